@@ -1,0 +1,82 @@
+// Checks the options, opens input and output, gets the password and streams
+// the text through the cipher.
+#include "cipher_command.h"
+
+#include "failure.h"
+#include "input_file.h"
+#include "output_target.h"
+#include "password.h"
+#include "progress_bar.h"
+#include "stream_cipher.h"
+
+#include <cstdio>
+#include <thread>
+
+namespace velmor::cli {
+namespace {
+
+void requireOfferedCounts(const CipherOptions& options)
+{
+    if (!isValidWheelCount(options.wheelCount))
+        throw UsageError("there is no wheel count " + std::to_string(options.wheelCount) +
+                         "; choose an even number from 4 to 30");
+    if (!isValidPassCount(options.passes))
+        throw UsageError("there is no pass count " + std::to_string(options.passes) + "; choose 1, 3, 6, 9 or 12");
+}
+
+std::string listed(const std::vector<std::size_t>& numbers)
+{
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) text += i + 1 == numbers.size() ? " and " : ", ";
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// Such passwords work, the same way as in the window, but are weaker than
+// they look, so the user hears of it.
+void warnAboutWeakKeying(std::u16string_view password)
+{
+    if (password.empty()) {
+        std::fputs("velmor: warning: the password is empty, so no wheel is turned\n", stderr);
+        return;
+    }
+    const auto off = positionsOffTheWheels(password);
+    if (off.empty()) return;
+    const bool one = off.size() == 1;
+    const std::string message = "velmor: warning: password character" + std::string(one ? " " : "s ") + listed(off) +
+                                (one ? " is" : " are") + " on no wheel, so wheel" + (one ? " " : "s ") + listed(off) +
+                                (one ? " stays" : " stay") + " unrotated\n";
+    std::fputs(message.c_str(), stderr);
+}
+
+std::u16string acceptedPassword(const CipherOptions& options, Direction direction)
+{
+    std::u16string password = decodePassword(readPassword(options.password, direction == Direction::Encrypt));
+    requireFitsWheels(password, options.wheelCount);
+    warnAboutWeakKeying(password);
+    return password;
+}
+
+}  // namespace
+
+void runCipherCommand(Direction direction, const CipherOptions& options)
+{
+    requireOfferedCounts(options);
+    const Input input = openInput(options.input);
+    OutputTarget output(options.output);
+    const CipherRecipe recipe{acceptedPassword(options, direction), options.wheelCount, options.passes, direction};
+
+    StreamLayout layout;
+    layout.threads = std::max(1U, std::thread::hardware_concurrency());
+    {
+        ProgressBar progress(input.size, ProgressBar::standardErrorIsTerminal());
+        cipherStream([&](std::span<char> buffer) { return input.file.readFull(buffer); },
+                     [&](std::span<const char> bytes) { output.write(bytes); }, recipe, input.size, layout,
+                     [&](std::uint64_t done) { progress.update(done); });
+    }
+    output.commit();
+}
+
+}  // namespace velmor::cli

@@ -1,0 +1,48 @@
+// A portable owner of an open file descriptor, with whole reads and writes
+// that turn failures into IoError messages naming the file.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+
+namespace velmor::cli {
+
+class FileDescriptor {
+public:
+    FileDescriptor() = default;
+    // Takes ownership of `fd` when `owned`; standard streams are borrowed.
+    FileDescriptor(int fd, bool owned, std::string displayName) noexcept;
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept;
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const noexcept { return fd_; }
+    // How messages name the file: 'path', or "standard input".
+    const std::string& displayName() const noexcept { return displayName_; }
+
+    // Fills `buffer` unless the end of the input comes first; returns the
+    // number of bytes read, less than the buffer only at the end.
+    std::size_t readFull(std::span<char> buffer) const;
+    void writeAll(std::span<const char> bytes) const;
+    // Forces written data to the disk.
+    void sync() const;
+    // Closes now, so that a failure of the close is seen and reported.
+    void close();
+
+private:
+    void release() noexcept;
+
+    int fd_ = -1;
+    bool owned_ = false;
+    std::string displayName_;
+};
+
+// Standard input and output in binary mode (Windows would translate line
+// breaks otherwise).
+FileDescriptor standardInput();
+FileDescriptor standardOutput();
+
+}  // namespace velmor::cli

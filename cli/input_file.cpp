@@ -1,0 +1,69 @@
+// Opening the input and learning its size.
+#include "input_file.h"
+
+#include "failure.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace velmor::cli {
+namespace {
+
+#ifdef _WIN32
+using StatBuffer = struct _stat64;
+int statFd(int fd, StatBuffer* buffer) { return _fstat64(fd, buffer); }
+int openForReading(const std::string& path)
+{
+    int fd = -1;
+    _sopen_s(&fd, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
+    return fd;
+}
+bool isRegular(const StatBuffer& s) { return (s.st_mode & _S_IFMT) == _S_IFREG; }
+bool isFolder(const StatBuffer& s) { return (s.st_mode & _S_IFMT) == _S_IFDIR; }
+#else
+using StatBuffer = struct stat;
+int statFd(int fd, StatBuffer* buffer) { return fstat(fd, buffer); }
+int openForReading(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
+bool isRegular(const StatBuffer& s) { return S_ISREG(s.st_mode); }
+bool isFolder(const StatBuffer& s) { return S_ISDIR(s.st_mode); }
+#endif
+
+std::optional<std::uint64_t> sizeOf(const FileDescriptor& file)
+{
+    StatBuffer status{};
+    if (statFd(file.get(), &status) != 0)
+        throw IoError("cannot read " + file.displayName() + ": " + systemMessage(errno));
+    if (isFolder(status)) throw IoError("cannot read " + file.displayName() + ": it is a folder");
+    if (!isRegular(status)) return std::nullopt;
+    return static_cast<std::uint64_t>(status.st_size);
+}
+
+}  // namespace
+
+Input openInput(const std::string& path)
+{
+    if (path == "-") {
+        FileDescriptor file = standardInput();
+        const auto size = sizeOf(file);
+        return {std::move(file), size};
+    }
+    const int fd = openForReading(path);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) throw UsageError("input file " + quoted(path) + " does not exist");
+        throw IoError("cannot open " + quoted(path) + ": " + systemMessage(error));
+    }
+    FileDescriptor file(fd, true, quoted(path));
+    const auto size = sizeOf(file);
+    return {std::move(file), size};
+}
+
+}  // namespace velmor::cli

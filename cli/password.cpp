@@ -1,0 +1,108 @@
+// Password decoding and checks.
+#include "password.h"
+
+#include "failure.h"
+
+#include "engine/alphabet.h"
+
+#include <array>
+#include <optional>
+
+namespace velmor::cli {
+namespace {
+
+// Unicode characters of the Windows-1252 bytes 0x80..0x9F; the five bytes the
+// code page leaves unassigned stand for the control character of the same code.
+constexpr std::array<char16_t, 32> kHighControlRange{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t windows1252Char(unsigned char byte) noexcept
+{
+    return byte >= 0x80 && byte <= 0x9F ? kHighControlRange[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+struct LeadByte {
+    int extra;          // continuation bytes that follow; -1 for no lead byte
+    char32_t bits;      // the code point bits the lead byte carries
+    char32_t smallest;  // below this, the sequence is an overlong form
+};
+
+constexpr LeadByte leadByteForm(unsigned char lead) noexcept
+{
+    if (lead < 0x80) return {0, lead, 0};
+    if ((lead & 0xE0) == 0xC0) return {1, static_cast<char32_t>(lead & 0x1F), 0x80};
+    if ((lead & 0xF0) == 0xE0) return {2, static_cast<char32_t>(lead & 0x0F), 0x800};
+    if ((lead & 0xF8) == 0xF0) return {3, static_cast<char32_t>(lead & 0x07), 0x10000};
+    return {-1, 0, 0};
+}
+
+// Code points of `bytes`, or nothing when they are not strict UTF-8 (no
+// overlong forms, no surrogates, nothing above U+10FFFF).
+std::optional<std::u32string> decodeUtf8(std::string_view bytes)
+{
+    std::u32string out;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        const LeadByte form = leadByteForm(lead);
+        if (form.extra < 0 || i + static_cast<std::size_t>(form.extra) >= bytes.size()) return std::nullopt;
+        const int extra = form.extra;
+        char32_t code = form.bits;
+        for (int k = 1; k <= extra; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < form.smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+        out.push_back(code);
+        i += static_cast<std::size_t>(extra) + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+std::u16string decodePassword(std::string_view bytes)
+{
+    std::u16string password;
+    if (const auto codes = decodeUtf8(bytes)) {
+        for (std::size_t i = 0; i < codes->size(); ++i) {
+            const char32_t code = (*codes)[i];
+            if (code > 0xFFFF)
+                throw UsageError("password character " + std::to_string(i + 1) +
+                                 " is outside the characters the window can hold");
+            password.push_back(static_cast<char16_t>(code));
+        }
+        return password;
+    }
+    for (const char byte : bytes) password.push_back(windows1252Char(static_cast<unsigned char>(byte)));
+    return password;
+}
+
+std::string_view withoutFinalLineBreak(std::string_view content) noexcept
+{
+    if (content.ends_with("\r\n")) content.remove_suffix(2);
+    else if (content.ends_with('\n')) content.remove_suffix(1);
+    return content;
+}
+
+std::vector<std::size_t> positionsOffTheWheels(std::u16string_view password)
+{
+    std::vector<std::size_t> positions;
+    for (std::size_t i = 0; i < password.size(); ++i)
+        if (symbolOf(password[i]) == kNotInAlphabet) positions.push_back(i + 1);
+    return positions;
+}
+
+void requireFitsWheels(std::u16string_view password, int wheelCount)
+{
+    if (password.size() > static_cast<std::size_t>(wheelCount))
+        throw UsageError("the password has " + std::to_string(password.size()) + " characters, but " +
+                         std::to_string(wheelCount) + " wheels take at most " + std::to_string(wheelCount) +
+                         "; use a shorter password or more wheels (--wheels)");
+}
+
+}  // namespace velmor::cli

@@ -1,0 +1,22 @@
+// Printing the wheel set.
+#include "wheels_command.h"
+
+#include "file_descriptor.h"
+
+#include "engine/builtin_wheels.h"
+
+#include <string>
+
+namespace velmor::cli {
+
+void runWheelsCommand()
+{
+    std::string listing;
+    for (const std::string_view wheel : builtinWheelCodes()) {
+        listing += wheel;
+        listing += '\n';
+    }
+    standardOutput().writeAll(listing);
+}
+
+}  // namespace velmor::cli
