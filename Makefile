@@ -19,7 +19,7 @@ build: deps
 	@cmake --build $(BUILD_DIR)
 
 run: build
-	$(BUILD_DIR)/cli/velmor --help
+	$(BUILD_DIR)/ui/velmor-machine
 
 test: build
 	cd $(BUILD_DIR) && $(CTEST)

@@ -1,0 +1,20 @@
+// The fixed texts the window shows and the few that are built from numbers.
+#pragma once
+
+#include <QString>
+
+namespace velmor::ui {
+
+inline constexpr char16_t kWindowCaption[] = u" The Velmor Machine";
+inline constexpr char16_t kInfoTitle[] = u"Encrypt/Decrypt";
+
+// "Please Wait While Processing 250 Characters".
+QString statusText(qsizetype characterCount);
+
+// "Encryption Wheels 04" .. "Encryption Wheels 30".
+QString wheelCountCaption(int wheelCount);
+
+// The information box's three lines, joined by CR LF.
+QString infoText();
+
+}  // namespace velmor::ui

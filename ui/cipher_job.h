@@ -1,0 +1,30 @@
+// One encrypt or decrypt command's work, on copies of everything it reads,
+// so that it can run on another thread while the window stays live.
+#pragma once
+
+#include "engine/settings.h"
+#include "engine/wheel_state.h"
+
+#include <QString>
+
+namespace velmor::ui {
+
+struct CipherJob {
+    Direction direction = Direction::Encrypt;
+    int passes = 1;
+    QString password;
+    QString text;
+    WheelState state;  // the window's state as the command found it
+};
+
+struct CipherOutcome {
+    QString text;
+    WheelState state;  // settled as the last pass leaves it
+    QString failure;   // empty when the passes ran
+};
+
+// Runs the job's passes over its text on `threads` threads. Never throws: a
+// failure comes back in `failure`, with an empty text and the job's state.
+CipherOutcome runCipherJob(CipherJob job, unsigned threads) noexcept;
+
+}  // namespace velmor::ui

@@ -1,0 +1,93 @@
+// The window's boxes and labels, made at their places with their fonts.
+#include "form_controls.h"
+
+#include "exact_text_edit.h"
+
+#include <QColor>
+#include <QFont>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+
+namespace velmor::ui {
+namespace {
+
+const QColor kLightGrey(192, 192, 192);
+
+QFont courierNew()
+{
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+QFont arialBold(qreal points)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(true);
+    return font;
+}
+
+void place(QWidget& widget, const char* name, const TwipRect& twips)
+{
+    widget.setObjectName(QString::fromLatin1(name));
+    widget.setGeometry(pixelRect(twips));
+}
+
+ExactTextEdit* makeTextBox(QWidget& client, const char* name, const TwipRect& twips)
+{
+    auto* box = new ExactTextEdit(&client);
+    place(*box, name, twips);
+    box->setFont(courierNew());
+    return box;
+}
+
+QLabel* makeLabel(QWidget& client, const char* name, const TwipRect& twips, const QString& caption, qreal points,
+                  Qt::Alignment alignment)
+{
+    auto* label = new QLabel(caption, &client);
+    place(*label, name, twips);
+    label->setFont(arialBold(points));
+    label->setAlignment(alignment | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    label->setAutoFillBackground(true);
+    return label;
+}
+
+}  // namespace
+
+FormControls createFormControls(QWidget& client)
+{
+    client.resize(pixelRect({0, 0, kClientWidthTwips, kClientHeightTwips}).size());
+    QPalette grey = client.palette();
+    grey.setColor(QPalette::Window, kLightGrey);
+    client.setPalette(grey);
+    client.setAutoFillBackground(true);
+
+    FormControls controls;
+    controls.txtVelmor = makeTextBox(client, "txtVelmor", {180, 540, 9800, 3400});
+    controls.txtOutputBox = makeTextBox(client, "txtOutputBox", {180, 4440, 9800, 3400});
+    controls.Label2 = makeLabel(client, "Label2", {240, 180, 1680, 240}, QStringLiteral("Unencrypted Text"), 9.75,
+                                Qt::AlignLeft);
+    controls.Label3 =
+        makeLabel(client, "Label3", {240, 4080, 945, 240}, QStringLiteral("Encrypted"), 9.75, Qt::AlignLeft);
+
+    controls.txtKey = new QLineEdit(&client);
+    place(*controls.txtKey, "txtKey", {6360, 120, 3615, 375});
+    controls.txtKey->setFont(arialBold(9.75));
+    // The style's own mask is a dot; the box shows "*".
+    controls.txtKey->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+
+    controls.Label5 =
+        makeLabel(client, "Label5", {4560, 150, 1695, 255}, QStringLiteral("PassWord:"), 12, Qt::AlignRight);
+    controls.Label1 = makeLabel(client, "Label1", {2000, 4050, 6495, 375}, QString(), 12, Qt::AlignHCenter);
+
+    QWidget::setTabOrder(controls.txtVelmor, controls.txtOutputBox);
+    QWidget::setTabOrder(controls.txtOutputBox, controls.txtKey);
+    return controls;
+}
+
+}  // namespace velmor::ui

@@ -1,0 +1,32 @@
+// The window's boxes and labels, made at their places with their fonts.
+#pragma once
+
+#include "twips.h"
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace velmor::ui {
+
+class ExactTextEdit;
+
+inline constexpr int kClientWidthTwips = 10215;
+inline constexpr int kClientHeightTwips = 8055;
+
+// Owned by the client widget they are made on.
+struct FormControls {
+    ExactTextEdit* txtVelmor = nullptr;     // input: plain text, a decryption's result
+    ExactTextEdit* txtOutputBox = nullptr;  // output: an encryption's result
+    QLineEdit* txtKey = nullptr;            // the password
+    QLabel* Label1 = nullptr;               // status while a command runs
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label5 = nullptr;
+};
+
+// Makes the controls on `client`, sized to the client area, and sets the
+// tab order txtVelmor, txtOutputBox, txtKey.
+FormControls createFormControls(QWidget& client);
+
+}  // namespace velmor::ui

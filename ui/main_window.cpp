@@ -1,0 +1,194 @@
+// The one window, frmVelmor, and the commands behind its menu items.
+#include "main_window.h"
+
+#include "captions.h"
+#include "exact_text_edit.h"
+#include "shrink_animation.h"
+#include "shrink_path.h"
+#include "window_icon.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
+#include <chrono>
+
+namespace velmor::ui {
+namespace {
+
+// The closing animation shows at most this many frames, so that it takes
+// under two seconds however far the window has to travel.
+constexpr std::chrono::milliseconds kShrinkFrameInterval{15};
+constexpr int kMaxShrinkFrames = 120;
+// The smallest size the window is given while it shrinks.
+constexpr int kShrunkSizeTwips = kTwipsPerPixel;
+
+unsigned cipherThreads()
+{
+    return static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmVelmor"));
+    setWindowTitle(QString::fromUtf16(kWindowCaption));
+    setWindowIcon(velmor::ui::windowIcon());
+
+    auto* client = new QWidget(this);
+    controls_ = createFormControls(*client);
+    menus_ = createFormMenus(*menuBar());
+    setCentralWidget(client);
+    // The controls have fixed places, so the window keeps its size.
+    setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
+    placeInCentreOfScreen();
+
+    connectCommands();
+    Form_Load();
+    controls_.txtVelmor->setFocus();
+}
+
+void MainWindow::connectCommands()
+{
+    for (const auto& item : menus_.cipherItems)
+        connect(item.action, &QAction::triggered, this, [this, command = item.command] { runCipherCommand(command); });
+    for (const auto& item : menus_.wheelItems)
+        connect(item.action, &QAction::triggered, this, [this, count = item.wheelCount] { chooseWheelCount(count); });
+    connect(menus_.PassS, &QAction::triggered, this, [this] { showPassword(true); });
+    connect(menus_.PassH, &QAction::triggered, this, [this] { showPassword(false); });
+    connect(menus_.IF, &QAction::triggered, this, &MainWindow::showInfo);
+    connect(menus_.EXI, &QAction::triggered, this, &MainWindow::ShrinkAndExit);
+    connect(&cipherWatcher_, &QFutureWatcher<CipherOutcome>::finished, this, &MainWindow::finishCipherCommand);
+}
+
+void MainWindow::placeInCentreOfScreen()
+{
+    if (const QScreen* display = screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), display->availableGeometry()));
+}
+
+void MainWindow::Form_Load()
+{
+    state_.LoadWheels();
+    menus_.EW->setTitle(wheelCountCaption(state_.wheelCount()));
+    controls_.txtKey->setMaxLength(state_.wheelCount());
+    controls_.txtKey->setEchoMode(QLineEdit::Password);
+}
+
+void MainWindow::runCipherCommand(CipherCommand command)
+{
+    if (running_ || closing_) return;
+    const ExactTextEdit& source =
+        command.direction == Direction::Encrypt ? *controls_.txtVelmor : *controls_.txtOutputBox;
+    CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_};
+
+    controls_.Label1->setText(statusText(job.text.size()));
+    controls_.Label1->repaint();
+    running_ = command;
+    blockInput(true);
+    cipherWatcher_.setFuture(QtConcurrent::run(&runCipherJob, std::move(job), cipherThreads()));
+}
+
+void MainWindow::finishCipherCommand()
+{
+    const CipherCommand command = *running_;
+    CipherOutcome outcome = cipherWatcher_.future().takeResult();
+    running_.reset();
+    // The program is ending; a result shown now would only delay it.
+    if (closing_) return;
+
+    controls_.Label1->clear();
+    if (outcome.failure.isEmpty()) {
+        state_ = std::move(outcome.state);
+        const bool encrypted = command.direction == Direction::Encrypt;
+        ExactTextEdit& source = encrypted ? *controls_.txtVelmor : *controls_.txtOutputBox;
+        ExactTextEdit& destination = encrypted ? *controls_.txtOutputBox : *controls_.txtVelmor;
+        source.setText(QString());
+        destination.setText(outcome.text);
+    }
+    blockInput(false);
+    if (!outcome.failure.isEmpty()) {
+        QMessageBox::warning(this, QString::fromUtf16(kInfoTitle),
+                             tr("The text could not be processed: %1\nBoth boxes are as they were.")
+                                 .arg(outcome.failure));
+    }
+    emit commandFinished();
+}
+
+void MainWindow::blockInput(bool blocked)
+{
+    // Read-only rather than disabled, so that the boxes keep the focus and
+    // their selections and can still be scrolled.
+    controls_.txtVelmor->setReadOnly(blocked);
+    controls_.txtOutputBox->setReadOnly(blocked);
+    controls_.txtKey->setReadOnly(blocked);
+    for (const auto& item : menus_.cipherItems) item.action->setEnabled(!blocked);
+    for (const auto& item : menus_.wheelItems) item.action->setEnabled(!blocked);
+    for (QAction* action : menus_.fileCommands) action->setEnabled(!blocked);
+}
+
+void MainWindow::chooseWheelCount(int count)
+{
+    if (!state_.setWheelCount(count)) return;
+    menus_.EW->setTitle(wheelCountCaption(count));
+    controls_.txtKey->setMaxLength(count);
+    controls_.txtKey->clear();
+}
+
+void MainWindow::showPassword(bool shown)
+{
+    controls_.txtKey->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+void MainWindow::showInfo()
+{
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf16(kInfoTitle), infoText(), QMessageBox::Ok, this);
+    box.exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    ShrinkAndExit();
+}
+
+void MainWindow::ShrinkAndExit()
+{
+    if (closing_) return;
+    closing_ = true;
+    menuBar()->setEnabled(false);
+    centralWidget()->setEnabled(false);
+
+    const auto endProgram = [] { QCoreApplication::exit(0); };
+    const QScreen* display = screen();
+    // A minimised or maximised window would not move; it just goes.
+    if (display == nullptr || !isVisible()
+        || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        endProgram();
+        return;
+    }
+
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    auto frames = shrinkFrames(twipRect(geometry()), twipsFromPixels(display->geometry().width()), kShrunkSizeTwips,
+                               kShrunkSizeTwips, kMaxShrinkFrames);
+    auto* animation = new ShrinkAnimation(*this, std::move(frames), kShrinkFrameInterval, this);
+    connect(animation, &ShrinkAnimation::finished, this, endProgram);
+    animation->start();
+}
+
+}  // namespace velmor::ui

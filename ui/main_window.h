@@ -1,0 +1,68 @@
+// The one window, frmVelmor: the boxes, labels and menus, the cipher state it
+// owns for the whole run, and the commands behind the menu items.
+#pragma once
+
+#include "cipher_job.h"
+#include "form_controls.h"
+#include "form_menus.h"
+
+#include "engine/wheel_state.h"
+
+#include <QFutureWatcher>
+#include <QMainWindow>
+
+#include <optional>
+
+namespace velmor::ui {
+
+class ExactTextEdit;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+
+    // The two large boxes, for the commands that load, save and copy them.
+    ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
+    ExactTextEdit& outputBox() const noexcept { return *controls_.txtOutputBox; }
+    const FormMenus& menus() const noexcept { return menus_; }
+
+    const WheelState& wheelState() const noexcept { return state_; }
+    bool isCommandRunning() const noexcept { return running_.has_value(); }
+
+signals:
+    // An encrypt or decrypt command has written its result (or reported its
+    // failure) and the window takes input again.
+    void commandFinished();
+
+protected:
+    // Closing always runs the closing animation, which then ends the program.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void connectCommands();
+    void placeInCentreOfScreen();
+    void Form_Load();
+
+    // The command reads its source box, the password and the state once and
+    // works on copies off the window's thread; until it writes its result the
+    // boxes, the password and the other commands are blocked.
+    void runCipherCommand(CipherCommand command);
+    void finishCipherCommand();
+    void blockInput(bool blocked);
+
+    void chooseWheelCount(int count);
+    void showPassword(bool shown);
+    void showInfo();
+    void ShrinkAndExit();
+
+    WheelState state_;
+    FormControls controls_;
+    FormMenus menus_;
+    QFutureWatcher<CipherOutcome> cipherWatcher_;
+    std::optional<CipherCommand> running_;
+    bool closing_ = false;
+};
+
+}  // namespace velmor::ui
