@@ -3,11 +3,14 @@
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
+FUZZ_DIR     ?= build-fuzz
+FUZZ_SECONDS ?= 600
+FUZZ_PACKAGES := clang libclang-rt-14-dev
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize bench clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke bench clean
 
 all: build
 
@@ -29,8 +32,20 @@ test-sanitize: deps
 	@cmake --build $(SANITIZE_DIR)
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
 
+fuzz-build: deps
+	@scripts/install-deps.sh $(FUZZ_PACKAGES)
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMOR_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_DIR) --target fuzzers
+
+# Each fuzzer for FUZZ_SECONDS; fuzz-smoke gives each a few seconds.
+fuzz: fuzz-build
+	fuzz/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
+
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
