@@ -75,7 +75,9 @@ int run(int argc, char** argv)
                  "window of The Velmor Machine.",
                  "velmor");
     app.set_version_flag("--version", "velmor " VELMOR_VERSION);
-    app.require_subcommand(1);
+    // At most one command; a missing one is reported below, after CLI11 has
+    // had the chance to name an unknown word as unexpected.
+    app.require_subcommand(0, 1);
     CipherCommandLine encryptLine;
     CipherCommandLine decryptLine;
     CLI::App* encrypt = addCipherCommand(app, "encrypt", "Encrypt text", encryptLine);
@@ -95,6 +97,7 @@ int run(int argc, char** argv)
     if (encrypt->parsed()) runCipherCommand(Direction::Encrypt, encryptLine.parsed());
     else if (decrypt->parsed()) runCipherCommand(Direction::Decrypt, decryptLine.parsed());
     else if (wheels->parsed()) runWheelsCommand();
+    else throw UsageError("a command is needed: encrypt, decrypt or wheels (velmor --help lists them)");
     return kExitSuccess;
 }
 

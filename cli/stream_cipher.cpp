@@ -1,120 +1,137 @@
-// The three-stage pipeline behind cipherStream.
+// The ordered worker pool behind cipherStream. Each worker reads a block,
+// ciphers it and writes it: reads happen one at a time in stream order, and
+// so do writes, but one worker's ciphering overlaps another's reading and
+// writing. A block stays on one core from read to write, which keeps it in
+// that core's cache.
 #include "stream_cipher.h"
 
-#include "channel.h"
-
+#include <condition_variable>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace velmor::cli {
 namespace {
 
-// Below this, starting threads costs more than ciphering on one core.
-constexpr std::size_t kParallelFrom = std::size_t{256} << 10;
-
-struct Block {
-    explicit Block(std::size_t capacity) : bytes(std::make_unique_for_overwrite<char[]>(capacity)), capacity(capacity)
+struct Buffer {
+    explicit Buffer(std::size_t capacity)
+        : bytes(std::make_unique_for_overwrite<char[]>(capacity)), capacity(capacity)
     {}
-    std::span<char> filled() const noexcept { return {bytes.get(), size}; }
+    std::span<char> whole() const noexcept { return {bytes.get(), capacity}; }
 
     std::unique_ptr<char[]> bytes;
     std::size_t capacity;
-    std::size_t size = 0;
-    bool last = false;  // the stream ends with this block
 };
 
-using BlockPtr = std::unique_ptr<Block>;
-
-class Pipeline {
+class OrderedPool {
 public:
-    explicit Pipeline(const StreamLayout& layout)
-    {
-        for (std::size_t i = 0; i < layout.blockCount; ++i) free.push(std::make_unique<Block>(layout.blockSize));
-    }
+    OrderedPool(const ReadFull& read, const WriteAll& write, const ProgressReport& progress, const Cipher& cipher,
+                std::uint64_t position, std::uint64_t written)
+        : read_(read), write_(write), progress_(progress), cipher_(cipher), position_(position), written_(written)
+    {}
 
-    // Runs one stage; its failure stops the others.
-    template <class Stage>
-    void run(Stage&& stage) noexcept
-    {
-        try {
-            stage();
-        } catch (...) {
-            fail(std::current_exception());
-        }
-    }
-
-    void rethrowFailure()
-    {
-        const std::lock_guard lock(mutex_);
-        if (failure_) std::rethrow_exception(failure_);
-    }
-
-    Channel<BlockPtr> free;
-    Channel<BlockPtr> read;
-    Channel<BlockPtr> ciphered;
-
-private:
-    void fail(std::exception_ptr failure) noexcept
+    // Runs until the input ends or a stage fails; returns the position after
+    // the last byte. Rethrows the first failure.
+    std::uint64_t run(unsigned workers, std::size_t blockSize)
     {
         {
-            const std::lock_guard lock(mutex_);
-            if (!failure_) failure_ = std::move(failure);
+            std::vector<std::jthread> threads;
+            for (unsigned i = 0; i < workers; ++i)
+                threads.emplace_back([this, blockSize] { guarded([&] { work(blockSize); }); });
         }
-        free.close();
-        read.close();
-        ciphered.close();
+        if (failure_) std::rethrow_exception(failure_);
+        return position_;
     }
+
+private:
+    struct Claim {
+        std::size_t size = 0;
+        std::uint64_t position = 0;
+        std::uint64_t turn = 0;
+        bool valid = false;
+    };
+
+    template <class Work>
+    void guarded(Work&& work) noexcept
+    {
+        try {
+            work();
+        } catch (...) {
+            const std::lock_guard lock(mutex_);
+            if (!failure_) failure_ = std::current_exception();
+            stopped_ = true;
+            writeTurnChanged_.notify_all();
+        }
+    }
+
+    void work(std::size_t blockSize)
+    {
+        const Buffer buffer(blockSize);
+        for (;;) {
+            const Claim claim = readNext(buffer.whole());
+            if (!claim.valid) return;
+            const auto block = buffer.whole().first(claim.size);
+            cipher_.apply(block, claim.position);
+            writeInTurn(block, claim.turn);
+        }
+    }
+
+    Claim readNext(std::span<char> buffer)
+    {
+        const std::lock_guard readLock(readMutex_);
+        if (ended_ || stopped()) return {};
+        Claim claim;
+        claim.size = read_(buffer);
+        ended_ = claim.size < buffer.size();
+        if (claim.size == 0) return {};
+        claim.position = position_;
+        claim.turn = nextTurn_++;
+        claim.valid = true;
+        position_ += claim.size;
+        return claim;
+    }
+
+    void writeInTurn(std::span<const char> block, std::uint64_t turn)
+    {
+        std::unique_lock lock(mutex_);
+        writeTurnChanged_.wait(lock, [&] { return stopped_ || writeTurn_ == turn; });
+        if (stopped_) return;
+        lock.unlock();
+        // Only the holder of the turn gets here, so the write needs no lock.
+        write_(block);
+        written_ += block.size();
+        if (progress_) progress_(written_);
+        lock.lock();
+        ++writeTurn_;
+        writeTurnChanged_.notify_all();
+    }
+
+    bool stopped()
+    {
+        const std::lock_guard lock(mutex_);
+        return stopped_;
+    }
+
+    const ReadFull& read_;
+    const WriteAll& write_;
+    const ProgressReport& progress_;
+    const Cipher& cipher_;
+
+    std::mutex readMutex_;  // held while reading: reads come in stream order
+    std::uint64_t position_;
+    std::uint64_t nextTurn_ = 0;
+    bool ended_ = false;
 
     std::mutex mutex_;
+    std::condition_variable writeTurnChanged_;
+    std::uint64_t writeTurn_ = 0;
+    std::uint64_t written_;
+    bool stopped_ = false;
     std::exception_ptr failure_;
 };
-
-void readStage(Pipeline& pipeline, const ReadFull& readFull)
-{
-    while (auto block = pipeline.free.pop()) {
-        Block& b = **block;
-        b.size = readFull({b.bytes.get(), b.capacity});
-        b.last = b.size < b.capacity;
-        const bool last = b.last;
-        pipeline.read.push(std::move(*block));
-        if (last) return;
-    }
-}
-
-std::uint64_t cipherStage(Pipeline& pipeline, const CipherRecipe& recipe, std::optional<std::uint64_t> sizeHint,
-                          unsigned threads)
-{
-    std::optional<Cipher> cipher;
-    std::uint64_t position = 0;
-    while (auto block = pipeline.read.pop()) {
-        Block& b = **block;
-        if (!cipher) cipher.emplace(recipe.build(b.last ? b.size : sizeHint.value_or(Cipher::kUnknownLength)));
-        if (b.size >= kParallelFrom) cipher->applyParallel(b.filled(), position, threads);
-        else cipher->apply(b.filled(), position);
-        position += b.size;
-        const bool last = b.last;
-        pipeline.ciphered.push(std::move(*block));
-        if (last) break;
-    }
-    return position;
-}
-
-void writeStage(Pipeline& pipeline, const WriteAll& writeAll, const ProgressReport& progress)
-{
-    std::uint64_t written = 0;
-    while (auto block = pipeline.ciphered.pop()) {
-        Block& b = **block;
-        if (b.size > 0) writeAll(b.filled());
-        written += b.size;
-        if (progress) progress(written);
-        const bool last = b.last;
-        pipeline.free.push(std::move(*block));
-        if (last) return;
-    }
-}
 
 }  // namespace
 
@@ -127,17 +144,20 @@ std::uint64_t cipherStream(const ReadFull& read, const WriteAll& write, const Ci
                            std::optional<std::uint64_t> sizeHint, const StreamLayout& layout,
                            const ProgressReport& progress)
 {
-    if (layout.blockSize == 0 || layout.blockCount == 0)
-        throw std::invalid_argument("a stream needs at least one block of at least one byte");
-    Pipeline pipeline(layout);
-    std::uint64_t ciphered = 0;
-    {
-        const std::jthread reader([&] { pipeline.run([&] { readStage(pipeline, read); }); });
-        const std::jthread writer([&] { pipeline.run([&] { writeStage(pipeline, write, progress); }); });
-        pipeline.run([&] { ciphered = cipherStage(pipeline, recipe, sizeHint, layout.threads); });
-    }
-    pipeline.rethrowFailure();
-    return ciphered;
+    if (layout.blockSize == 0) throw std::invalid_argument("a stream needs blocks of at least one byte");
+    // The first block is read before the cipher is built: a text that fits
+    // in it has a known length, so a short text spares the table.
+    const Buffer first(layout.blockSize);
+    const std::size_t firstSize = read(first.whole());
+    const bool short_ = firstSize < first.capacity;
+    const Cipher cipher = recipe.build(short_ ? firstSize : sizeHint.value_or(Cipher::kUnknownLength));
+    const auto block = first.whole().first(firstSize);
+    cipher.apply(block, 0);
+    if (firstSize > 0) write(block);
+    if (progress) progress(firstSize);
+    if (short_) return firstSize;
+    OrderedPool pool(read, write, progress, cipher, firstSize, firstSize);
+    return pool.run(std::max(1U, layout.threads), layout.blockSize);
 }
 
 }  // namespace velmor::cli

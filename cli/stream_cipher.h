@@ -1,6 +1,5 @@
-// Ciphers a stream of any length in memory for a few blocks: one thread
-// reads, the calling thread ciphers on every core, one thread writes, so
-// that reading, ciphering and writing overlap.
+// Ciphers a stream of any length in memory for one block per core, with
+// reading, ciphering and writing overlapping across the cores.
 #pragma once
 
 #include "engine/cipher.h"
@@ -25,8 +24,8 @@ struct CipherRecipe {
 };
 
 struct StreamLayout {
-    std::size_t blockSize = std::size_t{4} << 20;
-    std::size_t blockCount = 4;
+    // Small enough for a block and the cipher's table to share a core's cache.
+    std::size_t blockSize = std::size_t{256} << 10;
     unsigned threads = 1;
 };
 

@@ -1,0 +1,111 @@
+// Password decoding: UTF-8 when it is UTF-8, Windows-1252 byte by byte
+// otherwise, and the line break a password file may end with.
+#include "cli/failure.h"
+#include "cli/password.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+namespace velmor::cli {
+namespace {
+
+std::string utf8(char32_t code)
+{
+    std::string out;
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return out;
+}
+
+TEST(DecodePassword, Utf8GivesItsCharacters)
+{
+    std::mt19937 rng(11);
+    std::uniform_int_distribution<int> code(1, 0xFFFF);
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string expected;
+        std::string bytes;
+        for (int i = 0; i < 1 + round % 30; ++i) {
+            char32_t c = static_cast<char32_t>(code(rng));
+            if (c >= 0xD800 && c <= 0xDFFF) c = u'x';  // surrogates are no characters
+            expected.push_back(static_cast<char16_t>(c));
+            bytes += utf8(c);
+        }
+        ASSERT_EQ(decodePassword(bytes), expected);
+    }
+    EXPECT_EQ(decodePassword("\xC2\xA3\xC2\xAC"), u"\u00A3\u00AC");
+}
+
+TEST(DecodePassword, AnythingElseIsWindows1252ByteForByte)
+{
+    // Lone high bytes, a truncated sequence, an overlong form, an encoded
+    // surrogate and a code beyond U+10FFFF: none of them is UTF-8.
+    EXPECT_EQ(decodePassword("\xA3\xAC"), u"\u00A3\u00AC");
+    EXPECT_EQ(decodePassword("ab\xC2"), u"ab\u00C2");
+    EXPECT_EQ(decodePassword("\xC0\xAF"), u"\u00C0\u00AF");
+    EXPECT_EQ(decodePassword("\xED\xA0\x80"), u"\u00ED\u00A0\u20AC");
+    EXPECT_EQ(decodePassword("\xF4\x90\x80\x80"), u"\u00F4\u0090\u20AC\u20AC");
+    // The 0x80..0x9F row, including bytes the code page leaves unassigned.
+    EXPECT_EQ(decodePassword("\x80\x81\x8A\x9F\xFF"), u"\u20AC\u0081\u0160\u0178\u00FF");
+
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes(1 + round % 30, '\0');
+        for (char& b : bytes) b = static_cast<char>(byte(rng));
+        bytes[0] = '\xFF';  // never starts valid UTF-8
+        const std::u16string decoded = decodePassword(bytes);
+        ASSERT_EQ(decoded.size(), bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            const auto b = static_cast<unsigned char>(bytes[i]);
+            if (b < 0x80 || b >= 0xA0) {
+                ASSERT_EQ(decoded[i], b);
+            }
+        }
+    }
+}
+
+TEST(DecodePassword, RefusesWhatTheWindowCannotHold)
+{
+    EXPECT_THROW(decodePassword("key" + utf8(0x1F511)), UsageError);
+}
+
+TEST(PasswordFile, OnlyOneFinalLineBreakIsDropped)
+{
+    EXPECT_EQ(withoutFinalLineBreak("key\n"), "key");
+    EXPECT_EQ(withoutFinalLineBreak("key\r\n"), "key");
+    EXPECT_EQ(withoutFinalLineBreak("key\n\n"), "key\n");
+    EXPECT_EQ(withoutFinalLineBreak("key\r"), "key\r");
+    EXPECT_EQ(withoutFinalLineBreak(" key \n"), " key ");
+    EXPECT_EQ(withoutFinalLineBreak("\n"), "");
+    EXPECT_EQ(withoutFinalLineBreak(""), "");
+}
+
+TEST(PasswordChecks, LengthAndCharactersOffTheWheels)
+{
+    EXPECT_NO_THROW(requireFitsWheels(std::u16string(4, u'a'), 4));
+    EXPECT_THROW(requireFitsWheels(std::u16string(5, u'a'), 4), UsageError);
+    EXPECT_NO_THROW(requireFitsWheels(std::u16string(30, u'a'), 30));
+
+    // The double quote, a tab and an accented letter are on no wheel; the
+    // pound and not signs are.
+    EXPECT_EQ(positionsOffTheWheels(u"a\"b\tc\u00E9\u00A3\u00AC "), (std::vector<std::size_t>{2, 4, 6}));
+    EXPECT_TRUE(positionsOffTheWheels(u"").empty());
+}
+
+}  // namespace
+}  // namespace velmor::cli
