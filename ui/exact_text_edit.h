@@ -10,15 +10,12 @@
 
 namespace velmor::ui {
 
-// A plain text document turns every line break into a block boundary and
-// forgets which break it was. This box keeps the break in a property of the
-// block format of the block that follows it, because a block format is what
-// the document's undo history saves and restores, and because splitting or
-// joining blocks keeps the right one:
-// - a new block made at the cursor gets a fresh format (the typed break);
-// - deleting a break deletes the block that carried it, so the joined block
-//   keeps its own.
-// A block without the property follows a CR LF, the break a user types.
+// A plain text document turns every line break into a block separator and
+// forgets which break it was. This box records the break in the character
+// format of the separator itself: that format is deleted with the separator,
+// restored with it by undo and redo, and is what the document reports as the
+// following block's character format. A separator without the record stands
+// for CR LF, the break a user types.
 //
 // Text enters through setText(), typing (Enter gives CR LF), pasting and
 // dropping (their breaks stay as they are). insertPlainText() bypasses this
