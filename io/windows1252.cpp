@@ -14,11 +14,20 @@ constexpr std::array<char16_t, 32> kHighControlRange{
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+// One look-up per byte: decoding a large file is bound by memory, not by
+// range checks.
+constexpr std::array<char16_t, 256> kByteToChar = [] {
+    std::array<char16_t, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte)
+        table[byte] = byte >= 0x80 && byte <= 0x9F ? kHighControlRange[byte - 0x80] : char16_t(byte);
+    return table;
+}();
+
 }  // namespace
 
 char16_t windows1252Char(unsigned char byte) noexcept
 {
-    return byte >= 0x80 && byte <= 0x9F ? kHighControlRange[byte - 0x80] : char16_t{byte};
+    return kByteToChar[byte];
 }
 
 int windows1252Byte(char16_t character) noexcept
@@ -32,8 +41,9 @@ int windows1252Byte(char16_t character) noexcept
 QString fromWindows1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) out[i] = QChar(windows1252Char(static_cast<unsigned char>(bytes[i])));
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i) out[i] = kByteToChar[in[i]];
     return text;
 }
 
@@ -42,8 +52,11 @@ Encoded toWindows1252(QStringView text)
     Encoded result;
     result.bytes.resize(text.size());
     char* out = result.bytes.data();
+    const char16_t* in = text.utf16();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const int byte = windows1252Byte(text[i].unicode());
+        const char16_t character = in[i];
+        // Most text is below 0x80; only the rest needs the table.
+        const int byte = character < 0x80 ? character : windows1252Byte(character);
         if (byte < 0) {
             result.bytes.truncate(i);
             result.unencodableAt = i;

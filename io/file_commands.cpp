@@ -1,0 +1,100 @@
+// The File menu's commands on top of the dialogs, text files and clipboard.
+#include "file_commands.h"
+
+#include "file_dialogs.h"
+#include "messages.h"
+#include "text_file.h"
+#include "text_holder.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+namespace velmor::io {
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("velmor::io::FileCommands", text);
+}
+
+}  // namespace
+
+DialogTexts openDialogTexts(TextKind kind)
+{
+    const QString filter = QStringLiteral("Text Files (*.txt)|*.txt|All files (*.*)|*.*");
+    return kind == TextKind::Plain ? DialogTexts{filter, QStringLiteral("Select A Text File")}
+                                   : DialogTexts{filter, QStringLiteral("Select A Encrypted File")};
+}
+
+DialogTexts saveDialogTexts(TextKind kind)
+{
+    return kind == TextKind::Plain
+               ? DialogTexts{QStringLiteral("Files (*.*)|*.*"), QStringLiteral("Save File As")}
+               : DialogTexts{QStringLiteral("Txt Files (*.txt)|*.txt"), QStringLiteral("Save Encryped Tex File As")};
+}
+
+FileCommands::FileCommands(QWidget* owner, FileDialogs& dialogs, Messages& messages)
+    : owner_(owner), dialogs_(dialogs), messages_(messages)
+{
+}
+
+void FileCommands::newText(TextHolder& input, TextHolder& output) const
+{
+    input.setText(QString());
+    output.setText(QString());
+}
+
+bool FileCommands::openInto(TextHolder& box, TextKind kind)
+{
+    const DialogTexts texts = openDialogTexts(kind);
+    fileName_ = dialogs_.ShowOpenDialog(owner_, texts.filter, texts.title, QString());
+    if (fileName_.isEmpty()) return false;
+    return openFileInto(box, fileName_);
+}
+
+bool FileCommands::openFileInto(TextHolder& box, const QString& path)
+{
+    fileName_ = path;
+    FileText read = readTextFile(path);
+    if (!read.ok()) {
+        messages_.warn(owner_, tr("Open"), read.failure);
+        return false;
+    }
+    box.setText(read.text);
+    return true;
+}
+
+bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
+{
+    // Checked before the dialog, so that the user does not choose a file for
+    // a text that cannot be written.
+    const FileBytes encoded = encodeForFile(box.text());
+    if (!encoded.ok()) {
+        messages_.warn(owner_, tr("Save"), encoded.failure);
+        return false;
+    }
+    const DialogTexts texts = saveDialogTexts(kind);
+    fileName_ = dialogs_.ShowSaveDialog(owner_, texts.filter, texts.title, QString(), QString());
+    if (fileName_.isEmpty()) return false;
+    const FileWrite written = writeFileAtomically(fileName_, encoded.bytes);
+    if (!written.ok()) {
+        messages_.warn(owner_, tr("Save"), written.failure);
+        return false;
+    }
+    return true;
+}
+
+void FileCommands::copyToClipboard(const TextHolder& box) const
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QString text = box.text();
+    // An empty text would still leave an empty text entry behind; clearing
+    // leaves nothing at all of what was there before.
+    if (text.isEmpty())
+        clipboard->clear();
+    else
+        clipboard->setText(text);
+}
+
+}  // namespace velmor::io

@@ -1,0 +1,61 @@
+// Choosing a file to open or to save: an interface the file commands call and
+// tests answer, and its implementation on QFileDialog.
+#pragma once
+
+#include <QString>
+
+class QFileDialog;
+class QWidget;
+
+namespace velmor::io {
+
+class Messages;
+
+// Both return the chosen full path, or "" when the user cancelled.
+// `filter` is a "|"-separated list of file types (see toNameFilters); the
+// first type is selected when the dialog opens.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // Returns only a file that exists.
+    virtual QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
+                                   const QString& initialDir) = 0;
+    // The user has confirmed replacing the file, or creating it when it does
+    // not exist yet. A name without an extension gets kDefaultSuffix.
+    virtual QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title,
+                                   const QString& initialDir, const QString& defaultName) = 0;
+
+protected:
+    FileDialogs() = default;
+    FileDialogs(const FileDialogs&) = default;
+    FileDialogs& operator=(const FileDialogs&) = default;
+};
+
+inline constexpr char16_t kDefaultSuffix[] = u"$$$";
+
+class SystemFileDialogs final : public FileDialogs {
+public:
+    // The save dialog's questions go through `messages`.
+    explicit SystemFileDialogs(Messages& messages) : messages_(messages) {}
+
+    QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
+                           const QString& initialDir) override;
+    QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title,
+                           const QString& initialDir, const QString& defaultName) override;
+
+private:
+    Messages& messages_;
+};
+
+// The building blocks of SystemFileDialogs, open for tests.
+void configureOpenDialog(QFileDialog& dialog, const QString& filter, const QString& title,
+                         const QString& initialDir);
+void configureSaveDialog(QFileDialog& dialog, const QString& filter, const QString& title,
+                         const QString& initialDir, const QString& defaultName);
+// `path` with "." and `suffix` added when its file name has no ".".
+QString withDefaultSuffix(const QString& path, QStringView suffix);
+// Asks whether to replace `path` when it exists, or to create it when it does
+// not; true when the user agrees.
+bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path, Messages& messages);
+
+}  // namespace velmor::io

@@ -1,0 +1,33 @@
+// Opening a file by dropping it onto a widget, such as a text box.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QMimeData;
+class QWidget;
+
+namespace velmor::io {
+
+// The path of the one local file that `data` carries, or "" when it carries
+// no file, several, or a remote one.
+QString droppedLocalFile(const QMimeData& data);
+
+// Takes drags of one local file onto `target` and hands the path to
+// `onFile`; every other drag goes on to `target` as before. For a scroll
+// area such as QPlainTextEdit the target is its viewport(). Owned by `target`.
+class FileDrop final : public QObject {
+public:
+    using Handler = std::function<void(const QString& path)>;
+    FileDrop(QWidget* target, Handler onFile);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    Handler onFile_;
+};
+
+}  // namespace velmor::io

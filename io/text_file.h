@@ -1,0 +1,66 @@
+// Reading and writing whole text files, one Windows-1252 byte per character,
+// byte for byte: no line endings converted, nothing added.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace velmor::io {
+
+// Files above this size are refused by the window. Opening takes about 0.5 s
+// of reading and decoding per 10 MB on a small machine, but a text box needs
+// ten times as long again to lay the text out (about 50 ms per MB) and close
+// to ten bytes of memory per character, so 64 MiB is shown after a few
+// seconds while twice that already keeps the window frozen for longer than a
+// user waits. The command-line tool has no such limit.
+inline constexpr qint64 kMaxBoxFileBytes = 64LL * 1024 * 1024;
+
+// Every `failure` below is a sentence for the user that names the file and
+// the reason; it is empty when the operation succeeded.
+
+struct [[nodiscard]] FileText {
+    QString text;
+    QString failure;
+    bool ok() const noexcept { return failure.isEmpty(); }
+};
+
+// The whole file as text: each byte one character. Refuses a file above
+// `maxBytes`, a folder and anything that is not an ordinary file.
+FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
+
+struct [[nodiscard]] FileBytes {
+    QByteArray bytes;
+    QString failure;
+    bool ok() const noexcept { return failure.isEmpty(); }
+};
+
+// The bytes of `text`, or a failure naming the first character that
+// Windows-1252 cannot hold and its line.
+FileBytes encodeForFile(QStringView text);
+
+struct [[nodiscard]] FileWrite {
+    QString failure;
+    bool ok() const noexcept { return failure.isEmpty(); }
+};
+
+// Replaces the file's content with `bytes`, or leaves it exactly as it was
+// when anything fails: the bytes go to a temporary file that takes the
+// file's place only when complete.
+FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes);
+
+// encodeForFile, then writeFileAtomically; nothing is written when the text
+// does not encode.
+FileWrite saveTextFile(const QString& path, QStringView text);
+
+// The 1-based line of `text[index]`; CR LF, a lone LF and a lone CR each end
+// a line.
+qsizetype lineNumberAt(QStringView text, qsizetype index);
+
+// `text[index]` for a message: the character in quotes and its code point,
+// `"ő" (U+0151)`; a surrogate pair counts as one character, and one that
+// cannot be shown is given by its code point alone.
+QString describeCharacterAt(QStringView text, qsizetype index);
+
+}  // namespace velmor::io
