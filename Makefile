@@ -6,11 +6,11 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 time
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke bench clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke bench install clean
 
 all: build
 
@@ -46,6 +46,12 @@ fuzz-smoke: fuzz-build
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
+
+# Installs under PREFIX (default /usr/local); DESTDIR stages the files in
+# another root, as packagers expect.
+PREFIX ?= /usr/local
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
