@@ -15,6 +15,7 @@
 #include <random>
 #include <share.h>
 #include <sys/stat.h>
+#define NOMINMAX
 #include <windows.h>
 #else
 #include <fcntl.h>

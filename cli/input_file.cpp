@@ -9,6 +9,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <share.h>
 #else
 #include <fcntl.h>
 #include <unistd.h>

@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #ifdef _WIN32
+#define NOMINMAX
 #include <windows.h>
 #else
 #include <fcntl.h>

@@ -52,15 +52,13 @@ TEST(DecodePassword, Utf8GivesItsCharacters)
 
 TEST(DecodePassword, AnythingElseIsWindows1252ByteForByte)
 {
-    // Lone high bytes, a truncated sequence, an overlong form, an encoded
-    // surrogate and a code beyond U+10FFFF: none of them is UTF-8.
-    EXPECT_EQ(decodePassword("\xA3\xAC"), u"\u00A3\u00AC");
-    EXPECT_EQ(decodePassword("ab\xC2"), u"ab\u00C2");
+    // A truncated sequence, an overlong form, an encoded surrogate and a code
+    // beyond U+10FFFF are no UTF-8; bytes 0x80..0x9F follow the code page,
+    // and those it leaves unassigned stand for themselves.
+    EXPECT_EQ(decodePassword("\xA3\xACab\xC2"), u"\u00A3\u00ACab\u00C2");
     EXPECT_EQ(decodePassword("\xC0\xAF"), u"\u00C0\u00AF");
     EXPECT_EQ(decodePassword("\xED\xA0\x80"), u"\u00ED\u00A0\u20AC");
-    EXPECT_EQ(decodePassword("\xF4\x90\x80\x80"), u"\u00F4\u0090\u20AC\u20AC");
-    // The 0x80..0x9F row, including bytes the code page leaves unassigned.
-    EXPECT_EQ(decodePassword("\x80\x81\x8A\x9F\xFF"), u"\u20AC\u0081\u0160\u0178\u00FF");
+    EXPECT_EQ(decodePassword("\xF4\x90\x80\x81\x8A\x9F"), u"\u00F4\u0090\u20AC\u0081\u0160\u0178");
 
     std::mt19937 rng(12);
     std::uniform_int_distribution<int> byte(0, 255);
@@ -86,25 +84,10 @@ TEST(DecodePassword, RefusesWhatTheWindowCannotHold)
 
 TEST(PasswordFile, OnlyOneFinalLineBreakIsDropped)
 {
-    EXPECT_EQ(withoutFinalLineBreak("key\n"), "key");
-    EXPECT_EQ(withoutFinalLineBreak("key\r\n"), "key");
+    EXPECT_EQ(withoutFinalLineBreak(" key \r\n"), " key ");
     EXPECT_EQ(withoutFinalLineBreak("key\n\n"), "key\n");
     EXPECT_EQ(withoutFinalLineBreak("key\r"), "key\r");
-    EXPECT_EQ(withoutFinalLineBreak(" key \n"), " key ");
     EXPECT_EQ(withoutFinalLineBreak("\n"), "");
-    EXPECT_EQ(withoutFinalLineBreak(""), "");
-}
-
-TEST(PasswordChecks, LengthAndCharactersOffTheWheels)
-{
-    EXPECT_NO_THROW(requireFitsWheels(std::u16string(4, u'a'), 4));
-    EXPECT_THROW(requireFitsWheels(std::u16string(5, u'a'), 4), UsageError);
-    EXPECT_NO_THROW(requireFitsWheels(std::u16string(30, u'a'), 30));
-
-    // The double quote, a tab and an accented letter are on no wheel; the
-    // pound and not signs are.
-    EXPECT_EQ(positionsOffTheWheels(u"a\"b\tc\u00E9\u00A3\u00AC "), (std::vector<std::size_t>{2, 4, 6}));
-    EXPECT_TRUE(positionsOffTheWheels(u"").empty());
 }
 
 }  // namespace
