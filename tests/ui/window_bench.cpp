@@ -1,0 +1,117 @@
+// Speed of the window on large texts: filling and reading a box, and
+// "Encrypt 12" and "Decrypt 12" on 10 MB of 100-character lines, from the
+// menu choice to the result painted; and how long the window takes to appear.
+#include "ui/exact_text_edit.h"
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QTest>
+
+#include <benchmark/benchmark.h>
+
+namespace velmor::ui {
+namespace {
+
+// 10 MB: lines of 100 characters, each ended by CR LF.
+QString tenMegabytes()
+{
+    QString line;
+    for (int i = 0; i < 98; ++i) line += QChar(u'!' + (i * 7) % 90);
+    line += u"\r\n";
+    QString text;
+    text.reserve(10'000'000);
+    while (text.size() < 10'000'000) text += line;
+    return text;
+}
+
+const QString& largeText()
+{
+    static const QString text = tenMegabytes();
+    return text;
+}
+
+void waitForCommand(MainWindow& window, const char* item)
+{
+    QEventLoop loop;
+    QObject::connect(&window, &MainWindow::commandFinished, &loop, &QEventLoop::quit);
+    window.findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    loop.exec();
+}
+
+void BM_SetText(benchmark::State& state)
+{
+    ExactTextEdit box;
+    box.resize(653, 227);
+    box.show();
+    for (auto _ : state) box.setText(largeText());
+    state.SetBytesProcessed(state.iterations() * largeText().size());
+}
+BENCHMARK(BM_SetText)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_ReadText(benchmark::State& state)
+{
+    ExactTextEdit box;
+    box.setText(largeText());
+    for (auto _ : state) benchmark::DoNotOptimize(box.text());
+    state.SetBytesProcessed(state.iterations() * largeText().size());
+}
+BENCHMARK(BM_ReadText)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The command's whole time as the user sees it: reading the box, the passes,
+// emptying one box, filling the other and painting the window.
+void BM_Command(benchmark::State& state, Direction direction)
+{
+    MainWindow window;
+    window.show();
+    QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txtKey")), QStringLiteral("Measure12"));
+    QString encrypted;
+    if (direction == Direction::Decrypt) {
+        window.inputBox().setText(largeText());
+        waitForCommand(window, "EN12");
+        encrypted = window.outputBox().text();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (direction == Direction::Encrypt) {
+            window.outputBox().setText(QString());
+            window.inputBox().setText(largeText());
+        } else {
+            window.inputBox().setText(QString());
+            window.outputBox().setText(encrypted);
+        }
+        QApplication::processEvents();
+        state.ResumeTiming();
+        waitForCommand(window, direction == Direction::Encrypt ? "EN12" : "DE12");
+        window.repaint();
+    }
+}
+BENCHMARK_CAPTURE(BM_Command, Encrypt12, Direction::Encrypt)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Command, Decrypt12, Direction::Decrypt)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+// In the running program, without the program's own loading.
+void BM_WindowShown(benchmark::State& state)
+{
+    for (auto _ : state) {
+        MainWindow window;
+        window.show();
+        benchmark::DoNotOptimize(QTest::qWaitForWindowExposed(&window));
+        window.repaint();
+    }
+}
+BENCHMARK(BM_WindowShown)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
+
+}  // namespace
+}  // namespace velmor::ui
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
