@@ -6,11 +6,11 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 time
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke bench install clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench install clean
 
 all: build
 
@@ -43,6 +43,10 @@ fuzz: fuzz-build
 
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
