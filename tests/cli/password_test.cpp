@@ -55,7 +55,7 @@ TEST(DecodePassword, AnythingElseIsWindows1252ByteForByte)
     // A truncated sequence, an overlong form, an encoded surrogate and a code
     // beyond U+10FFFF are no UTF-8; bytes 0x80..0x9F follow the code page,
     // and those it leaves unassigned stand for themselves.
-    EXPECT_EQ(decodePassword("\xA3\xACab\xC2"), u"\u00A3\u00ACab\u00C2");
+    EXPECT_EQ(decodePassword("\xA3\xAC" "ab\xC2"), u"\u00A3\u00AC" "ab\u00C2");
     EXPECT_EQ(decodePassword("\xC0\xAF"), u"\u00C0\u00AF");
     EXPECT_EQ(decodePassword("\xED\xA0\x80"), u"\u00ED\u00A0\u20AC");
     EXPECT_EQ(decodePassword("\xF4\x90\x80\x81\x8A\x9F"), u"\u00F4\u0090\u20AC\u0081\u0160\u0178");
