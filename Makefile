@@ -6,11 +6,12 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
+SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench install clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui screenshot install clean
 
 all: build
 
@@ -50,6 +51,15 @@ package: build
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
+
+# The window on 10 MB texts, and how soon it appears, on the offscreen platform.
+bench-ui: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/ui/velmor_ui_bench
+
+# The window on a virtual screen after "Encrypt 3": $(BUILD_DIR)/screenshot.png.
+screenshot: build
+	@scripts/install-deps.sh $(SCREENSHOT_PACKAGES)
+	ui/tools/screenshot.sh $(BUILD_DIR)/ui/velmor-machine $(BUILD_DIR)/screenshot.png
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files in
 # another root, as packagers expect.
