@@ -1,160 +1,114 @@
-// The QFileDialog-based dialogs: their set-up, the save questions, and runs
-// of the real dialogs answered by a timer.
+// The real QFileDialog-based dialogs, answered by a timer that plays the user.
+#include "files.h"
 #include "io/file_commands.h"
 #include "io/file_dialogs.h"
 #include "io_doubles.h"
-#include "temp_folder.h"
 
 #include <QApplication>
 #include <QFileDialog>
 #include <QTimer>
 
-#include <gtest/gtest.h>
-
-#include <deque>
 #include <functional>
 
 namespace velmor::io {
 namespace {
 
-using testing::RecordingMessages;
-using testing::TempFolder;
+using Step = std::function<void(QFileDialog&)>;
 
-TEST(FileDialogSetup, OpenDialogTakesOnlyAnExistingFileWithTheFirstTypeSelected)
-{
-    QFileDialog dialog;
-    const DialogTexts texts = openDialogTexts(TextKind::Encrypted);
-    configureOpenDialog(dialog, texts.filter, texts.title, QString());
-    EXPECT_EQ(dialog.windowTitle(), "Select A Encrypted File");
-    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptOpen);
-    EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFile);
-    EXPECT_EQ(dialog.nameFilters(), (QStringList{"Text Files (*.txt)", "All files (*)"}));
-    EXPECT_EQ(dialog.selectedNameFilter(), "Text Files (*.txt)");
-}
-
-TEST(FileDialogSetup, SaveDialogAddsTheDefaultSuffixAndLeavesTheQuestionsToUs)
-{
-    TempFolder folder;
-    QFileDialog dialog;
-    const DialogTexts texts = saveDialogTexts(TextKind::Encrypted);
-    configureSaveDialog(dialog, texts.filter, texts.title, folder.root(), "draft");
-    EXPECT_EQ(dialog.windowTitle(), "Save Encryped Tex File As");
-    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
-    EXPECT_EQ(dialog.defaultSuffix(), "$$$");
-    EXPECT_TRUE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
-    EXPECT_EQ(dialog.selectedNameFilter(), "Txt Files (*.txt)");
-    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(folder.root()).canonicalPath());
-}
-
-TEST(FileDialogSetup, DefaultSuffixOnlyForANameWithoutExtension)
-{
-    EXPECT_EQ(withDefaultSuffix("/tmp/letter", u"$$$"), "/tmp/letter.$$$");
-    EXPECT_EQ(withDefaultSuffix("/tmp/a.b/letter", u"$$$"), "/tmp/a.b/letter.$$$");
-    EXPECT_EQ(withDefaultSuffix("/tmp/letter.txt", u"$$$"), "/tmp/letter.txt");
-    EXPECT_EQ(withDefaultSuffix("/tmp/letter.$$$", u"$$$"), "/tmp/letter.$$$");
-    EXPECT_EQ(withDefaultSuffix("", u"$$$"), "");
-}
-
-TEST(FileDialogSetup, SaveAsksToReplaceAnExistingFileAndToCreateANewOne)
-{
-    TempFolder folder;
-    const QString existing = folder.path("old.txt");
-    testing::writeBytes(existing, "x");
-    RecordingMessages messages;
-    messages.answers = {false, true};
-
-    EXPECT_FALSE(confirmSaveTarget(nullptr, "Save File As", existing, messages));
-    EXPECT_TRUE(confirmSaveTarget(nullptr, "Save File As", folder.path("new.txt"), messages));
-
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_TRUE(messages.shown[0].question);
-    EXPECT_EQ(messages.shown[0].title, "Save File As");
-    EXPECT_TRUE(messages.shown[0].text.contains(QDir::toNativeSeparators(existing)));
-    EXPECT_TRUE(messages.shown[0].text.contains("replace"));
-    EXPECT_TRUE(messages.shown[1].text.contains("create"));
-}
-
-// Plays the user: each time a file dialog is up, runs the next step on it.
+// Runs the next step on each file dialog that comes up. Any other box, a
+// dialog left open or one too many fails the test instead of hanging it.
 class DialogUser {
 public:
-    explicit DialogUser(std::deque<std::function<void(QFileDialog&)>> steps) : steps_(std::move(steps))
+    explicit DialogUser(std::deque<Step> steps) : steps_(std::move(steps))
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            auto* fileDialog = qobject_cast<QFileDialog*>(dialog);
+            if (!dialog) return;
+            // A property, not the address: the next dialog may reuse it.
+            if (fileDialog && fileDialog->property("answered").toBool() && ++waited_ < 500) return;
+            if (!fileDialog || waited_ >= 500 || steps_.empty()) {
+                ADD_FAILURE() << "unexpected or stuck: " << dialog->windowTitle().toStdString();
+                dialog->reject();
+                return;
+            }
+            waited_ = 0;
+            fileDialog->setProperty("answered", true);
+            // Queued, so that this timer keeps running if the step opens a box.
+            QMetaObject::invokeMethod(
+                fileDialog, [fileDialog, step = std::move(steps_.front())] { step(*fileDialog); },
+                Qt::QueuedConnection);
+            steps_.pop_front();
+        });
         timer_.start(10);
     }
-    bool finished() const { return steps_.empty(); }
+    ~DialogUser() { EXPECT_TRUE(steps_.empty()) << "a dialog did not come up"; }
 
 private:
-    void poll()
-    {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        // Each dialog is answered once; the next one may reuse its address.
-        if (!dialog || !dialog->isVisible() || dialog->property(kAnswered).toBool() || steps_.empty()) return;
-        dialog->setProperty(kAnswered, true);
-        auto step = std::move(steps_.front());
-        steps_.pop_front();
-        step(*dialog);
-    }
-
-    std::deque<std::function<void(QFileDialog&)>> steps_;
+    std::deque<Step> steps_;
     QTimer timer_;
-    static constexpr const char* kAnswered = "answeredByTest";
+    int waited_ = 0;
 };
 
-void choose(QFileDialog& dialog, const QString& path)
+Step choose(const QString& path)
 {
-    dialog.selectFile(path);
-    static_cast<QDialog&>(dialog).accept();  // QFileDialog::accept, which checks the choice
+    return [path](QFileDialog& dialog) {
+        // selectFile() leaves the name field alone while it has the focus.
+        if (QWidget* focused = dialog.focusWidget()) focused->clearFocus();
+        dialog.selectFile(path);
+        static_cast<QDialog&>(dialog).accept();  // QFileDialog's own, which checks the choice
+    };
 }
 
-TEST(SystemFileDialogs, OpenReturnsTheChosenFileAndCancelGivesEmpty)
+const Step cancel = [](QFileDialog& dialog) { dialog.reject(); };
+
+TEST(SystemFileDialogs, OpenOffersTheCommandsChoicesAndReturnsAnExistingFileOrEmpty)
 {
-    TempFolder folder;
-    const QString file = folder.path("plain.txt");
+    QTemporaryDir folder;
+    const QString file = folder.filePath("plain.txt");
     testing::writeBytes(file, "text");
-    RecordingMessages messages;
+    testing::RecordingMessages messages;
     SystemFileDialogs dialogs(messages);
-    const DialogTexts texts = openDialogTexts(TextKind::Plain);
-
-    DialogUser user({[&](QFileDialog& d) { choose(d, file); }, [](QFileDialog& d) { d.reject(); }});
-    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.root()),
+    const DialogTexts texts = openDialogTexts(TextKind::Encrypted);
+    const Step check = [&](QFileDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Select A Encrypted File");
+        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(d.nameFilters(), (QStringList{"Text Files (*.txt)", "All files (*)"}));
+        EXPECT_EQ(d.selectedNameFilter(), "Text Files (*.txt)");
+        choose(file)(d);
+    };
+    DialogUser user({check, cancel});
+    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.path()),
               QDir::toNativeSeparators(file));
-    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.root()), "");
-    EXPECT_TRUE(user.finished());
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.path()), "");
 }
 
-TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyAfterTheUserAgrees)
+TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyWhatTheUserAgreedToCreateOrReplace)
 {
-    TempFolder folder;
-    RecordingMessages messages;
-    messages.answers = {false, true};  // no to the first "create?", yes to the second
+    QTemporaryDir folder;
+    const QString existing = folder.filePath("old.txt");
+    testing::writeBytes(existing, "old");
+    testing::RecordingMessages messages;
+    messages.answers = {false};  // not "letter.$$$" after all: back to the dialog
     SystemFileDialogs dialogs(messages);
-    const DialogTexts texts = saveDialogTexts(TextKind::Plain);
+    const DialogTexts texts = saveDialogTexts(TextKind::Encrypted);
     QString offeredAgain;
+    const Step again = [&](QFileDialog& d) {
+        offeredAgain = QFileInfo(d.selectedFiles().value(0)).fileName();
+        choose(folder.filePath("letter"))(d);
+    };
 
-    DialogUser user({[&](QFileDialog& d) { choose(d, folder.path("letter")); },
-                     [&](QFileDialog& d) {
-                         offeredAgain = d.selectedFiles().value(0);
-                         choose(d, folder.path("letter"));
-                     }});
-    const QString chosen = dialogs.ShowSaveDialog(nullptr, texts.filter, texts.title, folder.root(), "");
+    DialogUser user({choose(folder.filePath("letter")), again, choose(existing), cancel});
+    for (const QString& expected : {folder.filePath("letter.$$$"), existing, QString()})
+        EXPECT_EQ(dialogs.ShowSaveDialog(nullptr, texts.filter, texts.title, folder.path(), ""),
+                  QDir::toNativeSeparators(expected));
 
-    EXPECT_EQ(chosen, QDir::toNativeSeparators(folder.path("letter.$$$")));
-    EXPECT_TRUE(user.finished());
-    EXPECT_EQ(QFileInfo(offeredAgain).fileName(), "letter.$$$");
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_TRUE(messages.shown[1].text.contains("letter.$$$"));
-    EXPECT_FALSE(QFileInfo::exists(chosen)) << "choosing a file writes nothing";
-}
-
-TEST(SystemFileDialogs, SaveCancelledGivesEmpty)
-{
-    RecordingMessages messages;
-    SystemFileDialogs dialogs(messages);
-    DialogUser user({[](QFileDialog& d) { d.reject(); }});
-    EXPECT_EQ(dialogs.ShowSaveDialog(nullptr, "Files (*.*)|*.*", "Save File As", "", ""), "");
-    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(offeredAgain, "letter.$$$");
+    ASSERT_EQ(messages.shown.size(), 3u);
+    EXPECT_EQ(messages.shown[0].title, "Save Encryped Tex File As");
+    EXPECT_TRUE(messages.shown[1].text.contains("letter.$$$") && messages.shown[1].text.contains("create"));
+    EXPECT_TRUE(messages.shown[2].text.contains("old.txt") && messages.shown[2].text.contains("replace"));
+    EXPECT_EQ(testing::entries(folder.path()), QStringList{"old.txt"}) << "choosing writes nothing";
 }
 
 }  // namespace

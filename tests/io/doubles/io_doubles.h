@@ -1,12 +1,10 @@
 // Stand-ins for a box, the file dialogs and the message boxes, so that file
-// commands run headless and without a modal window.
+// commands run headless and no modal window blocks a test.
 #pragma once
 
 #include "io/file_dialogs.h"
 #include "io/messages.h"
 #include "io/text_holder.h"
-
-#include <QString>
 
 #include <deque>
 #include <utility>
@@ -24,33 +22,27 @@ private:
     QString text_;
 };
 
-// Answers each dialog with the next path of `answers`; "" (or no answer
-// left) is a cancel. Remembers every call.
+// Answers each dialog with the next of `answers`; "" or none left is a cancel.
 class ScriptedFileDialogs final : public FileDialogs {
 public:
-    enum class Kind { Open, Save };
     struct Call {
-        Kind kind;
+        bool save;
         QWidget* owner;
-        QString filter;
-        QString title;
-        QString initialDir;
-        QString defaultName;
+        QString filter, title, initialDir, defaultName;
     };
-
     std::deque<QString> answers;
     std::vector<Call> calls;
 
     QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
                            const QString& initialDir) override
     {
-        calls.push_back({Kind::Open, owner, filter, title, initialDir, {}});
+        calls.push_back({false, owner, filter, title, initialDir, {}});
         return next();
     }
     QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title,
                            const QString& initialDir, const QString& defaultName) override
     {
-        calls.push_back({Kind::Save, owner, filter, title, initialDir, defaultName});
+        calls.push_back({true, owner, filter, title, initialDir, defaultName});
         return next();
     }
 
@@ -64,20 +56,16 @@ private:
     }
 };
 
-// Records what would have been shown; questions take the next of `answers`,
-// or `defaultAnswer` when none is left.
+// Records every box; questions take the next of `answers`, then yes.
 class RecordingMessages final : public Messages {
 public:
     struct Shown {
         QWidget* owner;
-        QString title;
-        QString text;
+        QString title, text;
         bool question;
     };
-
     std::vector<Shown> shown;
     std::deque<bool> answers;
-    bool defaultAnswer = true;
 
     void warn(QWidget* owner, const QString& title, const QString& text) override
     {
@@ -86,7 +74,7 @@ public:
     bool ask(QWidget* owner, const QString& title, const QString& question) override
     {
         shown.push_back({owner, title, question, true});
-        if (answers.empty()) return defaultAnswer;
+        if (answers.empty()) return true;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
