@@ -11,7 +11,7 @@ PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui screenshot install clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean
 
 all: build
 
@@ -55,6 +55,10 @@ bench: build
 # The window on 10 MB texts, and how soon it appears, on the offscreen platform.
 bench-ui: build
 	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/ui/velmor_ui_bench
+
+# Opening and saving 10 to 200 MB text files, and showing them in a text box.
+bench-io: build
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/io/velmor_io_bench
 
 # The window on a virtual screen after "Encrypt 3": $(BUILD_DIR)/screenshot.png.
 screenshot: build
