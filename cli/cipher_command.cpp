@@ -59,6 +59,19 @@ std::u16string acceptedPassword(const CipherOptions& options, Direction directio
     return password;
 }
 
+// A regular file is read at offsets by every worker at once; anything else
+// is read in turns, and so are files that claim to be empty, as those under
+// /proc do whatever they hold.
+StreamInput streamInputOf(const Input& input)
+{
+    if (input.size.value_or(0) == 0)
+        return [&input](std::span<char> buffer) { return input.file.readFull(buffer); };
+    const auto readAt = [&input](std::span<char> buffer, std::uint64_t offset) {
+        input.file.readAt(buffer, input.start + offset);
+    };
+    return PositionalInput{readAt, *input.size};
+}
+
 }  // namespace
 
 void runCipherCommand(Direction direction, const CipherOptions& options)
@@ -70,11 +83,14 @@ void runCipherCommand(Direction direction, const CipherOptions& options)
 
     StreamLayout layout;
     layout.threads = std::max(1U, std::thread::hardware_concurrency());
+    const StreamInput streamInput = streamInputOf(input);
     {
         ProgressBar progress(input.size, ProgressBar::standardErrorIsTerminal());
-        cipherStream([&](std::span<char> buffer) { return input.file.readFull(buffer); },
-                     [&](std::span<const char> bytes) { output.write(bytes); }, recipe, input.size, layout,
-                     [&](std::uint64_t done) { progress.update(done); });
+        const std::uint64_t ciphered =
+            cipherStream(streamInput, [&](std::span<const char> bytes) { output.write(bytes); }, recipe, layout,
+                         [&](std::uint64_t done) { progress.update(done); });
+        // Leave a shared standard input where reading it in order would.
+        if (std::holds_alternative<PositionalInput>(streamInput)) input.file.moveTo(input.start + ciphered);
     }
     output.commit();
 }

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <utility>
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#define NOMINMAX
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -28,12 +31,31 @@ long long writeSome(int fd, const char* data, std::size_t size)
 }
 int syncFd(int fd) { return _commit(fd); }
 int closeFd(int fd) { return _close(fd); }
+long long seekFd(int fd, long long offset, int whence) { return _lseeki64(fd, offset, whence); }
+// ReadFile with an offset leaves other threads' reads alone; 0 at the end.
+long long readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset)
+{
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD got = 0;
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (ReadFile(handle, data, static_cast<DWORD>(std::min<std::size_t>(size, INT_MAX)), &got, &at)) return got;
+    if (GetLastError() == ERROR_HANDLE_EOF) return 0;
+    errno = EIO;
+    return -1;
+}
 #else
 constexpr std::size_t kLargestCall = SSIZE_MAX;
 long long readSome(int fd, char* data, std::size_t size) { return read(fd, data, size); }
 long long writeSome(int fd, const char* data, std::size_t size) { return write(fd, data, size); }
 int syncFd(int fd) { return fsync(fd); }
 int closeFd(int fd) { return ::close(fd); }
+long long seekFd(int fd, long long offset, int whence) { return lseek(fd, static_cast<off_t>(offset), whence); }
+long long readSomeAt(int fd, char* data, std::size_t size, std::uint64_t offset)
+{
+    return pread(fd, data, size, static_cast<off_t>(offset));
+}
 #endif
 
 }  // namespace
@@ -81,6 +103,32 @@ std::size_t FileDescriptor::readFull(std::span<char> buffer) const
         filled += static_cast<std::size_t>(got);
     }
     return filled;
+}
+
+void FileDescriptor::readAt(std::span<char> buffer, std::uint64_t offset) const
+{
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const long long got = readSomeAt(fd_, buffer.data() + filled, std::min(buffer.size() - filled, kLargestCall),
+                                         offset + filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) throw IoError("cannot read " + displayName_ + ": " + systemMessage(errno));
+        if (got == 0) throw IoError("cannot read " + displayName_ + ": it became shorter while it was read");
+        filled += static_cast<std::size_t>(got);
+    }
+}
+
+std::optional<std::uint64_t> FileDescriptor::position() const
+{
+    const long long at = seekFd(fd_, 0, SEEK_CUR);
+    if (at < 0) return std::nullopt;
+    return static_cast<std::uint64_t>(at);
+}
+
+void FileDescriptor::moveTo(std::uint64_t position) const
+{
+    if (seekFd(fd_, static_cast<long long>(position), SEEK_SET) < 0)
+        throw IoError("cannot read " + displayName_ + ": " + systemMessage(errno));
 }
 
 void FileDescriptor::writeAll(std::span<const char> bytes) const

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -26,6 +28,13 @@ public:
     // Fills `buffer` unless the end of the input comes first; returns the
     // number of bytes read, less than the buffer only at the end.
     std::size_t readFull(std::span<char> buffer) const;
+    // Fills `buffer` with the bytes from `offset` on, without moving the
+    // file position, so several threads can read at once. Throws IoError
+    // also when the file ends first: it became shorter while it was read.
+    void readAt(std::span<char> buffer, std::uint64_t offset) const;
+    // The file position, for files that have one.
+    std::optional<std::uint64_t> position() const;
+    void moveTo(std::uint64_t position) const;
     void writeAll(std::span<const char> bytes) const;
     // Forces written data to the disk.
     void sync() const;

@@ -37,34 +37,30 @@ bool isRegular(const StatBuffer& s) { return S_ISREG(s.st_mode); }
 bool isFolder(const StatBuffer& s) { return S_ISDIR(s.st_mode); }
 #endif
 
-std::optional<std::uint64_t> sizeOf(const FileDescriptor& file)
+Input measured(FileDescriptor file)
 {
     StatBuffer status{};
     if (statFd(file.get(), &status) != 0)
         throw IoError("cannot read " + file.displayName() + ": " + systemMessage(errno));
     if (isFolder(status)) throw IoError("cannot read " + file.displayName() + ": it is a folder");
-    if (!isRegular(status)) return std::nullopt;
-    return static_cast<std::uint64_t>(status.st_size);
+    const auto start = file.position();
+    if (!isRegular(status) || !start) return {std::move(file), std::nullopt, 0};
+    const auto end = static_cast<std::uint64_t>(status.st_size);
+    return {std::move(file), end > *start ? end - *start : 0, *start};
 }
 
 }  // namespace
 
 Input openInput(const std::string& path)
 {
-    if (path == "-") {
-        FileDescriptor file = standardInput();
-        const auto size = sizeOf(file);
-        return {std::move(file), size};
-    }
+    if (path == "-") return measured(standardInput());
     const int fd = openForReading(path);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) throw UsageError("input file " + quoted(path) + " does not exist");
         throw IoError("cannot open " + quoted(path) + ": " + systemMessage(error));
     }
-    FileDescriptor file(fd, true, quoted(path));
-    const auto size = sizeOf(file);
-    return {std::move(file), size};
+    return measured(FileDescriptor(fd, true, quoted(path)));
 }
 
 }  // namespace velmor::cli

@@ -11,8 +11,11 @@ namespace velmor::cli {
 
 struct Input {
     FileDescriptor file;
-    // Known for regular files; a pipe or a terminal tells nothing.
+    // For regular files: the bytes from `start`, the file position when it
+    // was opened (standard input may have been read from before), to the
+    // end. A pipe or a terminal tells nothing.
     std::optional<std::uint64_t> size;
+    std::uint64_t start = 0;
 };
 
 // Throws UsageError for a file that does not exist, IoError for one that

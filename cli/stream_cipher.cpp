@@ -1,10 +1,11 @@
-// The ordered worker pool behind cipherStream. Each worker reads a block,
-// ciphers it and writes it: reads happen one at a time in stream order, and
-// so do writes, but one worker's ciphering overlaps another's reading and
-// writing. A block stays on one core from read to write, which keeps it in
-// that core's cache.
+// The ordered worker pool behind cipherStream. Each worker claims the next
+// block, reads it, ciphers it and writes it. Writes take turns in stream
+// order, and so do reads of a stream; reads of a file at offsets and all
+// ciphering run side by side. A block stays on one core from read to write,
+// which keeps it in that core's cache.
 #include "stream_cipher.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <exception>
 #include <memory>
@@ -28,9 +29,9 @@ struct Buffer {
 
 class OrderedPool {
 public:
-    OrderedPool(const ReadFull& read, const WriteAll& write, const ProgressReport& progress, const Cipher& cipher,
-                std::uint64_t position, std::uint64_t written)
-        : read_(read), write_(write), progress_(progress), cipher_(cipher), position_(position), written_(written)
+    OrderedPool(const StreamInput& input, const WriteAll& write, const ProgressReport& progress,
+                const Cipher& cipher, std::uint64_t position)
+        : input_(input), write_(write), progress_(progress), cipher_(cipher), position_(position), written_(position)
     {}
 
     // Runs until the input ends or a stage fails; returns the position after
@@ -48,10 +49,9 @@ public:
 
 private:
     struct Claim {
-        std::size_t size = 0;
+        std::span<char> block;
         std::uint64_t position = 0;
         std::uint64_t turn = 0;
-        bool valid = false;
     };
 
     template <class Work>
@@ -70,27 +70,30 @@ private:
     void work(std::size_t blockSize)
     {
         const Buffer buffer(blockSize);
-        for (;;) {
-            const Claim claim = readNext(buffer.whole());
-            if (!claim.valid) return;
-            const auto block = buffer.whole().first(claim.size);
-            cipher_.apply(block, claim.position);
-            writeInTurn(block, claim.turn);
+        while (const auto claim = claimNext(buffer.whole())) {
+            if (const auto* file = std::get_if<PositionalInput>(&input_)) file->readAt(claim->block, claim->position);
+            cipher_.apply(claim->block, claim->position);
+            writeInTurn(claim->block, claim->turn);
         }
     }
 
-    Claim readNext(std::span<char> buffer)
+    // The next block of the input: already read from a stream, only measured
+    // out in a file.
+    std::optional<Claim> claimNext(std::span<char> buffer)
     {
-        const std::lock_guard readLock(readMutex_);
-        if (ended_ || stopped()) return {};
-        Claim claim;
-        claim.size = read_(buffer);
-        ended_ = claim.size < buffer.size();
-        if (claim.size == 0) return {};
-        claim.position = position_;
-        claim.turn = nextTurn_++;
-        claim.valid = true;
-        position_ += claim.size;
+        const std::lock_guard claimLock(claimMutex_);
+        if (ended_ || stopped()) return std::nullopt;
+        std::size_t size = 0;
+        if (const auto* file = std::get_if<PositionalInput>(&input_)) {
+            size = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), file->length - position_));
+            ended_ = position_ + size == file->length;
+        } else {
+            size = std::get<ReadFull>(input_)(buffer);
+            ended_ = size < buffer.size();
+        }
+        if (size == 0) return std::nullopt;
+        const Claim claim{buffer.first(size), position_, nextTurn_++};
+        position_ += size;
         return claim;
     }
 
@@ -115,12 +118,12 @@ private:
         return stopped_;
     }
 
-    const ReadFull& read_;
+    const StreamInput& input_;
     const WriteAll& write_;
     const ProgressReport& progress_;
     const Cipher& cipher_;
 
-    std::mutex readMutex_;  // held while reading: reads come in stream order
+    std::mutex claimMutex_;  // blocks are claimed, and streams read, in order
     std::uint64_t position_;
     std::uint64_t nextTurn_ = 0;
     bool ended_ = false;
@@ -140,24 +143,30 @@ Cipher CipherRecipe::build(std::uint64_t textLength) const
     return Cipher::forPassword(password, wheelCount, passes, direction, textLength);
 }
 
-std::uint64_t cipherStream(const ReadFull& read, const WriteAll& write, const CipherRecipe& recipe,
-                           std::optional<std::uint64_t> sizeHint, const StreamLayout& layout,
-                           const ProgressReport& progress)
+std::uint64_t cipherStream(const StreamInput& input, const WriteAll& write, const CipherRecipe& recipe,
+                           const StreamLayout& layout, const ProgressReport& progress)
 {
     if (layout.blockSize == 0) throw std::invalid_argument("a stream needs blocks of at least one byte");
-    // The first block is read before the cipher is built: a text that fits
-    // in it has a known length, so a short text spares the table.
+    const unsigned workers = std::max(1U, layout.threads);
+    if (const auto* file = std::get_if<PositionalInput>(&input)) {
+        const Cipher cipher = recipe.build(file->length);
+        const std::uint64_t blocks = (file->length + layout.blockSize - 1) / layout.blockSize;
+        const auto needed = static_cast<unsigned>(std::clamp<std::uint64_t>(blocks, 1, workers));
+        return OrderedPool(input, write, progress, cipher, 0).run(needed, layout.blockSize);
+    }
+    // The first block of a stream is read before the cipher is built: a text
+    // that fits in it has a known length, which spares a short text the
+    // table. The pool then goes on after it.
     const Buffer first(layout.blockSize);
-    const std::size_t firstSize = read(first.whole());
-    const bool short_ = firstSize < first.capacity;
-    const Cipher cipher = recipe.build(short_ ? firstSize : sizeHint.value_or(Cipher::kUnknownLength));
+    const std::size_t firstSize = std::get<ReadFull>(input)(first.whole());
+    const bool whole = firstSize < first.capacity;
+    const Cipher cipher = recipe.build(whole ? firstSize : Cipher::kUnknownLength);
     const auto block = first.whole().first(firstSize);
     cipher.apply(block, 0);
     if (firstSize > 0) write(block);
     if (progress) progress(firstSize);
-    if (short_) return firstSize;
-    OrderedPool pool(read, write, progress, cipher, firstSize, firstSize);
-    return pool.run(std::max(1U, layout.threads), layout.blockSize);
+    if (whole) return firstSize;
+    return OrderedPool(input, write, progress, cipher, firstSize).run(workers, layout.blockSize);
 }
 
 }  // namespace velmor::cli

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+#include <variant>
 
 namespace velmor::cli {
 
@@ -29,17 +29,25 @@ struct StreamLayout {
     unsigned threads = 1;
 };
 
-// Fills the buffer unless the stream ends first; returns the bytes read.
+// A stream read in order: fills the buffer unless the stream ends first and
+// returns the bytes read.
 using ReadFull = std::function<std::size_t(std::span<char>)>;
+
+// A file of known length read at offsets, on several threads at once, so
+// that reading needs no turns. `readAt` fills the whole span or throws.
+struct PositionalInput {
+    std::function<void(std::span<char>, std::uint64_t offset)> readAt;
+    std::uint64_t length = 0;
+};
+
+using StreamInput = std::variant<ReadFull, PositionalInput>;
 using WriteAll = std::function<void(std::span<const char>)>;
 // Told the bytes written so far, from the writing thread.
 using ProgressReport = std::function<void(std::uint64_t)>;
 
-// Returns the number of bytes ciphered. `sizeHint` (the input's size when it
-// is known) lets the cipher choose between its table and direct work. The
-// first failure of any stage stops all of them and is rethrown here.
-std::uint64_t cipherStream(const ReadFull& read, const WriteAll& write, const CipherRecipe& recipe,
-                           std::optional<std::uint64_t> sizeHint, const StreamLayout& layout,
-                           const ProgressReport& progress = {});
+// Returns the number of bytes ciphered. The first failure of any stage
+// stops all of them and is rethrown here.
+std::uint64_t cipherStream(const StreamInput& input, const WriteAll& write, const CipherRecipe& recipe,
+                           const StreamLayout& layout, const ProgressReport& progress = {});
 
 }  // namespace velmor::cli

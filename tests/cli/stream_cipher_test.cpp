@@ -35,14 +35,24 @@ struct Source {
     std::size_t offset = 0;
 };
 
-std::string streamed(const std::string& text, const CipherRecipe& recipe, std::optional<std::uint64_t> sizeHint,
-                     StreamLayout layout)
+// The text as a stream read in order, or as a file read at offsets.
+StreamInput inputOf(const std::string& text, Source& source, bool positional)
+{
+    if (!positional) return std::ref(source);
+    return PositionalInput{[&text](std::span<char> buffer, std::uint64_t offset) {
+                               ASSERT_LE(offset + buffer.size(), text.size());
+                               std::memcpy(buffer.data(), text.data() + offset, buffer.size());
+                           },
+                           text.size()};
+}
+
+std::string streamed(const std::string& text, const CipherRecipe& recipe, bool positional, StreamLayout layout)
 {
     Source source{text};
     std::string out;
-    const std::uint64_t count = cipherStream(
-        std::ref(source), [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); }, recipe,
-        sizeHint, layout);
+    const std::uint64_t count =
+        cipherStream(inputOf(text, source, positional),
+                     [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); }, recipe, layout);
     EXPECT_EQ(count, text.size());
     return out;
 }
@@ -60,9 +70,10 @@ TEST(CipherStream, EqualsTheCipherOnTheWholeText)
                 const std::string text = randomBytes(rng, length);
                 std::string expected = text;
                 recipe.build(text.size()).apply(expected, 0);
-                const auto hint = rng() % 2 ? std::optional<std::uint64_t>(text.size()) : std::nullopt;
-                ASSERT_EQ(streamed(text, recipe, hint, {blockSize, threads}), expected)
-                    << "block " << blockSize << ", threads " << threads << ", length " << length;
+                const bool positional = rng() % 2 == 0;
+                ASSERT_EQ(streamed(text, recipe, positional, {blockSize, threads}), expected)
+                    << "block " << blockSize << ", threads " << threads << ", length " << length
+                    << (positional ? ", at offsets" : ", in order");
             }
         }
     }
@@ -75,26 +86,32 @@ TEST(CipherStream, AFailingStageStopsTheStreamWithItsError)
     const CipherRecipe recipe{u"key", 20, 3, Direction::Encrypt};
     const StreamLayout layout{1000, 3};
     for (const std::size_t failAt : {0UL, 1UL, 50UL}) {
-        std::atomic<std::size_t> writes = 0;
-        Source source{text};
-        EXPECT_THROW(cipherStream(
-                         std::ref(source),
-                         [&](std::span<const char>) {
-                             if (writes++ == failAt) throw IoError("disk full");
-                         },
-                         recipe, std::nullopt, layout),
-                     IoError);
-        EXPECT_EQ(writes.load(), failAt + 1) << "nothing is written after the failure";
+        for (const bool positional : {false, true}) {
+            std::atomic<std::size_t> writes = 0;
+            Source source{text};
+            EXPECT_THROW(cipherStream(
+                             inputOf(text, source, positional),
+                             [&](std::span<const char>) {
+                                 if (writes++ == failAt) throw IoError("disk full");
+                             },
+                             recipe, layout),
+                         IoError);
+            EXPECT_EQ(writes.load(), failAt + 1) << "nothing is written after the failure";
+        }
 
-        std::size_t reads = 0;
+        std::atomic<std::size_t> reads = 0;
         Source failingSource{text};
-        EXPECT_THROW(cipherStream(
-                         [&](std::span<char> buffer) {
-                             if (reads++ == failAt) throw IoError("unreadable");
-                             return failingSource(buffer);
-                         },
-                         [](std::span<const char>) {}, recipe, std::nullopt, layout),
-                     IoError);
+        const auto failing = [&](std::span<char> buffer) {
+            if (reads++ == failAt) throw IoError("unreadable");
+            return failingSource(buffer);
+        };
+        EXPECT_THROW(cipherStream(failing, [](std::span<const char>) {}, recipe, layout), IoError);
+        const PositionalInput failingFile{[&](std::span<char>, std::uint64_t) {
+                                              if (reads++ == failAt) throw IoError("unreadable");
+                                          },
+                                          text.size()};
+        reads = 0;
+        EXPECT_THROW(cipherStream(failingFile, [](std::span<const char>) {}, recipe, layout), IoError);
     }
 }
 
