@@ -26,8 +26,6 @@ QString chosenPath(const QFileDialog& dialog)
     return files.isEmpty() ? QString() : QDir::toNativeSeparators(files.first());
 }
 
-}  // namespace
-
 void configureOpenDialog(QFileDialog& dialog, const QString& filter, const QString& title,
                          const QString& initialDir)
 {
@@ -50,12 +48,16 @@ void configureSaveDialog(QFileDialog& dialog, const QString& filter, const QStri
     if (!defaultName.isEmpty()) dialog.selectFile(defaultName);
 }
 
+// `path` with "." and `suffix` added when its file name has no ".", the
+// rule QFileDialog itself follows.
 QString withDefaultSuffix(const QString& path, QStringView suffix)
 {
     if (path.isEmpty() || QFileInfo(path).fileName().contains(u'.')) return path;
     return path + u'.' + suffix.toString();
 }
 
+// Asks whether to replace `path` when it exists, or to create it when it
+// does not; true when the user agrees.
 bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path, Messages& messages)
 {
     const QString name = QDir::toNativeSeparators(path);
@@ -64,6 +66,8 @@ bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path
     return messages.ask(owner, title,
                         QObject::tr("%1\nThis file does not exist.\nDo you want to create it?").arg(name));
 }
+
+}  // namespace
 
 QString SystemFileDialogs::ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
                                           const QString& initialDir)

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-class QFileDialog;
 class QWidget;
 
 namespace velmor::io {
@@ -46,16 +45,5 @@ public:
 private:
     Messages& messages_;
 };
-
-// The building blocks of SystemFileDialogs, open for tests.
-void configureOpenDialog(QFileDialog& dialog, const QString& filter, const QString& title,
-                         const QString& initialDir);
-void configureSaveDialog(QFileDialog& dialog, const QString& filter, const QString& title,
-                         const QString& initialDir, const QString& defaultName);
-// `path` with "." and `suffix` added when its file name has no ".".
-QString withDefaultSuffix(const QString& path, QStringView suffix);
-// Asks whether to replace `path` when it exists, or to create it when it does
-// not; true when the user agrees.
-bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path, Messages& messages);
 
 }  // namespace velmor::io

@@ -10,7 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <map>
+#include <limits>
 
 namespace velmor::io {
 namespace {
