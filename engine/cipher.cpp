@@ -12,6 +12,33 @@ namespace {
 
 constexpr int kTableWidth = 256;
 
+SymbolMap identityMap() noexcept
+{
+    SymbolMap map{};
+    for (int s = 0; s < kWheelLength; ++s) map[static_cast<std::size_t>(s)] = static_cast<Symbol>(s);
+    return map;
+}
+
+// `first`, then `second`.
+SymbolMap composed(const SymbolMap& first, const SymbolMap& second) noexcept
+{
+    SymbolMap map{};
+    for (int s = 0; s < kWheelLength; ++s) map[static_cast<std::size_t>(s)] = second[first[static_cast<std::size_t>(s)]];
+    return map;
+}
+
+// `map` applied `times` times, by repeated squaring (powers of one map commute).
+SymbolMap power(SymbolMap map, int times) noexcept
+{
+    SymbolMap result = identityMap();
+    while (times > 0) {
+        if (times % 2 == 1) result = composed(result, map);
+        times /= 2;
+        if (times > 0) map = composed(map, map);
+    }
+    return result;
+}
+
 }  // namespace
 
 Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Direction direction,
@@ -39,27 +66,65 @@ Symbol Cipher::cipherSymbol(std::uint64_t position, Symbol symbol) const noexcep
     return symbol;
 }
 
+// One pass at row r of the period is the pair steps of wheel_pairs.h with the
+// arrays turned as turnsBefore(r) says: in lap f (rows fW to fW + W - 1), row
+// fW + e has arrays 1..e turned f + 1 times and the others f times (mod 96).
+// So with m = e div 2, the pairs below pair m + 1 see turns (f + 1, f + 1),
+// pair m + 1 sees (f + 1, f) when e is odd and (f, f) when it is even, and
+// the pairs above see (f, f). The W rows of a lap share these runs of pairs,
+// so the runs are worked out once per lap as maps from the symbol entering
+// them to the symbol leaving them, and each row joins two of them.
 void Cipher::buildTable()
 {
     const auto rows = static_cast<std::size_t>(period());
     table_.resize(rows * kTableWidth);
-    std::array<Symbol, kWheelLength> once{};
-    for (std::size_t row = 0; row < rows; ++row) {
-        const ArrayTurns turns = turnsBefore(row, wheelCount_);
-        PairPositions found{};
-        for (int s = 0; s < kWheelLength; ++s) {
-            const auto symbol = static_cast<Symbol>(s);
-            once[symbol] = direction_ == Direction::Encrypt ? encipherSymbol(wheels_, wheelCount_, turns, symbol, found)
-                                                            : decipherSymbol(wheels_, wheelCount_, turns, symbol, found);
-        }
-        std::uint8_t* entries = table_.data() + row * kTableWidth;
-        for (int code = 0; code < kTableWidth; ++code) entries[code] = static_cast<std::uint8_t>(code);
-        // Every pass at one position is the same substitution, so N passes
-        // apply it N times.
-        for (int s = 0; s < kWheelLength; ++s) {
-            Symbol symbol = static_cast<Symbol>(s);
-            for (int pass = 0; pass < passes_; ++pass) symbol = once[symbol];
-            entries[charOf(static_cast<Symbol>(s))] = static_cast<std::uint8_t>(charOf(symbol));
+    // Codes outside the alphabet stand for themselves.
+    for (std::size_t row = 0; row < rows; ++row)
+        for (int code = 0; code < kTableWidth; ++code)
+            table_[row * kTableWidth + static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(code);
+
+    const int pairs = wheelCount_ / 2;
+    const bool encrypt = direction_ == Direction::Encrypt;
+    // Pair p (0-based) alone, its arrays turned as given.
+    const auto pair = [&](int p, int oddTurns, int evenTurns) {
+        SymbolMap map = identityMap();
+        if (encrypt)
+            encipherPairMap(wheels_, p, oddTurns, evenTurns, map);
+        else
+            decipherPairMap(wheels_, p, oddTurns, evenTurns, map);
+        return map;
+    };
+    // A run of lower pairs with a run of the pairs above it: encryption goes
+    // through the pairs upwards, decryption downwards.
+    const auto joined = [&](const SymbolMap& lower, const SymbolMap& higher) {
+        return encrypt ? composed(lower, higher) : composed(higher, lower);
+    };
+    const auto at = [](int m) { return static_cast<std::size_t>(m); };
+    // turned[m]: pairs 0..m-1 with turns (f + 1, f + 1);
+    // kept[m]: pairs m..pairs-1 with turns (f, f).
+    std::vector<SymbolMap> turned(at(pairs) + 1);
+    std::vector<SymbolMap> kept(at(pairs) + 1);
+    for (int lap = 0; lap < kWheelLength; ++lap) {
+        const int now = lap;
+        const int next = (lap + 1) % kWheelLength;
+        turned[0] = identityMap();
+        for (int m = 1; m <= pairs; ++m) turned[at(m)] = joined(turned[at(m - 1)], pair(m - 1, next, next));
+        kept[at(pairs)] = identityMap();
+        for (int m = pairs - 1; m >= 0; --m) kept[at(m)] = joined(pair(m, now, now), kept[at(m + 1)]);
+
+        for (int extra = 0; extra < wheelCount_; ++extra) {
+            const int m = extra / 2;
+            const SymbolMap once = extra % 2 == 0
+                                       ? joined(turned[at(m)], kept[at(m)])
+                                       : joined(joined(turned[at(m)], pair(m, next, now)), kept[at(m + 1)]);
+            // Every pass at one position is the same substitution, so N
+            // passes apply it N times.
+            const SymbolMap all = power(once, passes_);
+            const std::size_t row = static_cast<std::size_t>(lap * wheelCount_ + extra);
+            for (int s = 0; s < kWheelLength; ++s) {
+                const std::size_t code = charOf(static_cast<Symbol>(s));
+                table_[row * kTableWidth + code] = static_cast<std::uint8_t>(charOf(all[static_cast<std::size_t>(s)]));
+            }
         }
     }
 }
@@ -84,8 +149,8 @@ void Cipher::applyTable(std::span<CharT> text, std::uint64_t firstPosition) cons
     CharT* c = text.data();
     std::size_t left = text.size();
     while (left > 0) {
-        // Run to the end of the table without a wrap check inside the loop.
         const auto rowsToEnd = static_cast<std::size_t>(last - row) / kTableWidth;
+        // Run to the end of the table without a wrap check inside the loop.
         const std::size_t run = std::min(left, rowsToEnd);
         for (std::size_t i = 0; i < run; ++i, row += kTableWidth) {
             const char32_t code = codeOf(c[i]);

@@ -11,10 +11,14 @@ void run(WheelState& state, Direction direction, std::u16string_view password, i
          unsigned threads)
 {
     state.KeyWheels(password);
+    // Whatever happens, the working wheels end restored, as after every pass.
+    struct Restore {
+        WheelState& state;
+        ~Restore() { state.RestoreWheels(); }
+    } restore{state};
     const Cipher cipher(state.workingWheels(), state.wheelCount(), passes, direction, text.size());
     cipher.applyParallel(text, 0, threads);
     state.SettleAfterPasses(direction, std::basic_string_view<CharT>(text.data(), text.size()));
-    state.RestoreWheels();
 }
 
 }  // namespace

@@ -4,9 +4,10 @@
 namespace velmor {
 namespace {
 
-constexpr int wrap(int position) noexcept
+int pairsInUse(int wheelCount) noexcept
 {
-    return ((position % kWheelLength) + kWheelLength) % kWheelLength;
+    const int pairs = wheelCount / 2;
+    return pairs < 0 ? 0 : pairs < kPairTotal ? pairs : kPairTotal;
 }
 
 }  // namespace
@@ -26,13 +27,11 @@ ArrayTurns turnsBefore(std::uint64_t position, int wheelCount) noexcept
 Symbol encipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& turns, Symbol symbol,
                       PairPositions& found) noexcept
 {
-    const int pairs = wheelCount / 2;
-    for (int j = 0; j < pairs && j < kPairTotal; ++j) {
+    const int pairs = pairsInUse(wheelCount);
+    for (int j = 0; j < pairs; ++j) {
         const auto odd = static_cast<std::size_t>(2 * j);
-        const auto even = odd + 1;
-        const int position = wrap(wheels[odd].positionOf(symbol) - turns[odd]);
-        found[static_cast<std::size_t>(j)] = position + 1;
-        symbol = wheels[even].symbolAt(wrap(position - turns[even]));
+        symbol = encipherPair(wheels[odd], wheels[odd + 1], turns[odd], turns[odd + 1], symbol,
+                              found[static_cast<std::size_t>(j)]);
     }
     return symbol;
 }
@@ -40,15 +39,34 @@ Symbol encipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& 
 Symbol decipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& turns, Symbol symbol,
                       PairPositions& found) noexcept
 {
-    const int pairs = wheelCount / 2;
-    for (int j = (pairs < kPairTotal ? pairs : kPairTotal) - 1; j >= 0; --j) {
+    for (int j = pairsInUse(wheelCount) - 1; j >= 0; --j) {
         const auto odd = static_cast<std::size_t>(2 * j);
-        const auto even = odd + 1;
-        const int position = wrap(wheels[even].positionOf(symbol) + turns[even]);
-        found[static_cast<std::size_t>(j)] = position + 1;
-        symbol = wheels[odd].symbolAt(wrap(position + turns[odd]));
+        symbol = decipherPair(wheels[odd], wheels[odd + 1], turns[odd], turns[odd + 1], symbol,
+                              found[static_cast<std::size_t>(j)]);
     }
     return symbol;
+}
+
+void encipherPairMap(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map) noexcept
+{
+    const auto odd = static_cast<std::size_t>(2 * pair);
+    const Wheel& oddWheel = wheels[odd];
+    const Wheel& evenWheel = wheels[odd + 1];
+    for (Symbol& symbol : map) {
+        int found = 0;
+        symbol = encipherPair(oddWheel, evenWheel, oddTurns, evenTurns, symbol, found);
+    }
+}
+
+void decipherPairMap(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map) noexcept
+{
+    const auto odd = static_cast<std::size_t>(2 * pair);
+    const Wheel& oddWheel = wheels[odd];
+    const Wheel& evenWheel = wheels[odd + 1];
+    for (Symbol& symbol : map) {
+        int found = 0;
+        symbol = decipherPair(oddWheel, evenWheel, oddTurns, evenTurns, symbol, found);
+    }
 }
 
 }  // namespace velmor
