@@ -1,0 +1,135 @@
+// Engine throughput: Cipher::apply on a 16 MiB 8-bit text, one thread, for
+// encryption and decryption, 1 and 12 passes and 4, 20 and 30 wheels, with the
+// table built before the timed loop; one case with the table built inside it;
+// and the literal model of the tests on a 4 KiB text for 12 passes, to set the
+// engine's speed against it.
+//
+//   make bench      (build/bench/velmor_engine_bench, Release)
+#include "engine/cipher.h"
+#include "literal_model.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <span>
+#include <string>
+
+namespace velmor {
+namespace {
+
+constexpr std::size_t kEngineTextBytes = std::size_t{16} << 20;
+constexpr std::size_t kModelTextBytes = std::size_t{4} << 10;
+constexpr char16_t kPassword[] = u"Velmor \u00A3 bench";
+
+// Text-like bytes: alphabet characters in lines of 20 to 100, ended by CR LF.
+std::string benchText(std::size_t bytes)
+{
+    std::mt19937 rng(2024);
+    std::uniform_int_distribution<int> symbol(0, 95);
+    std::uniform_int_distribution<int> lineLength(20, 100);
+    std::string text;
+    text.reserve(bytes);
+    int left = lineLength(rng);
+    while (text.size() < bytes) {
+        if (left-- == 0) {
+            text += "\r\n";
+            left = lineLength(rng);
+            continue;
+        }
+        const auto s = static_cast<Symbol>(symbol(rng));
+        text += static_cast<char>(charOf(s));
+    }
+    text.resize(bytes);
+    return text;
+}
+
+const std::string& engineText()
+{
+    static const std::string text = benchText(kEngineTextBytes);
+    return text;
+}
+
+Direction directionOf(const benchmark::State& state)
+{
+    return state.range(0) == 0 ? Direction::Encrypt : Direction::Decrypt;
+}
+
+// Args: direction (0 encrypt, 1 decrypt), passes, wheel count.
+void BM_EngineApply(benchmark::State& state)
+{
+    const Direction direction = directionOf(state);
+    const auto passes = static_cast<int>(state.range(1));
+    const auto wheels = static_cast<int>(state.range(2));
+    std::string text = engineText();
+    const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
+    for (auto _ : state) {
+        cipher.apply(std::span<char>(text), 0);
+        benchmark::DoNotOptimize(text.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
+// The same with the table built inside the timed loop.
+void BM_EngineBuildAndApply(benchmark::State& state)
+{
+    const Direction direction = directionOf(state);
+    const auto passes = static_cast<int>(state.range(1));
+    const auto wheels = static_cast<int>(state.range(2));
+    std::string text = engineText();
+    for (auto _ : state) {
+        const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
+        cipher.apply(std::span<char>(text), 0);
+        benchmark::DoNotOptimize(text.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
+// The literal model: physical turns and full scans, a whole multi-pass command
+// on a 4 KiB text.
+void BM_LiteralModel(benchmark::State& state)
+{
+    const Direction direction = directionOf(state);
+    const auto passes = static_cast<int>(state.range(1));
+    const auto wheels = static_cast<int>(state.range(2));
+    const literal::Text text = literal::fromBytes(benchText(kModelTextBytes));
+    const literal::Text password = literal::fromUtf16(kPassword);
+    literal::Machine model;
+    model.LoadWheels();
+    model.wheelCount = static_cast<std::int16_t>(wheels);
+    const literal::Command command =
+        direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
+    for (auto _ : state) {
+        literal::Text result = model.RunCommand(command, password, passes, text);
+        benchmark::DoNotOptimize(result.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));
+}
+
+void engineArgs(benchmark::internal::Benchmark* b)
+{
+    b->ArgNames({"decrypt", "passes", "wheels"});
+    for (const int direction : {0, 1})
+        for (const int passes : {1, 12})
+            for (const int wheels : {4, 20, 30}) b->Args({direction, passes, wheels});
+}
+
+BENCHMARK(BM_EngineApply)->Apply(engineArgs)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineBuildAndApply)
+    ->ArgNames({"decrypt", "passes", "wheels"})
+    ->Args({0, 12, 30})
+    ->Args({1, 12, 30})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LiteralModel)
+    ->ArgNames({"decrypt", "passes", "wheels"})
+    ->Args({0, 12, 4})
+    ->Args({0, 12, 20})
+    ->Args({0, 12, 30})
+    ->Args({1, 12, 30})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmor
+
+BENCHMARK_MAIN();
