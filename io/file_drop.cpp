@@ -26,6 +26,7 @@ FileDrop::FileDrop(QWidget* target, Handler onFile) : QObject(target), onFile_(s
 
 bool FileDrop::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!accepting_) return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -23,11 +23,16 @@ public:
     using Handler = std::function<void(const QString& path)>;
     FileDrop(QWidget* target, Handler onFile);
 
+    // While not accepting, file drags go on to `target` like every other
+    // drag, so a box that is read-only turns them away.
+    void setAccepting(bool accepting) noexcept { accepting_ = accepting; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Handler onFile_;
+    bool accepting_ = true;
 };
 
 }  // namespace velmor::io

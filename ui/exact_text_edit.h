@@ -4,6 +4,8 @@
 
 #include "line_breaks.h"
 
+#include "io/text_holder.h"
+
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextCursor>
@@ -20,18 +22,18 @@ namespace velmor::ui {
 // Text enters through setText(), typing (Enter gives CR LF), pasting and
 // dropping (their breaks stay as they are). insertPlainText() bypasses this
 // and is not to be used.
-class ExactTextEdit : public QPlainTextEdit {
+class ExactTextEdit : public QPlainTextEdit, public io::TextHolder {
     Q_OBJECT
 
 public:
     explicit ExactTextEdit(QWidget* parent = nullptr);
 
     // The whole text, exactly as put in.
-    QString text() const;
+    QString text() const override;
 
     // Replaces the whole text and forgets the undo history, the way loading
     // a new text does; the cursor goes to the start.
-    void setText(const QString& text);
+    void setText(const QString& text) override;
 
     // The exact text between two document positions.
     QString textBetween(int from, int to) const;

@@ -24,7 +24,14 @@ struct FormMenus {
     QMenu* EW = nullptr;    // "Encryption Wheels NN", the one caption that changes
     QMenu* PasW = nullptr;  // "PassWord"
 
-    // The File items that only move text; the file layer gives them their work.
+    QAction* Ne = nullptr;     // "New"
+    QAction* Op = nullptr;     // "Open Unencrypted TexT"
+    QAction* SAs = nullptr;    // "Save As Unencrypted TexT"
+    QAction* OET = nullptr;    // "Open Encrypted TexT"
+    QAction* SAET = nullptr;   // "Save As Encrypted TexT"
+    QAction* CToC = nullptr;   // "Copy To ClipBoard Unencrypted TexT"
+    QAction* CTCET = nullptr;  // "Copy To ClipBoard Encrypted TexT"
+    // The seven above: they read or replace the boxes' text.
     std::vector<QAction*> fileCommands;
     QAction* IF = nullptr;   // "InFo"
     QAction* EXI = nullptr;  // "Exit"

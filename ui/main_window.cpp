@@ -7,6 +7,9 @@
 #include "shrink_path.h"
 #include "window_icon.h"
 
+#include "io/file_drop.h"
+#include "io/messages.h"
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,8 +44,8 @@ unsigned cipherThreads()
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
-    : QMainWindow(parent)
+MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent)
+    : QMainWindow(parent), messages_(messages), fileCommands_(this, dialogs, messages)
 {
     setObjectName(QStringLiteral("frmVelmor"));
     setWindowTitle(QString::fromUtf16(kWindowCaption));
@@ -72,6 +75,34 @@ void MainWindow::connectCommands()
     connect(menus_.IF, &QAction::triggered, this, &MainWindow::showInfo);
     connect(menus_.EXI, &QAction::triggered, this, &MainWindow::ShrinkAndExit);
     connect(&cipherWatcher_, &QFutureWatcher<CipherOutcome>::finished, this, &MainWindow::finishCipherCommand);
+    connectFileCommands();
+}
+
+void MainWindow::connectFileCommands()
+{
+    ExactTextEdit& input = *controls_.txtVelmor;
+    ExactTextEdit& output = *controls_.txtOutputBox;
+    const auto onChosen = [this](QAction* item, auto command) {
+        connect(item, &QAction::triggered, this, [this, command] {
+            if (takesCommands()) command();
+        });
+    };
+    onChosen(menus_.Ne, [this, &input, &output] { fileCommands_.newText(input, output); });
+    onChosen(menus_.Op, [this, &input] { fileCommands_.openInto(input, io::TextKind::Plain); });
+    onChosen(menus_.SAs, [this, &input] { fileCommands_.saveFrom(input, io::TextKind::Plain); });
+    onChosen(menus_.OET, [this, &output] { fileCommands_.openInto(output, io::TextKind::Encrypted); });
+    onChosen(menus_.SAET, [this, &output] { fileCommands_.saveFrom(output, io::TextKind::Encrypted); });
+    onChosen(menus_.CToC, [this, &input] { fileCommands_.copyToClipboard(input); });
+    onChosen(menus_.CTCET, [this, &output] { fileCommands_.copyToClipboard(output); });
+
+    const auto openDroppedFilesIn = [this](ExactTextEdit& box) {
+        // The file is opened after the drop event has ended, so a command may
+        // have started in between.
+        return new io::FileDrop(box.viewport(), [this, &box](const QString& path) {
+            if (takesCommands()) fileCommands_.openFileInto(box, path);
+        });
+    };
+    fileDrops_ = {openDroppedFilesIn(input), openDroppedFilesIn(output)};
 }
 
 void MainWindow::placeInCentreOfScreen()
@@ -90,7 +121,7 @@ void MainWindow::Form_Load()
 
 void MainWindow::runCipherCommand(CipherCommand command)
 {
-    if (running_ || closing_) return;
+    if (!takesCommands()) return;
     const ExactTextEdit& source =
         command.direction == Direction::Encrypt ? *controls_.txtVelmor : *controls_.txtOutputBox;
     CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_};
@@ -121,9 +152,8 @@ void MainWindow::finishCipherCommand()
     }
     blockInput(false);
     if (!outcome.failure.isEmpty()) {
-        QMessageBox::warning(this, QString::fromUtf16(kInfoTitle),
-                             tr("The text could not be processed: %1\nBoth boxes are as they were.")
-                                 .arg(outcome.failure));
+        messages_.warn(this, QString::fromUtf16(kInfoTitle),
+                       tr("The text could not be processed: %1\nBoth boxes are as they were.").arg(outcome.failure));
     }
     emit commandFinished();
 }
@@ -138,6 +168,7 @@ void MainWindow::blockInput(bool blocked)
     for (const auto& item : menus_.cipherItems) item.action->setEnabled(!blocked);
     for (const auto& item : menus_.wheelItems) item.action->setEnabled(!blocked);
     for (QAction* action : menus_.fileCommands) action->setEnabled(!blocked);
+    for (io::FileDrop* drop : fileDrops_) drop->setAccepting(!blocked);
 }
 
 void MainWindow::chooseWheelCount(int count)

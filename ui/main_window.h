@@ -7,11 +7,19 @@
 #include "form_menus.h"
 
 #include "engine/wheel_state.h"
+#include "io/file_commands.h"
 
 #include <QFutureWatcher>
 #include <QMainWindow>
 
+#include <array>
 #include <optional>
+
+namespace velmor::io {
+class FileDialogs;
+class FileDrop;
+class Messages;
+}  // namespace velmor::io
 
 namespace velmor::ui {
 
@@ -21,7 +29,9 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // The file commands choose files through `dialogs`; every failure is told
+    // through `messages`. Both must outlive the window.
+    MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent = nullptr);
 
     // The two large boxes, for the commands that load, save and copy them.
     ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
@@ -42,6 +52,9 @@ protected:
 
 private:
     void connectCommands();
+    void connectFileCommands();
+    // False while a command runs or the window is closing.
+    bool takesCommands() const noexcept { return !running_ && !closing_; }
     void placeInCentreOfScreen();
     void Form_Load();
 
@@ -57,9 +70,13 @@ private:
     void showInfo();
     void ShrinkAndExit();
 
+    io::Messages& messages_;
+    io::FileCommands fileCommands_;
     WheelState state_;
     FormControls controls_;
     FormMenus menus_;
+    // One on each large box; owned by the boxes' viewports.
+    std::array<io::FileDrop*, 2> fileDrops_{};
     QFutureWatcher<CipherOutcome> cipherWatcher_;
     std::optional<CipherCommand> running_;
     bool closing_ = false;

@@ -55,7 +55,9 @@ void placeNearTheEnd(MainWindow& window)
 TEST(ShrinkAndExit, ExitAndCloseShrinkAndSlideTheWindowAwayThenEnd)
 {
     for (const bool fromMenu : {true, false}) {
-        MainWindow window;
+        io::testing::ScriptedFileDialogs dialogs;
+        io::testing::RecordingMessages messages;
+        MainWindow window(dialogs, messages);
         window.show();
         placeNearTheEnd(window);
         const QRect before = window.geometry();

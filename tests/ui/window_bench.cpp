@@ -1,13 +1,18 @@
-// Speed of the window on large texts: filling and reading a box, and
-// "Encrypt 12" and "Decrypt 12" on 10 MB of 100-character lines, from the
-// menu choice to the result painted; and how long the window takes to appear.
+// Speed of the window on large texts: filling and reading a box, opening
+// and saving a file, and "Encrypt 12" and "Decrypt 12" on 10 MB of
+// 100-character lines, from the menu choice to the result painted; and how
+// long the window takes to appear.
+#include "io_doubles.h"
 #include "ui/exact_text_edit.h"
 #include "ui/main_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <benchmark/benchmark.h>
@@ -33,11 +38,24 @@ const QString& largeText()
     return text;
 }
 
+// The real window, its file dialogs answered from a list.
+struct ShownWindow {
+    ShownWindow() { window.show(); }
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window{dialogs, messages};
+};
+
+void choose(MainWindow& window, const char* item)
+{
+    window.findChild<QAction*>(QString::fromLatin1(item))->trigger();
+}
+
 void waitForCommand(MainWindow& window, const char* item)
 {
     QEventLoop loop;
     QObject::connect(&window, &MainWindow::commandFinished, &loop, &QEventLoop::quit);
-    window.findChild<QAction*>(QString::fromLatin1(item))->trigger();
+    choose(window, item);
     loop.exec();
 }
 
@@ -60,12 +78,54 @@ void BM_ReadText(benchmark::State& state)
 }
 BENCHMARK(BM_ReadText)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// "Open Unencrypted TexT" from the chosen file to its text painted in the box.
+void BM_OpenFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("large.txt"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(largeText().toLatin1()) != largeText().size()) {
+        state.SkipWithError("cannot write the file to open");
+        return;
+    }
+    file.close();
+    ShownWindow shown;
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.window.inputBox().setText(QString());
+        QApplication::processEvents();
+        shown.dialogs.answers.push_back(path);
+        state.ResumeTiming();
+        choose(shown.window, "Op");
+        shown.window.repaint();
+    }
+    if (shown.window.inputBox().text().size() != largeText().size()) state.SkipWithError("the file was not opened");
+    state.SetBytesProcessed(state.iterations() * largeText().size());
+}
+BENCHMARK(BM_OpenFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// "Save As Unencrypted TexT" from the chosen name to the file in its place.
+void BM_SaveFile(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("saved.txt"));
+    ShownWindow shown;
+    shown.window.inputBox().setText(largeText());
+    for (auto _ : state) {
+        shown.dialogs.answers.push_back(path);
+        choose(shown.window, "SAs");
+    }
+    if (QFileInfo(path).size() != largeText().size()) state.SkipWithError("the file was not saved");
+    state.SetBytesProcessed(state.iterations() * largeText().size());
+}
+BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
 // The command's whole time as the user sees it: reading the box, the passes,
 // emptying one box, filling the other and painting the window.
 void BM_Command(benchmark::State& state, Direction direction)
 {
-    MainWindow window;
-    window.show();
+    ShownWindow shown;
+    MainWindow& window = shown.window;
     QTest::keyClicks(window.findChild<QLineEdit*>(QStringLiteral("txtKey")), QStringLiteral("Measure12"));
     QString encrypted;
     if (direction == Direction::Decrypt) {
@@ -95,10 +155,9 @@ BENCHMARK_CAPTURE(BM_Command, Decrypt12, Direction::Decrypt)->Unit(benchmark::kM
 void BM_WindowShown(benchmark::State& state)
 {
     for (auto _ : state) {
-        MainWindow window;
-        window.show();
-        benchmark::DoNotOptimize(QTest::qWaitForWindowExposed(&window));
-        window.repaint();
+        ShownWindow shown;
+        benchmark::DoNotOptimize(QTest::qWaitForWindowExposed(&shown.window));
+        shown.window.repaint();
     }
 }
 BENCHMARK(BM_WindowShown)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();

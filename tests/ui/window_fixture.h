@@ -1,7 +1,9 @@
-// A real main window for a test, with its controls found by their names, and
-// random texts for property tests.
+// A real main window for a test, with its controls found by their names, its
+// dialogs and message boxes answered by stand-ins, and random texts for
+// property tests.
 #pragma once
 
+#include "io_doubles.h"
 #include "ui/exact_text_edit.h"
 #include "ui/main_window.h"
 
@@ -41,7 +43,11 @@ protected:
     void choose(const QString& item);
     void waitForCommand();
 
-    MainWindow window;
+    // Answer the file dialogs and record the message boxes, so no test
+    // waits on a modal window.
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window{dialogs, messages};
 };
 
 // Every Windows-1252 character, in byte order.
