@@ -54,11 +54,11 @@ bench: build
 
 # The window on 10 MB texts, and how soon it appears, on the offscreen platform.
 bench-ui: build
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/ui/velmor_ui_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/velmor_ui_bench
 
 # Opening and saving 10 to 200 MB text files, and showing them in a text box.
 bench-io: build
-	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/tests/io/velmor_io_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/bench/velmor_io_bench
 
 # The window on a virtual screen after "Encrypt 3": $(BUILD_DIR)/screenshot.png.
 screenshot: build

@@ -1,7 +1,6 @@
 // The real QFileDialog-based dialogs, answered by a timer that plays the user.
 #include "files.h"
 #include "io/file_commands.h"
-#include "io/file_dialogs.h"
 #include "io_doubles.h"
 
 #include <QApplication>
@@ -62,28 +61,7 @@ Step choose(const QString& path)
 
 const Step cancel = [](QFileDialog& dialog) { dialog.reject(); };
 
-TEST(SystemFileDialogs, OpenOffersTheCommandsChoicesAndReturnsAnExistingFileOrEmpty)
-{
-    QTemporaryDir folder;
-    const QString file = folder.filePath("plain.txt");
-    testing::writeBytes(file, "text");
-    testing::RecordingMessages messages;
-    SystemFileDialogs dialogs(messages);
-    const DialogTexts texts = openDialogTexts(TextKind::Encrypted);
-    const Step check = [&](QFileDialog& d) {
-        EXPECT_EQ(d.windowTitle(), "Select A Encrypted File");
-        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile);
-        EXPECT_EQ(d.nameFilters(), (QStringList{"Text Files (*.txt)", "All files (*)"}));
-        EXPECT_EQ(d.selectedNameFilter(), "Text Files (*.txt)");
-        choose(file)(d);
-    };
-    DialogUser user({check, cancel});
-    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.path()),
-              QDir::toNativeSeparators(file));
-    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, texts.filter, texts.title, folder.path()), "");
-}
-
-TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyWhatTheUserAgreedToCreateOrReplace)
+TEST(SystemFileDialogs, ShowTheCommandsTitlesAddTheSuffixAndReturnOnlyWhatTheUserAgreedTo)
 {
     QTemporaryDir folder;
     const QString existing = folder.filePath("old.txt");
@@ -91,16 +69,24 @@ TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyWhatTheUserAgreedToCreate
     testing::RecordingMessages messages;
     messages.answers = {false};  // not "letter.$$$" after all: back to the dialog
     SystemFileDialogs dialogs(messages);
-    const DialogTexts texts = saveDialogTexts(TextKind::Encrypted);
+    const DialogTexts open = openDialogTexts(TextKind::Encrypted), save = saveDialogTexts(TextKind::Encrypted);
+    const Step checkOpen = [&](QFileDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Select A Encrypted File");
+        EXPECT_EQ(d.fileMode(), QFileDialog::ExistingFile);
+        EXPECT_EQ(d.nameFilters(), (QStringList{"Text Files (*.txt)", "All files (*)"}));
+        choose(existing)(d);
+    };
     QString offeredAgain;
     const Step again = [&](QFileDialog& d) {
+        EXPECT_EQ(d.windowTitle(), "Save Encryped Tex File As");
         offeredAgain = QFileInfo(d.selectedFiles().value(0)).fileName();
         choose(folder.filePath("letter"))(d);
     };
-
-    DialogUser user({choose(folder.filePath("letter")), again, choose(existing), cancel});
+    DialogUser user({checkOpen, cancel, choose(folder.filePath("letter")), again, choose(existing), cancel});
+    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, open.filter, open.title, folder.path()), QDir::toNativeSeparators(existing));
+    EXPECT_EQ(dialogs.ShowOpenDialog(nullptr, open.filter, open.title, folder.path()), "");
     for (const QString& expected : {folder.filePath("letter.$$$"), existing, QString()})
-        EXPECT_EQ(dialogs.ShowSaveDialog(nullptr, texts.filter, texts.title, folder.path(), ""),
+        EXPECT_EQ(dialogs.ShowSaveDialog(nullptr, save.filter, save.title, folder.path(), ""),
                   QDir::toNativeSeparators(expected));
 
     EXPECT_EQ(offeredAgain, "letter.$$$");

@@ -10,104 +10,75 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <memory>
+#include <tuple>
+#include <vector>
 
 namespace velmor::io {
 namespace {
 
-using testing::readBytes;
-using testing::writeBytes;
-
-class FileFailures : public ::testing::Test {
-protected:
-    void expectOpenRefused(const QString& path, const QString& reason)
-    {
-        dialogs.answers = {path};
-        testing::StringHolder box(QStringLiteral("the user's text\r\n"));
-        EXPECT_FALSE(commands.openInto(box, TextKind::Plain));
-        EXPECT_EQ(box.text(), "the user's text\r\n");
-        expectOneWarning(path, reason);
-    }
-    void expectSaveRefused(const QString& path, const QString& reason, const QString& text = "new text")
-    {
-        dialogs.answers = {path};
-        EXPECT_FALSE(commands.saveFrom(testing::StringHolder(text), TextKind::Plain));
-        expectOneWarning(path, reason);
-    }
-    void expectOneWarning(const QString& path, const QString& reason)
-    {
-        ASSERT_EQ(messages.shown.size(), 1u);
-        const QString text = messages.shown[0].text;
-        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path)) && text.contains(reason)) << text.toStdString();
-        messages.shown.clear();
-    }
-    static bool isRoot() { return ::geteuid() == 0; }
-
+TEST(FileFailures, EachRefusalNamesTheFileAndTheReasonAndLosesNothing)
+{
     QTemporaryDir folder;
-    testing::ScriptedFileDialogs dialogs;
-    testing::RecordingMessages messages;
-    FileCommands commands{nullptr, dialogs, messages};
-};
-
-TEST_F(FileFailures, OpenRefusesWhatCannotBeReadInFull)
-{
-    expectOpenRefused(folder.filePath("vanished after the dialog.txt"), "No such file");
-    expectOpenRefused(folder.path(), "folder");
-    // Opens, then fails on the first byte: address 0 is never mapped.
-    expectOpenRefused("/proc/self/mem", "Could not read");
+    const QString f = folder.path(), big = f + "/big.txt", locked = f + "/ro/locked.txt";
     // Opening a pipe would wait for a writer forever.
-    ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath("pipe")).constData(), 0600), 0);
-    expectOpenRefused(folder.filePath("pipe"), "not an ordinary file");
-
-    const QString large = folder.filePath("large.txt");
-    writeBytes(large, "");
-    ASSERT_TRUE(QFile::resize(large, kMaxBoxFileBytes + 1));
-    expectOpenRefused(large, "velmor");
-    ASSERT_TRUE(QFile::resize(large, kMaxBoxFileBytes));
-    EXPECT_TRUE(readTextFile(large).ok()) << "the limit itself opens";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(f + "/pipe").constData(), 0600), 0);
+    testing::writeBytes(big, "");
+    ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes + 1));
+    ASSERT_TRUE(QDir(f).mkpath("taken") && QDir(f).mkpath("ro") && QDir(f).mkpath("small"));
+    testing::writeBytes(f + "/taken/inside.txt", "kept");
+    testing::writeBytes(locked, "kept");
+    std::vector<std::tuple<bool, QString, const char*>> failures{
+        {false, f + "/vanished.txt", "No such file"},
+        {false, f, "folder"},
+        {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
+        {false, f + "/pipe", "not an ordinary file"},
+        {false, big, "velmor"},
+        {true, f + "/taken", "Could not create"},
+        {true, f + "/missing/file.txt", "Could not create"},
+        {true, f + '/' + QString(300, u'n'), "Could not"},
+    };
+    // Root ignores permissions; run_unprivileged.sh runs this as nobody too.
+    if (::geteuid() != 0) {
+        ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+        ASSERT_TRUE(QFile::setPermissions(f + "/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        failures.insert(failures.end(), {{false, locked, "Permission denied"}, {true, locked, "Could not create"}});
+    }
+    // Only root can mount a disk small enough to fill.
+    const QByteArray small = QFile::encodeName(f + "/small");
+    // No ASSERT from here to the unmount, which must run.
+    const bool mounted = ::mount("velmor-test", small.constData(), "tmpfs", 0, "size=64k") == 0;
+    if (mounted) {
+        testing::writeBytes(f + "/small/kept.txt", "kept");
+        failures.emplace_back(true, f + "/small/kept.txt", "No space left");
+    }
+    const QStringList before = testing::entries(f);
+    for (const auto& [save, path, reason] : failures) {
+        SCOPED_TRACE(path.toStdString());
+        testing::ScriptedFileDialogs dialogs;
+        testing::RecordingMessages messages;
+        dialogs.answers = {path};
+        FileCommands commands(nullptr, dialogs, messages);
+        const QString typed = save ? QString(1 << 20, u'x') : QStringLiteral("the user's text\r\n");
+        testing::StringHolder box(typed);
+        EXPECT_FALSE(save ? commands.saveFrom(box, TextKind::Plain) : commands.openInto(box, TextKind::Plain));
+        EXPECT_EQ(box.text(), typed);
+        EXPECT_EQ(messages.shown.size(), 1u);
+        const QString text = messages.shown.empty() ? QString() : messages.shown[0].text;
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path)) && text.contains(reason)) << text.toStdString();
+    }
+    const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    EXPECT_TRUE(QFile::setPermissions(f + "/ro", all) && QFile::setPermissions(locked, all));
+    EXPECT_EQ(testing::entries(f), before);
+    for (const char* kept : {"/taken/inside.txt", "/ro/locked.txt", "/small/kept.txt"}) {
+        if (!QFile::exists(f + kept)) continue;
+        EXPECT_EQ(testing::readBytes(f + kept), "kept") << kept;
+    }
+    EXPECT_EQ(testing::entries(f + "/small"), mounted ? QStringList{"kept.txt"} : QStringList{}) << "no temporary left";
+    EXPECT_EQ(testing::entries(f + "/ro"), QStringList{"locked.txt"});
+    if (mounted) ::umount2(small.constData(), MNT_DETACH);
+    ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes));
+    EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
     EXPECT_GE(kMaxBoxFileBytes, 50LL * 1000 * 1000);
-}
-
-TEST_F(FileFailures, SaveRefusesAFolderInTheWayAMissingFolderAndAnOverlongName)
-{
-    ASSERT_TRUE(QDir(folder.path()).mkdir("taken"));
-    writeBytes(folder.filePath("taken/inside.txt"), "kept");
-    expectSaveRefused(folder.filePath("taken"), "Could not create");
-    EXPECT_EQ(readBytes(folder.filePath("taken/inside.txt")), "kept");
-    expectSaveRefused(folder.filePath("missing/file.txt"), "Could not create");
-    expectSaveRefused(folder.filePath(QString(300, u'n')), "Could not");
-    EXPECT_EQ(testing::entries(folder.path()), QStringList{"taken"});
-}
-
-TEST_F(FileFailures, PermissionsStopTheReadAndKeepTheFile)
-{
-    if (isRoot()) GTEST_SKIP() << "root ignores permissions; run_unprivileged.sh runs this as nobody";
-    const QString locked = folder.filePath("locked.txt");
-    writeBytes(locked, "old content");
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
-    expectOpenRefused(locked, "Permission denied");
-    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-
-    // A writable file in a read-only folder: there is no room for the new copy.
-    ASSERT_TRUE(QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    expectSaveRefused(locked, "Could not create");
-    QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(readBytes(locked), "old content");
-}
-
-TEST_F(FileFailures, SaveOnAFullDiskKeepsTheExistingFile)
-{
-    const QByteArray small = QFile::encodeName(folder.filePath("small"));
-    ASSERT_TRUE(QDir(folder.path()).mkdir("small"));
-    if (::mount("velmor-test", small.constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
-    const std::unique_ptr<const char, void (*)(const char*)> unmount(
-        small.constData(), [](const char* point) { ::umount2(point, MNT_DETACH); });
-    const QString existing = folder.filePath("small/kept.txt");
-    writeBytes(existing, "old content");
-    expectSaveRefused(existing, "No space left", QString(1 << 20, u'x'));
-    EXPECT_EQ(readBytes(existing), "old content");
-    EXPECT_EQ(testing::entries(folder.filePath("small")), QStringList{"kept.txt"}) << "no temporary file left";
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QTest>
 
+#include <algorithm>
 #include <vector>
 
 namespace velmor::ui::test {
@@ -16,9 +17,8 @@ namespace {
 TEST(ExactTextEdit, SetTextGivesBackEveryCharacterAndLineBreak)
 {
     ExactTextEdit box;
-    std::vector<QString> texts{QString(), QStringLiteral("\r\r\n\n\n\r\r"),
-                               QString::fromUtf16(u"a\u2028b\u2029c\uFDD0d\uFDD1e\uFFFCf\u00A0g\0\0", 16),
-                               allWindows1252Characters()};
+    std::vector<QString> texts{QString(), QStringLiteral("\r\r\n\n\n\r\r"), allWindows1252Characters(),
+                               QString::fromUtf16(u"a\u2028b\u2029c\uFDD0d\uFDD1e\uFFFCf\u00A0g\t\0\0", 17)};
     std::mt19937 rng(2024);
     for (int round = 0; round < 300; ++round) texts.push_back(trickyText(rng, round * 3));
     for (const QString& text : texts) {
@@ -57,10 +57,7 @@ QString joined(const Units& units, int from, int to)
 // the box and on a model: the box must always hold the model's text.
 class EditingModel {
 public:
-    explicit EditingModel(std::uint32_t seed)
-        : rng_(seed)
-    {
-    }
+    explicit EditingModel(std::uint32_t seed) : rng_(seed) {}
 
     void run(int steps)
     {
@@ -72,14 +69,12 @@ public:
             // history, so only the other edits are undone one by one.
             bool undoable = true;
             switch (std::uniform_int_distribution<int>(0, 6)(rng_)) {
-            case 0: {
-                const QString keys = printableText(rng_, 3);
+            case 0:
                 select(to, to);
-                QTest::keyClicks(&box_, keys);
-                replace(to, to, keys);
+                QTest::keyClicks(&box_, QStringLiteral("ab"));
+                replace(to, to, u"ab");
                 undoable = false;
                 break;
-            }
             case 1:
                 QTest::keyClick(&box_, Qt::Key_Return, coin() ? Qt::ShiftModifier : Qt::NoModifier);
                 replace(from, to, u"\r\n");
@@ -129,9 +124,8 @@ private:
     std::pair<int, int> anyRange()
     {
         std::uniform_int_distribution<int> position(0, size());
-        const int a = position(rng_);
-        const int b = position(rng_);
-        return {std::min(a, b), std::max(a, b)};
+        const int a = position(rng_), b = position(rng_);
+        return std::minmax(a, b);
     }
 
     void select(int from, int to)

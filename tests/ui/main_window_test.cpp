@@ -1,15 +1,12 @@
 // The window as it starts, its menus, the password box under every wheel
-// count, show and hide, the tab order and the information box.
+// count, its mask and the tab order.
 #include "window_fixture.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QScreen>
 #include <QTest>
-#include <QTimer>
 
 namespace velmor::ui::test {
 namespace {
@@ -21,7 +18,6 @@ TEST_F(MainWindowTest, StartsEmptyCentredWithTwentyWheelsAndAMaskedPassword)
     EXPECT_EQ(window.windowTitle(), QStringLiteral(" The Velmor Machine"));
     EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
     EXPECT_EQ(window.centralWidget()->size(), QSize(681, 537));  // 10215 x 8055 twips
-    EXPECT_EQ(window.centralWidget()->palette().color(QPalette::Window), QColor(192, 192, 192));
     // 6360, 120 twips from the client area's corner, which is below the menu bar.
     EXPECT_EQ(password().mapTo(&window, QPoint()), QPoint(424, 8 + window.menuBar()->height()));
     const QPoint offCentre = window.geometry().center() - window.screen()->availableGeometry().center();
@@ -34,6 +30,12 @@ TEST_F(MainWindowTest, StartsEmptyCentredWithTwentyWheelsAndAMaskedPassword)
     EXPECT_EQ(password().maxLength(), 20);
     QTest::keyClicks(&password(), QStringLiteral("s3cr\u00A3t"));
     EXPECT_EQ(password().displayText(), QStringLiteral("******"));
+    for (const auto& [item, shown] : {std::pair{"PassS", "s3cr\u00A3t"}, {"PassS", "s3cr\u00A3t"},
+                                      {"PassH", "******"}, {"PassH", "******"}}) {
+        choose(QString::fromLatin1(item));
+        EXPECT_EQ(password().displayText(), QString::fromUtf8(shown)) << item;
+    }
+    EXPECT_EQ(password().text(), QStringLiteral("s3cr\u00A3t"));
 }
 
 TEST_F(MainWindowTest, MenusHoldTheirItemsInOrderWithoutShortcuts)
@@ -95,17 +97,6 @@ TEST_F(MainWindowTest, EachWheelCountSetsThePasswordLimitForTypingAndPastingAndE
     EXPECT_EQ(output().text(), QStringLiteral("cipher\n"));
 }
 
-TEST_F(MainWindowTest, ShowAndHideChangeOnlyWhatThePasswordLooksLike)
-{
-    QTest::keyClicks(&password(), QStringLiteral("s3cr\u00A3t"));
-    for (const auto& [item, shown] : {std::pair{"PassS", "s3cr\u00A3t"}, {"PassS", "s3cr\u00A3t"},
-                                      {"PassH", "******"}, {"PassH", "******"}}) {
-        choose(QString::fromLatin1(item));
-        EXPECT_EQ(password().displayText(), QString::fromUtf8(shown)) << item;
-        EXPECT_EQ(password().text(), QStringLiteral("s3cr\u00A3t"));
-    }
-}
-
 TEST_F(MainWindowTest, FocusStartsInTheInputBoxAndTabCyclesTheThreeBoxes)
 {
     QApplication::setActiveWindow(&window);
@@ -116,33 +107,6 @@ TEST_F(MainWindowTest, FocusStartsInTheInputBoxAndTabCyclesTheThreeBoxes)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), next);
     }
-}
-
-// The real message box, read and closed from a timer while it waits.
-TEST_F(MainWindowTest, InfoShowsThreeLinesUnderItsTitleWithTheWarningIconAndOneButton)
-{
-    QString seen;
-    QTimer reader;
-    QObject::connect(&reader, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen = box->windowTitle() + u'|' + QString::number(box->icon()) + u'|'
-                + QString::number(box->buttons().size()) + u'|' + box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    reader.start(10);
-    choose(QStringLiteral("IF"));
-    const QStringList parts = seen.split(u'|');
-    ASSERT_EQ(parts.size(), 4);
-    EXPECT_EQ(parts[0], QStringLiteral("Encrypt/Decrypt"));
-    EXPECT_EQ(parts[1].toInt(), QMessageBox::Warning);
-    EXPECT_EQ(parts[2], QStringLiteral("1"));
-    const QStringList lines = parts[3].split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 3);
-    EXPECT_FALSE(lines[0].isEmpty() || lines[0].contains(u'\n'));
-    EXPECT_EQ(lines[1], QString(46, u'*'));
-    EXPECT_EQ(lines[2], QStringLiteral(" Set Encryption Wheels To 20 Give You 10 Character Change Then  Encrypt 12 "
-                                       "Times = 120 Character Change Max 30=15X12=180"));
 }
 
 }  // namespace

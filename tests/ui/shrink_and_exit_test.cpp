@@ -46,54 +46,34 @@ int runUntilExit(const std::function<void()>& trigger)
     return QApplication::exec();
 }
 
-// Near the screen's end, so that the animation has few steps to go.
-void placeNearTheEnd(MainWindow& window)
+TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
 {
-    window.move(window.x(), window.screen()->geometry().width() - 40);
-}
-
-TEST(ShrinkAndExit, ExitAndCloseShrinkAndSlideTheWindowAwayThenEnd)
-{
-    for (const bool fromMenu : {true, false}) {
+    enum class State { Shown, Minimised, Running };
+    for (const auto& [state, fromMenu] : {std::pair{State::Shown, true}, {State::Shown, false},
+                                          {State::Minimised, false}, {State::Running, false}}) {
         io::testing::ScriptedFileDialogs dialogs;
         io::testing::RecordingMessages messages;
         MainWindow window(dialogs, messages);
         window.show();
-        placeNearTheEnd(window);
+        // Near the screen's end, so that the animation has few steps to go.
+        window.move(window.x(), window.screen()->geometry().width() - 40);
+        if (state == State::Minimised) window.showMinimized();
+        auto& output = *window.findChild<ExactTextEdit*>(QStringLiteral("txtOutputBox"));
+        std::mt19937 rng(1);
+        if (state == State::Running) window.findChild<ExactTextEdit*>(QStringLiteral("txtVelmor"))->setText(trickyText(rng, 300000));
         const QRect before = window.geometry();
-        EXPECT_EQ(runUntilExit([&window, fromMenu] {
-                      if (fromMenu)
-                          window.findChild<QAction*>(QStringLiteral("EXI"))->trigger();
-                      else
-                          window.close();
+        EXPECT_EQ(runUntilExit([&window, fromMenu, state] {
+                      if (state == State::Running) window.findChild<QAction*>(QStringLiteral("EN12"))->trigger();
+                      fromMenu ? window.findChild<QAction*>(QStringLiteral("EXI"))->trigger() : void(window.close());
                   }),
                   0);
+        EXPECT_EQ(output.text(), QString()) << "a result after the close request is not written";
+        if (state != State::Shown) continue;
         const QRect after = window.geometry();
-        EXPECT_GT(after.top(), window.screen()->geometry().width());
+        EXPECT_GT(after.top(), window.screen()->geometry().width()) << "it slid away";
         EXPECT_EQ(after.left() - before.left(), after.top() - before.top());
         EXPECT_LT(after.width(), before.width());
     }
-}
-
-using ShrinkAndExitTest = WindowTest;
-
-TEST_F(ShrinkAndExitTest, CloseRequestDuringACommandEndsWithoutWritingTheResult)
-{
-    std::mt19937 rng(1);
-    input().setText(trickyText(rng, 300000));
-    placeNearTheEnd(window);
-    EXPECT_EQ(runUntilExit([this] {
-                  child(QStringLiteral("EN12")).trigger();
-                  window.close();
-              }),
-              0);
-    EXPECT_EQ(output().text(), QString());
-}
-
-TEST_F(ShrinkAndExitTest, MinimisedWindowEndsAtOnce)
-{
-    window.showMinimized();
-    EXPECT_EQ(runUntilExit([this] { window.close(); }), 0);
 }
 
 }  // namespace

@@ -33,24 +33,22 @@ public:
     std::deque<QString> answers;
     std::vector<Call> calls;
 
-    QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
-                           const QString& initialDir) override
+    QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, const QString& dir) override
     {
-        calls.push_back({false, owner, filter, title, initialDir, {}});
-        return next();
+        return next({false, owner, filter, title, dir, {}});
     }
-    QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title,
-                           const QString& initialDir, const QString& defaultName) override
+    QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title, const QString& dir,
+                           const QString& name) override
     {
-        calls.push_back({true, owner, filter, title, initialDir, defaultName});
-        return next();
+        return next({true, owner, filter, title, dir, name});
     }
 
 private:
-    QString next()
+    QString next(Call call)
     {
+        calls.push_back(std::move(call));
         if (answers.empty()) return {};
-        QString answer = std::move(answers.front());
+        const QString answer = answers.front();
         answers.pop_front();
         return answer;
     }
@@ -74,9 +72,8 @@ public:
     bool ask(QWidget* owner, const QString& title, const QString& question) override
     {
         shown.push_back({owner, title, question, true});
-        if (answers.empty()) return true;
-        const bool answer = answers.front();
-        answers.pop_front();
+        const bool answer = answers.empty() || answers.front();
+        if (!answers.empty()) answers.pop_front();
         return answer;
     }
 };

@@ -1,4 +1,4 @@
-// Raw file access for the tests, beside the code under test.
+// Raw file access for the tests of the file layer and the window.
 #pragma once
 
 #include <QDir>
