@@ -1,4 +1,4 @@
-// The literal model: each routine follows the numbered steps of its Part.
+// The literal model: each routine follows its numbered steps one by one.
 #include "literal_model.h"
 
 #include "engine/builtin_wheels.h"
@@ -9,10 +9,6 @@
 
 namespace velmor::literal {
 namespace {
-
-constexpr char32_t kCarriageReturn = 13;
-constexpr char32_t kLineFeed = 10;
-constexpr char32_t kDoubleQuote = 34;
 
 // Character `position` (1-based) of a string.
 char32_t charAt(const Text& text, std::int32_t position)
@@ -126,15 +122,14 @@ void Machine::StepWheelsBack()
 
 bool Machine::IsPassThrough(char32_t c) const
 {
-    return c == kCarriageReturn || c == kLineFeed || c == kDoubleQuote;
+    return c == U'\r' || c == U'\n' || c == U'"';
 }
 
-Text Machine::EncryptPass(const Text& plainTextIn)
+Text Machine::EncryptPass(const Text& plainText)
 {
     // 1. FillWheelArrays.
     FillWheelArrays();
     // 2. plainText := the input box's text; n taken once.
-    const Text plainText = plainTextIn;
     const auto n = static_cast<std::int32_t>(plainText.size());
     Text cipherText;
     // 3. For textPos = 1 to n.
@@ -177,12 +172,11 @@ Text Machine::EncryptPass(const Text& plainTextIn)
     return cipherText;
 }
 
-Text Machine::DecryptPass(const Text& cipherTextIn)
+Text Machine::DecryptPass(const Text& cipherText)
 {
     // 1. FillWheelArrays.
     FillWheelArrays();
     // 2. cipherText := the output box's text; n its length.
-    const Text cipherText = cipherTextIn;
     const auto n = static_cast<std::int32_t>(cipherText.size());
     // 3.
     stepWheel = 1;
@@ -281,39 +275,25 @@ std::vector<Text> builtinWheelTexts()
 Text fromBytes(std::string_view bytes)
 {
     Text text;
-    text.reserve(bytes.size());
-    for (const char c : bytes) text += static_cast<char32_t>(static_cast<unsigned char>(c));
+    for (const unsigned char c : bytes) text += c;
     return text;
 }
 
-Text fromUtf16(std::u16string_view units)
-{
-    Text text;
-    text.reserve(units.size());
-    for (const char16_t c : units) text += static_cast<char32_t>(c);
-    return text;
-}
+Text fromUtf16(std::u16string_view units) { return Text(units.begin(), units.end()); }
 
+// A code too large for the width is a fault of the test that asked.
 std::string toBytes(const Text& text)
 {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (const char32_t c : text) {
-        if (c > 255) throw std::out_of_range("literal model: code above 255 in an 8-bit text");
-        bytes += static_cast<char>(static_cast<unsigned char>(c));
-    }
-    return bytes;
+    if (std::ranges::any_of(text, [](char32_t c) { return c > 0xFF; }))
+        throw std::out_of_range("literal model: code above 255 in an 8-bit text");
+    return std::string(text.begin(), text.end());
 }
 
 std::u16string toUtf16(const Text& text)
 {
-    std::u16string units;
-    units.reserve(text.size());
-    for (const char32_t c : text) {
-        if (c > 0xFFFF) throw std::out_of_range("literal model: code above 0xFFFF in a 16-bit text");
-        units += static_cast<char16_t>(c);
-    }
-    return units;
+    if (std::ranges::any_of(text, [](char32_t c) { return c > 0xFFFF; }))
+        throw std::out_of_range("literal model: code above 0xFFFF in a 16-bit text");
+    return std::u16string(text.begin(), text.end());
 }
 
 }  // namespace velmor::literal

@@ -1,5 +1,5 @@
-// Shared helpers of the engine tests: random texts and passwords, the edge
-// lengths, the sample size, and the comparison of the engine's state object
+// Shared helpers of the engine tests: the sample size, the edge lengths,
+// random texts and passwords, and the comparison of the engine's state object
 // with the literal model's.
 #pragma once
 
@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -19,7 +18,7 @@
 namespace velmor::test {
 
 // Debug builds (make test-sanitize runs Debug with ASan) check a smaller
-// sample; Release builds check the full one.
+// sample, so that the sanitizer run stays quick.
 #ifdef NDEBUG
 inline constexpr bool kFullSample = true;
 #else
@@ -28,143 +27,97 @@ inline constexpr bool kFullSample = false;
 
 using literal::Text;
 
-inline std::vector<int> allWheelCounts()
+inline std::vector<int> sampledWheelCounts()
 {
+    if (!kFullSample) return {4, 10, 20, 30};
     std::vector<int> counts;
     for (int w = kMinWheelCount; w <= kMaxWheelCount; w += 2) counts.push_back(w);
     return counts;
 }
 
-// Every even wheel count in full; 4, a middle one, 20 and 30 otherwise.
-inline std::vector<int> sampledWheelCounts()
-{
-    if (kFullSample) return allWheelCounts();
-    return {4, 10, 20, 30};
-}
-
-// The lengths at the edges for wheel count W: 0, 1, W-1, W, W+1, 96, 97, 192,
-// multiples of W above 96, several thousand, and beyond one period (96W) so
-// that the table path and the long way of DecryptPass run.
+// Where off-by-one faults hide for wheel count W: around W and 96, at
+// multiples of W (the cursor wraps exactly), and past one period (96W), where
+// the cipher switches to its table and DecryptPass turns forward by division.
 inline std::vector<std::size_t> edgeLengths(int wheelCount, std::mt19937& rng)
 {
     const auto w = static_cast<std::size_t>(wheelCount);
-    const std::size_t period = 96 * w;
-    const std::size_t firstMultipleAbove96 = (96 / w + 1) * w;
-    std::vector<std::size_t> lengths{0, 1, w - 1, w, w + 1, 96, 97, 192, firstMultipleAbove96, 2 * firstMultipleAbove96};
-    if (kFullSample) {
-        lengths.push_back(period);
-        lengths.push_back(period + 1);
-        lengths.push_back(2 * period + w);  // a multiple of W above one period: r = 0
-        lengths.push_back(std::uniform_int_distribution<std::size_t>(3000, 4000)(rng));
-    } else {
-        lengths.push_back(period + 1);
-        lengths.push_back(period + w);
-    }
-    std::sort(lengths.begin(), lengths.end());
-    lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+    const std::size_t multipleAbove96 = (96 / w + 1) * w;
+    std::vector<std::size_t> lengths{0,   1,   w - 1,           w,   w + 1,   96,
+                                     97,  192, multipleAbove96, 2 * multipleAbove96, 96 * w + 1, 96 * w + w};
+    if (kFullSample) lengths.insert(lengths.end(), {96 * w, 2 * 96 * w + w, 3000 + rng() % 1000});
     return lengths;
 }
 
-// ---- Random texts -----------------------------------------------------------
-
-enum class Width { Bytes, Utf16 };
-
 inline char32_t randomAlphabetChar(std::mt19937& rng)
 {
-    const int symbol = std::uniform_int_distribution<int>(0, 95)(rng);
-    if (symbol < 2) return static_cast<char32_t>(32 + symbol);
-    if (symbol < 94) return static_cast<char32_t>(33 + symbol);
-    return symbol == 94 ? char32_t{163} : char32_t{172};
+    static const Text alphabet = literal::builtinWheelTexts()[0];
+    return alphabet[std::uniform_int_distribution<std::size_t>(0, 95)(rng)];
 }
 
-// Mostly alphabet characters, with CR, LF, the double quote, tabs, other
-// control characters, 127, bytes above 127 and, for 16-bit text, code units
-// above 255 (surrogates included).
-inline char32_t randomTextChar(std::mt19937& rng, Width width)
+// Mostly alphabet characters; the rest are what must pass through: CR, LF,
+// the double quote, tabs and other controls, 127, bytes above 127 and, when
+// `wide`, code units above 255 (surrogates and noncharacters included).
+inline Text randomText(std::mt19937& rng, std::size_t length, bool wide)
 {
-    const int kind = std::uniform_int_distribution<int>(0, 99)(rng);
-    if (kind < 70) return randomAlphabetChar(rng);
-    if (kind < 74) return 13;
-    if (kind < 78) return 10;
-    if (kind < 82) return 34;
-    if (kind < 85) return 9;
-    if (kind < 87) return 127;
-    if (kind < 89) return static_cast<char32_t>(std::uniform_int_distribution<int>(0, 31)(rng));
-    if (width == Width::Utf16 && kind >= 95) {
-        static constexpr char32_t kWide[] = {0x100, 0x2019, 0x201C, 0x20AC, 0x2028, 0xD83D, 0xDE00, 0xFEFF, 0xFFFF};
-        if (kind == 99) return static_cast<char32_t>(std::uniform_int_distribution<int>(256, 0xFFFF)(rng));
-        return kWide[std::uniform_int_distribution<std::size_t>(0, std::size(kWide) - 1)(rng)];
+    static constexpr char32_t kWide[] = {0x100, 0x2019, 0x20AC, 0x2028, 0xD83D, 0xDE00, 0xFEFF, 0xFFFF};
+    Text text(length, 0);
+    for (char32_t& c : text) {
+        const int kind = std::uniform_int_distribution<int>(0, 99)(rng);
+        if (kind < 70) c = randomAlphabetChar(rng);
+        else if (kind < 84) c = U"\r\n\"\t\x7F"[kind % 5];
+        else if (kind < 87) c = static_cast<char32_t>(std::uniform_int_distribution<int>(0, 31)(rng));
+        else if (!wide || kind < 94) c = static_cast<char32_t>(std::uniform_int_distribution<int>(128, 255)(rng));
+        else if (kind < 98) c = kWide[std::uniform_int_distribution<std::size_t>(0, std::size(kWide) - 1)(rng)];
+        else c = static_cast<char32_t>(std::uniform_int_distribution<int>(256, 0xFFFF)(rng));
     }
-    return static_cast<char32_t>(std::uniform_int_distribution<int>(128, 255)(rng));
-}
-
-inline Text randomText(std::mt19937& rng, std::size_t length, Width width = Width::Bytes)
-{
-    Text text(length, 0);
-    for (char32_t& c : text) c = randomTextChar(rng, width);
     return text;
 }
 
-inline Text randomAlphabetText(std::mt19937& rng, std::size_t length)
+// 0 to 34 characters, so that some are longer than the 30 wheels; about one
+// in five is outside the alphabet and must leave its wheel unkeyed.
+inline std::u16string randomPassword(std::mt19937& rng)
 {
-    Text text(length, 0);
-    for (char32_t& c : text) c = randomAlphabetChar(rng);
-    return text;
-}
-
-// 0 to maxLength characters, most in the alphabet, some not (the double
-// quote, a tab, accented and typographic characters).
-inline std::u16string randomPassword(std::mt19937& rng, int maxLength)
-{
-    const int length = std::uniform_int_distribution<int>(0, maxLength)(rng);
-    std::u16string password;
-    for (int i = 0; i < length; ++i) {
+    std::u16string password(std::uniform_int_distribution<std::size_t>(0, 34)(rng), u'\0');
+    for (char16_t& c : password) {
         const int kind = std::uniform_int_distribution<int>(0, 19)(rng);
-        if (kind == 0) password += u'"';
-        else if (kind == 1) password += u'\t';
-        else if (kind == 2) password += u'\u00E9';
-        else if (kind == 3) password += u'\u2019';
-        else password += static_cast<char16_t>(randomAlphabetChar(rng));
+        c = kind < 4 ? u"\"\t\u00E9\u2019"[kind] : static_cast<char16_t>(randomAlphabetChar(rng));
     }
     return password;
 }
 
-inline Text modelText(std::u16string_view text) { return literal::fromUtf16(text); }
+inline Text arrayOf(const WheelState& engine, int k)
+{
+    Text array;
+    for (int i = 1; i <= kWheelLength; ++i) array += engine.wheelArrayElement(k, i);
+    return array;
+}
 
-// ---- Comparison of the engine's state with the model's ----------------------
-
-// Result and state: wheelLength, wheelCount, stepWheel, every pairPosition,
-// the working and pristine wheels and (when the model's arrays exist) every
-// element of every wheel array.
+// wheelLength, wheelCount, stepWheel, every pairPosition, the working wheels
+// and, once the model has made them, every wheel array. (The pristine wheels
+// never change; the built-in wheel tests check the engine's copy.)
 inline ::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
 {
-    if (engine.wheelLength() != model.wheelLength)
-        return ::testing::AssertionFailure() << "wheelLength " << engine.wheelLength() << " vs " << model.wheelLength;
-    if (engine.wheelCount() != model.wheelCount)
-        return ::testing::AssertionFailure() << "wheelCount " << engine.wheelCount() << " vs " << model.wheelCount;
-    if (engine.stepWheel() != model.stepWheel)
-        return ::testing::AssertionFailure() << "stepWheel " << engine.stepWheel() << " vs " << model.stepWheel;
+    auto fail = [] { return ::testing::AssertionFailure(); };
+    if (engine.wheelLength() != model.wheelLength || engine.wheelCount() != model.wheelCount ||
+        engine.stepWheel() != model.stepWheel)
+        return fail() << "wheelLength, wheelCount, stepWheel " << engine.wheelLength() << ", " << engine.wheelCount()
+                      << ", " << engine.stepWheel() << " vs " << model.wheelLength << ", " << model.wheelCount << ", "
+                      << model.stepWheel;
     for (int j = 1; j <= kWheelTotal / 2; ++j)
         if (engine.pairPosition(j) != model.pairPosition[static_cast<std::size_t>(j)])
-            return ::testing::AssertionFailure() << "pairPosition " << j << ": " << engine.pairPosition(j) << " vs "
-                                                 << model.pairPosition[static_cast<std::size_t>(j)];
+            return fail() << "pairPosition " << j << ": " << engine.pairPosition(j) << " vs "
+                          << model.pairPosition[static_cast<std::size_t>(j)];
     for (int k = 1; k <= kWheelTotal; ++k) {
-        if (literal::fromUtf16(engine.workingWheel(k).text()) != model.workingWheel[static_cast<std::size_t>(k)])
-            return ::testing::AssertionFailure() << "working wheel " << k << " differs";
-        if (literal::fromUtf16(engine.pristineWheel(k).text()) != model.pristineWheel[static_cast<std::size_t>(k)])
-            return ::testing::AssertionFailure() << "pristine wheel " << k << " differs";
-        const auto& array = model.wheelArray[static_cast<std::size_t>(k)];
-        if (array.empty()) continue;  // no pass has made the model's arrays yet
-        for (int i = 1; i <= model.wheelLength; ++i)
-            if (engine.wheelArrayElement(k, i) != array[static_cast<std::size_t>(i)])
-                return ::testing::AssertionFailure() << "wheel array " << k << " element " << i << ": "
-                                                     << static_cast<int>(engine.wheelArrayElement(k, i)) << " vs "
-                                                     << static_cast<int>(array[static_cast<std::size_t>(i)]);
+        const auto K = static_cast<std::size_t>(k);
+        if (literal::fromUtf16(engine.workingWheel(k).text()) != model.workingWheel[K])
+            return fail() << "working wheel " << k;
+        const auto& array = model.wheelArray[K];
+        if (!array.empty() && arrayOf(engine, k) != Text(array.begin() + 1, array.end()))
+            return fail() << "wheel array " << k;
     }
     return ::testing::AssertionSuccess();
 }
 
-// Texts as engine inputs.
 inline std::string bytesOf(const Text& text) { return literal::toBytes(text); }
 inline std::u16string unitsOf(const Text& text) { return literal::toUtf16(text); }
 
