@@ -56,11 +56,6 @@ std::vector<std::pair<const char*, QByteArray>> fileContents()
     };
 }
 
-QString cipherItem(const char* prefix, int passes)
-{
-    return QString::fromLatin1(prefix) + (passes == 1 ? QString() : QString::number(passes));
-}
-
 class FileMenuTest : public WindowTest {
 protected:
     QString file(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
@@ -77,23 +72,15 @@ protected:
     {
         choose(QStringLiteral("EW%1").arg(wheels));
         QTest::keyClicks(&password(), key);
-        ASSERT_EQ(password().text(), key);
     }
 
-    // Open Unencrypted, Encrypt, Save As Encrypted.
-    void encryptFile(const QString& plain, int passes, const QString& encrypted)
+    // Open Unencrypted, Encrypt, Save As Encrypted, or the same to decrypt.
+    void cipherFile(const char* prefix, const QString& from, int passes, const QString& to)
     {
-        chooseWithFile("Op", plain);
-        choose(cipherItem("EN", passes));
-        chooseWithFile("SAET", encrypted);
-    }
-
-    // Open Encrypted, Decrypt, Save As Unencrypted.
-    void decryptFile(const QString& encrypted, int passes, const QString& plain)
-    {
-        chooseWithFile("OET", encrypted);
-        choose(cipherItem("DE", passes));
-        chooseWithFile("SAs", plain);
+        const bool encrypt = prefix[0] == 'E';
+        chooseWithFile(encrypt ? "Op" : "OET", from);
+        choose(QString::fromLatin1(prefix) + (passes == 1 ? QString() : QString::number(passes)));
+        chooseWithFile(encrypt ? "SAET" : "SAs", to);
     }
 
     // A drag of one file onto the box, then its drop; true when the drop was
@@ -120,13 +107,13 @@ TEST_F(FileMenuTest, EncryptedFileSavedAndOpenedAgainDecryptsToTheOriginalBytes)
         for (const auto& [name, original] : fileContents()) {
             SCOPED_TRACE(::testing::Message() << name << ", " << wheels << " wheels, " << passes << " passes");
             writeBytes(file("plain"), original);
-            encryptFile(file("plain"), passes, file("encrypted"));
+            cipherFile("EN", file("plain"), passes, file("encrypted"));
             const QByteArray encrypted = readBytes(file("encrypted"));
             EXPECT_EQ(encrypted.size(), original.size()) << "nothing is added to a saved file";
             EXPECT_TRUE(original.isEmpty() || encrypted != original) << "the text was not encrypted";
 
             choose(QStringLiteral("Ne"));
-            decryptFile(file("encrypted"), passes, file("decrypted"));
+            cipherFile("DE", file("encrypted"), passes, file("decrypted"));
             EXPECT_EQ(readBytes(file("decrypted")), original);
         }
     }
@@ -162,14 +149,14 @@ TEST_F(FileMenuTest, FilesEncryptedByVelmorOrTheWindowDecryptWithTheOther)
         const QString key = kPassword.left(wheels);
         useWheelsAndPassword(wheels, key);
 
-        encryptFile(file("plain"), passes, file("by-window"));
+        cipherFile("EN", file("plain"), passes, file("by-window"));
         ASSERT_EQ(runVelmor("decrypt", wheels, passes, key, file("by-window"), file("window-to-velmor")), "");
         EXPECT_EQ(readBytes(file("window-to-velmor")), original);
 
         ASSERT_EQ(runVelmor("encrypt", wheels, passes, key, file("plain"), file("by-velmor")), "");
         EXPECT_EQ(readBytes(file("by-velmor")), readBytes(file("by-window")));
         choose(QStringLiteral("Ne"));
-        decryptFile(file("by-velmor"), passes, file("velmor-to-window"));
+        cipherFile("DE", file("by-velmor"), passes, file("velmor-to-window"));
         EXPECT_EQ(readBytes(file("velmor-to-window")), original);
     }
     EXPECT_TRUE(messages.shown.empty());
