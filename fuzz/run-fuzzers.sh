@@ -13,13 +13,14 @@ for fuzzer in cipher_fuzz windows1252_fuzz exact_text_fuzz; do
     # Each cipher run costs passes x pairs look-ups per character: keep its
     # inputs short so that it makes many runs.
     case $name in cipher) max_len=256 ;; *) max_len=4096 ;; esac
-    # Qt fills caches as it goes, which a per-input leak check takes for
-    # leaks and which make it slow; memory errors are still caught.
+    # Qt and the font library keep caches for the life of the process, which
+    # a leak check takes for leaks (and which make a per-input check slow);
+    # memory errors are still caught.
     case $name in exact_text) leaks=0 ;; *) leaks=1 ;; esac
     work="$build_dir/corpus/$name"
     mkdir -p "$work" "$build_dir/artifacts"
     echo "== $fuzzer: $seconds s"
-    if ! QT_QPA_PLATFORM=offscreen "$binary" -max_total_time="$seconds" -max_len="$max_len" -timeout=20 -detect_leaks="$leaks" \
+    if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS="detect_leaks=$leaks" "$binary" -max_total_time="$seconds" -max_len="$max_len" -timeout=20 -detect_leaks="$leaks" \
             -artifact_prefix="$build_dir/artifacts/$name-" -print_final_stats=1 \
             "$work" "$here/corpus/$name" 2>"$build_dir/$name.log"; then
         tail -n 40 "$build_dir/$name.log"
