@@ -27,6 +27,7 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && $(CTEST)
+	@$(MAKE) --no-print-directory fuzz-smoke FUZZ_DIR=$(BUILD_DIR)-fuzz
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null
