@@ -47,26 +47,30 @@ Symbol decipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& 
     return symbol;
 }
 
-void encipherPairMap(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map) noexcept
+namespace {
+
+// One pair step, `step`, applied to every entry of `map`.
+template <class PairStep>
+void mapThroughPair(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map,
+                    PairStep step) noexcept
 {
     const auto odd = static_cast<std::size_t>(2 * pair);
-    const Wheel& oddWheel = wheels[odd];
-    const Wheel& evenWheel = wheels[odd + 1];
     for (Symbol& symbol : map) {
         int found = 0;
-        symbol = encipherPair(oddWheel, evenWheel, oddTurns, evenTurns, symbol, found);
+        symbol = step(wheels[odd], wheels[odd + 1], oddTurns, evenTurns, symbol, found);
     }
+}
+
+}  // namespace
+
+void encipherPairMap(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map) noexcept
+{
+    mapThroughPair(wheels, pair, oddTurns, evenTurns, map, encipherPair);
 }
 
 void decipherPairMap(const WheelSet& wheels, int pair, int oddTurns, int evenTurns, SymbolMap& map) noexcept
 {
-    const auto odd = static_cast<std::size_t>(2 * pair);
-    const Wheel& oddWheel = wheels[odd];
-    const Wheel& evenWheel = wheels[odd + 1];
-    for (Symbol& symbol : map) {
-        int found = 0;
-        symbol = decipherPair(oddWheel, evenWheel, oddTurns, evenTurns, symbol, found);
-    }
+    mapThroughPair(wheels, pair, oddTurns, evenTurns, map, decipherPair);
 }
 
 }  // namespace velmor
