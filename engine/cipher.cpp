@@ -2,6 +2,7 @@
 #include "cipher.h"
 
 #include "keying.h"
+#include "wide_table_walk.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -47,7 +48,10 @@ Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Directio
 {
     if (!isValidWheelCount(wheelCount)) throw std::invalid_argument("wheel count must be even, from 4 to 30");
     if (!isValidPassCount(passes)) throw std::invalid_argument("pass count must be 1, 3, 6, 9 or 12");
-    if (textLength > period()) buildTable();
+    if (textLength > period()) {
+        buildTable();
+        wideWalk_ = wideTableWalkAvailable();
+    }
 }
 
 Cipher Cipher::forPassword(std::u16string_view password, int wheelCount, int passes, Direction direction,
@@ -143,6 +147,14 @@ void Cipher::applyDirect(std::span<CharT> text, std::uint64_t firstPosition) con
 template <class CharT>
 void Cipher::applyTable(std::span<CharT> text, std::uint64_t firstPosition) const noexcept
 {
+    if constexpr (sizeof(CharT) == 1) {
+        if (wideWalk_) {
+            const std::size_t done = walkWideTable(table_.data(), period(), firstPosition % period(),
+                                                   reinterpret_cast<std::uint8_t*>(text.data()), text.size());
+            text = text.subspan(done);
+            firstPosition += done;
+        }
+    }
     const std::uint8_t* const first = table_.data();
     const std::uint8_t* const last = first + table_.size();
     const std::uint8_t* row = first + (firstPosition % period()) * kTableWidth;

@@ -56,6 +56,8 @@ private:
     int wheelCount_;
     int passes_;
     Direction direction_;
+    // Whether applyTable() may hand 8-bit text to walkWideTable().
+    bool wideWalk_ = false;
     // period() rows of 256 entries: row r maps every code below 256 at a
     // position p with p mod period() = r. Empty when not built.
     std::vector<std::uint8_t> table_;

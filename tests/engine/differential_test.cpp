@@ -153,5 +153,34 @@ TEST(Differential, EngineAgreesWithTheLiteralModel)
     }
 }
 
+// Long 8-bit texts take the widest table walk the processor offers, 16-bit
+// texts the byte-by-byte one: the same bytes must come out either way, for
+// whole blocks of 64 periods, a longer or shorter rest after them, and any
+// first position.
+TEST(Differential, EightBitTableWalkAgreesWithSixteenBit)
+{
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (int wheels = kMinWheelCount; wheels <= kMaxWheelCount; wheels += 2) {
+        const std::u16string password = test::randomPassword(rng);
+        const int passes = kPassCounts[static_cast<std::size_t>(rng() % kPassCounts.size())];
+        const Direction direction = rng() % 2 == 0 ? Direction::Encrypt : Direction::Decrypt;
+        const Cipher cipher = Cipher::forPassword(password, wheels, passes, direction);
+        const std::size_t period = cipher.period();
+        for (const std::size_t length : {2 * 64 * period + 17 * period + 5, 64 * period + 3, 20 * period}) {
+            SCOPED_TRACE(testing::Message() << wheels << " wheels, length " << length);
+            const std::uint64_t first = rng() % (3 * period);
+            std::string bytes(length, '\0');
+            for (char& c : bytes) c = static_cast<char>(byte(rng));
+            std::u16string units(bytes.begin(), bytes.end());
+            for (char16_t& u : units) u = static_cast<char16_t>(u & 0xFF);
+            cipher.apply(std::span<char>(bytes), first);
+            cipher.apply(std::span<char16_t>(units), first);
+            ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), units.begin(), units.end(),
+                                   [](char b, char16_t u) { return static_cast<unsigned char>(b) == u; }));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmor
