@@ -6,55 +6,37 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cstring>
+#include <chrono>
+#include <memory>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace velmor::cli {
 namespace {
 
-std::string randomBytes(std::mt19937& rng, std::size_t length)
+// The text as a stream read in order, or as a file read at offsets; read
+// number `failAt` (counted from 0) throws.
+StreamInput inputOf(const std::string& text, bool positional, std::size_t failAt = SIZE_MAX)
 {
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::string text(length, '\0');
-    for (char& c : text) c = static_cast<char>(byte(rng));
-    return text;
-}
-
-struct Source {
-    std::size_t operator()(std::span<char> buffer)
-    {
-        const std::size_t n = std::min(buffer.size(), text.size() - offset);
-        std::memcpy(buffer.data(), text.data() + offset, n);
+    const auto reads = std::make_shared<std::atomic<std::size_t>>(0);
+    const auto count = [reads, failAt] {
+        if ((*reads)++ == failAt) throw IoError("unreadable");
+    };
+    if (positional)
+        return PositionalInput{[&text, count](std::span<char> buffer, std::uint64_t offset) {
+                                   count();
+                                   ASSERT_LE(offset + buffer.size(), text.size());
+                                   text.copy(buffer.data(), buffer.size(), offset);
+                               },
+                               text.size()};
+    return [&text, count, offset = std::size_t{0}](std::span<char> buffer) mutable {
+        count();
+        const std::size_t n = text.copy(buffer.data(), buffer.size(), offset);
         offset += n;
         return n;
-    }
-    const std::string& text;
-    std::size_t offset = 0;
-};
-
-// The text as a stream read in order, or as a file read at offsets.
-StreamInput inputOf(const std::string& text, Source& source, bool positional)
-{
-    if (!positional) return std::ref(source);
-    return PositionalInput{[&text](std::span<char> buffer, std::uint64_t offset) {
-                               ASSERT_LE(offset + buffer.size(), text.size());
-                               std::memcpy(buffer.data(), text.data() + offset, buffer.size());
-                           },
-                           text.size()};
-}
-
-std::string streamed(const std::string& text, const CipherRecipe& recipe, bool positional, StreamLayout layout)
-{
-    Source source{text};
-    std::string out;
-    const std::uint64_t count =
-        cipherStream(inputOf(text, source, positional),
-                     [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); }, recipe, layout);
-    EXPECT_EQ(count, text.size());
-    return out;
+    };
 }
 
 TEST(CipherStream, EqualsTheCipherOnTheWholeText)
@@ -67,13 +49,16 @@ TEST(CipherStream, EqualsTheCipherOnTheWholeText)
                 const int passes = kPassCounts[rng() % kPassCounts.size()];
                 const auto direction = rng() % 2 ? Direction::Encrypt : Direction::Decrypt;
                 const CipherRecipe recipe{u"Stream key \u00A3", wheels, passes, direction};
-                const std::string text = randomBytes(rng, length);
+                std::string text(length, '\0');
+                for (char& c : text) c = static_cast<char>(rng());
                 std::string expected = text;
                 recipe.build(text.size()).apply(expected, 0);
                 const bool positional = rng() % 2 == 0;
-                ASSERT_EQ(streamed(text, recipe, positional, {blockSize, threads}), expected)
-                    << "block " << blockSize << ", threads " << threads << ", length " << length
-                    << (positional ? ", at offsets" : ", in order");
+                std::string out;
+                const auto append = [&](std::span<const char> bytes) { out.append(bytes.data(), bytes.size()); };
+                EXPECT_EQ(cipherStream(inputOf(text, positional), append, recipe, {blockSize, threads}), length);
+                ASSERT_EQ(out, expected) << "block " << blockSize << ", threads " << threads << ", length " << length
+                                         << (positional ? ", at offsets" : ", in order");
             }
         }
     }
@@ -82,36 +67,23 @@ TEST(CipherStream, EqualsTheCipherOnTheWholeText)
 TEST(CipherStream, AFailingStageStopsTheStreamWithItsError)
 {
     std::mt19937 rng(22);
-    const std::string text = randomBytes(rng, 100'000);
+    std::string text(100'000, '\0');
+    for (char& c : text) c = static_cast<char>(rng());
     const CipherRecipe recipe{u"key", 20, 3, Direction::Encrypt};
-    const StreamLayout layout{1000, 3};
     for (const std::size_t failAt : {0UL, 1UL, 50UL}) {
         for (const bool positional : {false, true}) {
             std::atomic<std::size_t> writes = 0;
-            Source source{text};
-            EXPECT_THROW(cipherStream(
-                             inputOf(text, source, positional),
-                             [&](std::span<const char>) {
-                                 if (writes++ == failAt) throw IoError("disk full");
-                             },
-                             recipe, layout),
-                         IoError);
+            // The failure comes late enough for the other workers to be
+            // waiting for their turn to write.
+            const auto failingWrite = [&](std::span<const char>) {
+                if (writes++ != failAt) return;
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                throw IoError("disk full");
+            };
+            EXPECT_THROW(cipherStream(inputOf(text, positional), failingWrite, recipe, {1000, 3}), IoError);
             EXPECT_EQ(writes.load(), failAt + 1) << "nothing is written after the failure";
+            EXPECT_THROW(cipherStream(inputOf(text, positional, failAt), [](auto) {}, recipe, {1000, 3}), IoError);
         }
-
-        std::atomic<std::size_t> reads = 0;
-        Source failingSource{text};
-        const auto failing = [&](std::span<char> buffer) {
-            if (reads++ == failAt) throw IoError("unreadable");
-            return failingSource(buffer);
-        };
-        EXPECT_THROW(cipherStream(failing, [](std::span<const char>) {}, recipe, layout), IoError);
-        const PositionalInput failingFile{[&](std::span<char>, std::uint64_t) {
-                                              if (reads++ == failAt) throw IoError("unreadable");
-                                          },
-                                          text.size()};
-        reads = 0;
-        EXPECT_THROW(cipherStream(failingFile, [](std::span<const char>) {}, recipe, layout), IoError);
     }
 }
 
