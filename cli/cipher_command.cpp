@@ -9,6 +9,7 @@
 #include "progress_bar.h"
 #include "stream_cipher.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 

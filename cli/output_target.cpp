@@ -30,6 +30,24 @@ FileDescriptor openInPlace(const std::string& path)
     return FileDescriptor(fd, true, quoted(path));
 }
 
+// A link stays a link: the file at the end of its chain is replaced, or
+// created when the link points nowhere yet, as a shell redirection would.
+std::filesystem::path linkedFile(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    constexpr int kMaxLinks = 40;  // as many as the kernel follows
+    fs::path target = path;
+    std::error_code ignored;  // what cannot be looked at is no link
+    for (int links = 0; fs::is_symlink(fs::symlink_status(target, ignored)); ++links) {
+        if (links == kMaxLinks) throw IoError("cannot write " + quoted(path) + ": too many levels of links");
+        std::error_code error;
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) throw IoError("cannot write " + quoted(path) + ": " + error.message());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
 }  // namespace
 
 OutputTarget::OutputTarget(const std::string& path)
@@ -48,14 +66,7 @@ OutputTarget::OutputTarget(const std::string& path)
         direct_ = openInPlace(path);
         return;
     }
-    // A link to a file stays a link: the file it points to is replaced.
-    fs::path target = path;
-    if (fs::is_regular_file(status) && fs::is_symlink(fs::symlink_status(path, ignored))) {
-        std::error_code error;
-        target = fs::canonical(path, error);
-        if (error) throw IoError("cannot write " + quoted(path) + ": " + error.message());
-    }
-    file_ = std::make_unique<AtomicFile>(target);
+    file_ = std::make_unique<AtomicFile>(linkedFile(path));
 }
 
 void OutputTarget::write(std::span<const char> bytes) const

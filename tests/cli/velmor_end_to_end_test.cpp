@@ -318,7 +318,13 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsModeAndLinks)
     ASSERT_EQ(run({"decrypt -n 6 --password-env K -i link -o link"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(file("link")));
     EXPECT_EQ(readFile(file("notes")), text);
-    EXPECT_EQ(files(), (std::set<std::string>{"notes", "link"}));
+
+    // A link to a file not made yet gets that file.
+    fs::create_symlink("later", file("ahead"));
+    ASSERT_EQ(run({"encrypt --password-env K -i notes -o ahead"}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(file("ahead")));
+    EXPECT_EQ(readFile(file("later")), windowEncrypt(text, u"Wheel key \u00A3 7", 20, 1));
+    EXPECT_EQ(files(), (std::set<std::string>{"notes", "link", "ahead", "later"}));
 }
 
 TEST_F(VelmorTool, ListsItsWheelsAndVersion)
