@@ -1,110 +1,213 @@
-// The Windows-1252 codec, the "|"-separated file types, byte-exact text files
-// and what the File menu's commands ask for and refuse.
-#include "files.h"
+// The Windows-1252 codec, the "|"-separated file types, the File menu's
+// commands on real files, the files they refuse, and the real save dialog.
 #include "io/file_commands.h"
 #include "io/file_filter.h"
 #include "io/text_file.h"
 #include "io/windows1252.h"
 #include "io_doubles.h"
 
-#include <QWidget>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace velmor::io {
 namespace {
 
-TEST(Windows1252, MapsTheByteValuesOneToOneOntoTheTableCharacters)
+// Every byte value comes back from a file (below); no other character may
+// take one of their bytes.
+TEST(Windows1252, GivesBytesOnlyToTheTableCharactersEachItsOwn)
 {
-    int encodable = 0;
     for (char32_t code = 0; code <= 0xFFFF; ++code) {
         const int byte = windows1252Byte(static_cast<char16_t>(code));
-        if (byte < 0) continue;
-        ++encodable;
-        EXPECT_EQ(windows1252Char(static_cast<unsigned char>(byte)), code);
+        EXPECT_TRUE(byte < 0 || windows1252Char(static_cast<unsigned char>(byte)) == code) << std::hex << static_cast<unsigned>(code);
     }
-    EXPECT_EQ(encodable, 256);
     EXPECT_EQ(fromWindows1252("\x7F\x80\x81\x8D\x8F\x90\x99\x9D\x9F\xA3\xFF"),
               QStringLiteral("\u007F\u20AC\u0081\u008D\u008F\u0090\u2122\u009D\u0178\u00A3\u00FF"));
 }
 
-TEST(FileFilter, GivesOneNameFilterPerFileTypeWithOrWithoutTheFinalBar)
+TEST(FileFilter, GivesOneNameFilterPerFileTypeUpToTheFirstEmptyOrMissingField)
 {
-    const QStringList expected{"Text Files (*.txt)", "All files (*)"};
-    EXPECT_EQ(toNameFilters(u"Text Files (*.txt)|*.txt|All files (*.*)|*.*"), expected);
-    EXPECT_EQ(toNameFilters(u"Text Files (*.txt)|*.txt|All files (*.*)|*.*|"), expected);
-    EXPECT_EQ(toNameFilters(u"Notes|*.txt; *.md"), QStringList{"Notes (*.txt *.md)"});
-    EXPECT_EQ(toNameFilters(u"Notes (*.txt)|*.md"), QStringList{"Notes (*.txt) (*.md)"});
-    // As in the Windows dialogs, the list ends at an empty field.
-    EXPECT_EQ(toNameFilters(u"A|*.a||B|*.b"), QStringList{"A (*.a)"});
-    EXPECT_EQ(toNameFilters(u"A|*.a|B"), QStringList{"A (*.a)"});
-}
-
-TEST(TextFile, ReadThenSaveGivesBackEveryByteAndEveryLineEnding)
-{
-    QByteArray everyByte(256 * 20, Qt::Uninitialized);
-    std::mt19937 random(11);
-    for (qsizetype i = 0; i < everyByte.size(); ++i) everyByte[i] = static_cast<char>(i < 256 ? i : random());
-    QTemporaryDir folder;
-    const QString original = folder.filePath("original"), copy = folder.filePath("copy");
-    for (const QByteArray& bytes : {QByteArray(), QByteArray("LF\n\"q\"\n"), QByteArray("CR LF\r\n\r\n"),
-                                    QByteArray("lone\rCR\r"), QByteArray("mixed\r\n\n\r\r\n\r"),
-                                    QByteArray("\0NUL\0", 5), everyByte}) {
-        testing::writeBytes(original, bytes);
-        const FileText read = readTextFile(original);
-        ASSERT_TRUE(read.ok()) << read.failure.toStdString();
-        EXPECT_EQ(read.text, fromWindows1252(bytes));
-        ASSERT_TRUE(saveTextFile(copy, read.text).ok());
-        EXPECT_EQ(testing::readBytes(copy), bytes);
-    }
+    for (const auto& [filter, expected] : std::initializer_list<std::pair<const char16_t*, QStringList>>{
+             {u"Text Files (*.txt)|*.txt|All files (*.*)|*.*", {"Text Files (*.txt)", "All files (*)"}},
+             {u"Notes|*.txt; *.md", {"Notes (*.txt *.md)"}},
+             {u"Notes (*.txt)|*.md", {"Notes (*.txt) (*.md)"}},
+             {u"A|*.a||B|*.b", {"A (*.a)"}},
+             {u"A|*.a|B", {"A (*.a)"}}})
+        EXPECT_EQ(toNameFilters(filter), expected) << QString::fromUtf16(filter).toStdString();
 }
 
 class FileCommandsTest : public ::testing::Test {
 protected:
-    QWidget window;
+    QTemporaryDir folder;
     testing::ScriptedFileDialogs dialogs;
     testing::RecordingMessages messages;
-    FileCommands commands{&window, dialogs, messages};
+    FileCommands commands{nullptr, dialogs, messages};
 };
 
-TEST_F(FileCommandsTest, EachCommandAsksWithItsOwnTitleAndFilterAndACancelChangesNothing)
+TEST_F(FileCommandsTest, OpenThenSaveGivesBackEveryByteAndEveryLineEnding)
 {
-    testing::StringHolder input(QStringLiteral("typed")), output(QStringLiteral("ciphered"));
-    EXPECT_FALSE(commands.openInto(input, TextKind::Plain));
-    EXPECT_FALSE(commands.saveFrom(input, TextKind::Plain));
-    EXPECT_FALSE(commands.openInto(output, TextKind::Encrypted));
-    EXPECT_FALSE(commands.saveFrom(output, TextKind::Encrypted));
-    EXPECT_EQ(input.text() + output.text(), "typedciphered");
-    const char* const expected[][2] = {
-        {"Text Files (*.txt)|*.txt|All files (*.*)|*.*", "Select A Text File"},
-        {"Files (*.*)|*.*", "Save File As"},
-        {"Text Files (*.txt)|*.txt|All files (*.*)|*.*", "Select A Encrypted File"},
-        {"Txt Files (*.txt)|*.txt", "Save Encryped Tex File As"},
-    };
-    ASSERT_EQ(dialogs.calls.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        const auto& call = dialogs.calls[i];
-        EXPECT_EQ(call.save, i % 2 == 1);
-        EXPECT_EQ(call.owner, &window);
-        EXPECT_EQ(call.filter + u'/' + call.title, expected[i][0] + QString(u'/') + expected[i][1]);
-        EXPECT_EQ(call.initialDir + call.defaultName, "");
+    const QString original = folder.filePath("original"), copy = folder.filePath("copy");
+    std::mt19937 rng(11);
+    for (int round = 0; round < 200; ++round) {
+        // Every byte value, then nothing, then CR, LF and NUL in every order among random bytes.
+        QByteArray bytes;
+        for (int value = 0; round == 0 && value < 256; ++value) bytes += static_cast<char>(value);
+        while (round > 1 && bytes.size() < round * 10)
+            bytes += rng() % 3 ? "\r\n\0"[rng() % 3] : static_cast<char>(rng());
+        ASSERT_TRUE(testing::writeBytes(original, bytes));
+        testing::StringHolder box(QStringLiteral("before"));
+        dialogs.answers = {original, copy};
+        ASSERT_TRUE(commands.openInto(box, TextKind::Plain) && commands.saveFrom(box, TextKind::Encrypted));
+        EXPECT_EQ(box.text(), fromWindows1252(bytes));
+        ASSERT_EQ(testing::readBytes(copy), bytes) << round;
     }
-    EXPECT_TRUE(messages.shown.empty());
 }
 
-TEST_F(FileCommandsTest, TextWithoutWindows1252FormIsRefusedBeforeAFileIsChosen)
+TEST_F(FileCommandsTest, ACancelOrATextWithoutWindows1252FormChangesNothing)
 {
+    testing::StringHolder box(QStringLiteral("typed"));
+    EXPECT_FALSE(commands.openInto(box, TextKind::Plain) || commands.saveFrom(box, TextKind::Encrypted));
+    EXPECT_EQ(box.text(), "typed");
+    // Refused before a file is asked for, naming the first such character and
+    // nothing else.
+    dialogs.answers = {folder.filePath("never")};
     for (const auto& [text, named] : std::initializer_list<std::pair<QString, QString>>{
-             {QStringLiteral("fine\r\nalso\rnot \u0151 fine"), QStringLiteral("\"\u0151\" (U+0151) on line 3")},
-             {QStringLiteral("a\nb\r\n\U0001F600"), QStringLiteral("\"\U0001F600\" (U+1F600) on line 3")},
+             {QStringLiteral("a\nb\r\nc\rnot \u0151 but \U0001F600"), QStringLiteral("\"\u0151\" (U+0151) on line 4")},
+             {QStringLiteral("\r\n\U0001F600"), QStringLiteral("\"\U0001F600\" (U+1F600) on line 2")},
              {QStringLiteral("\u2028"), QStringLiteral("U+2028 on line 1")}}) {
         EXPECT_FALSE(commands.saveFrom(testing::StringHolder(text), TextKind::Plain));
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_TRUE(messages.shown[0].text.contains(named)) << messages.shown[0].text.toStdString();
+        const QString shown = messages.shown.join(u'\n');
+        EXPECT_TRUE(messages.shown.size() == 1 && shown.contains(named)) << shown.toStdString();
         messages.shown.clear();
     }
-    EXPECT_TRUE(dialogs.calls.empty());
+    EXPECT_EQ(dialogs.answers.size(), 1);
+}
+
+#ifdef __linux__
+// One message naming the file and the reason, and neither the box nor any
+// file loses or gains anything. The faults come from /proc, named pipes,
+// permissions and mounts.
+TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
+{
+    const QString f = folder.path(), big = f + "/big.txt", locked = f + "/ro/locked.txt";
+    // Opening a pipe would wait for a writer forever.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(f + "/pipe").constData(), 0600), 0);
+    ASSERT_TRUE(testing::writeBytes(big, "") && QFile::resize(big, kMaxBoxFileBytes + 1));
+    ASSERT_TRUE(QDir(f).mkpath("taken") && QDir(f).mkpath("ro") && QDir(f).mkpath("small"));
+    QStringList kept{locked};
+    ASSERT_TRUE(testing::writeBytes(locked, "kept"));
+    std::vector<std::tuple<bool, QString, const char*>> failures{
+        {false, f + "/vanished.txt", "No such file"},
+        {false, f, "folder"},
+        {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
+        {false, f + "/pipe", "not an ordinary file"},
+        {false, big, "velmor"},
+        {true, f + "/taken", "Could not create"},
+        {true, f + "/missing/file.txt", "Could not create"},
+    };
+    // Root ignores permissions; run_unprivileged.sh runs this as nobody too.
+    if (::geteuid() != 0) {
+        ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+        ASSERT_TRUE(QFile::setPermissions(f + "/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        failures.insert(failures.end(), {{false, locked, "Permission denied"}, {true, locked, "Could not create"}});
+    }
+    // Only root can mount a disk small enough to fill. No ASSERT from here to
+    // the unmount, which must run.
+    if (::mount("velmor-test", QFile::encodeName(f + "/small").constData(), "tmpfs", 0, "size=64k") == 0) {
+        kept << f + "/small/kept.txt";
+        EXPECT_TRUE(testing::writeBytes(kept.last(), "kept"));
+        failures.emplace_back(true, kept.last(), "No space left");
+    }
+    const QStringList before = testing::entries(f);
+    for (const auto& [save, path, reason] : failures) {
+        SCOPED_TRACE(path.toStdString());
+        messages.shown.clear();
+        dialogs.answers = {path};
+        const QString typed = save ? QString(1 << 20, u'x') : QStringLiteral("the user's text\r\n");
+        testing::StringHolder box(typed);
+        EXPECT_FALSE(save ? commands.saveFrom(box, TextKind::Plain) : commands.openInto(box, TextKind::Plain));
+        EXPECT_EQ(box.text(), typed);
+        EXPECT_EQ(messages.shown.size(), 1);
+        const QString text = messages.shown.join(u'\n');
+        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path)) && text.contains(reason)) << text.toStdString();
+    }
+    const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    EXPECT_TRUE(QFile::setPermissions(f + "/ro", all) && QFile::setPermissions(locked, all));
+    EXPECT_EQ(testing::entries(f), before) << "no file added, no temporary left";
+    for (const QString& file : kept) EXPECT_EQ(testing::readBytes(file), "kept") << file.toStdString();
+    ::umount2(QFile::encodeName(f + "/small").constData(), MNT_DETACH);
+    ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes));
+    EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
+}
+#endif
+
+TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyANameTheUserAgreedTo)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(testing::writeBytes(folder.filePath("old.txt"), "old"));
+    testing::RecordingMessages messages;
+    messages.answers = {false};  // not "letter.$$$" after all: back to the dialog
+    SystemFileDialogs dialogs(messages);
+    // Plays the user: notes the name each file dialog offers, types the next of
+    // `typed` over it, if any, and accepts. Any other box, or a dialog that
+    // stays open, is turned down and fails the test.
+    QStringList offered, typed{folder.filePath("letter")};
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&offered, &typed] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box) return;
+        // Counted on the box, not by its address, which the next one may reuse.
+        const int ticks = box->property("ticks").toInt();
+        box->setProperty("ticks", ticks + 1);
+        auto* dialog = qobject_cast<QFileDialog*>(box);
+        if (dialog && ticks == 0) {
+            offered << QFileInfo(dialog->selectedFiles().value(0)).fileName();
+            // selectFile() leaves the name field alone while it has the focus.
+            if (QWidget* focused = dialog->focusWidget()) focused->clearFocus();
+            if (!typed.isEmpty()) dialog->selectFile(typed.takeFirst());
+            // Queued, so that this timer keeps running if accepting opens a box.
+            QMetaObject::invokeMethod(box, [box] { box->accept(); }, Qt::QueuedConnection);
+        } else if (ticks == (dialog ? 500 : 0)) {
+            ADD_FAILURE() << "unexpected or left open: " << box->windowTitle().toStdString();
+            box->reject();
+        }
+    });
+    user.start(10);
+    for (const auto& [name, chosen] : {std::pair{"", "letter.$$$"}, {"old.txt", "old.txt"}})
+        EXPECT_EQ(dialogs.ShowSaveDialog(nullptr, "Text (*.txt)|*.txt", "Save", folder.path(), name),
+                  QDir::toNativeSeparators(folder.filePath(chosen)));
+    // After "no" the dialog comes back with the name typed into it, suffixed.
+    EXPECT_EQ(offered.mid(1), (QStringList{"letter.$$$", "old.txt"}));
+    ASSERT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(messages.shown[0], messages.shown[1]);
+    EXPECT_TRUE(messages.shown[1].contains("letter.$$$") && messages.shown[1].contains("create"));
+    EXPECT_TRUE(messages.shown[2].contains("old.txt") && messages.shown[2].contains("replace"));
+    EXPECT_EQ(testing::entries(folder.path()), QStringList{"old.txt"}) << "choosing writes nothing";
 }
 
 }  // namespace
 }  // namespace velmor::io
+
+// Widgets, dialogs and the clipboard need a QApplication, which needs no
+// display on the offscreen platform.
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    // Also for test discovery, which runs this program without the test environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,111 +1,103 @@
-// The window as it starts, its menus, the password box under every wheel
-// count, its mask and the tab order.
+// The window's own commands: the wheel counts and the password box, what it
+// shows and blocks while an encrypt or decrypt runs, and Exit and the close
+// request, which end the event loop with status 0 in every state.
 #include "window_fixture.h"
 
+#include "ui/captions.h"
+
 #include <QApplication>
-#include <QClipboard>
-#include <QMenuBar>
+#include <QMenu>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 namespace velmor::ui::test {
 namespace {
 
 using MainWindowTest = WindowTest;
 
-TEST_F(MainWindowTest, StartsEmptyCentredWithTwentyWheelsAndAMaskedPassword)
+TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPasswordAndLeavesTheBoxes)
 {
-    EXPECT_EQ(window.windowTitle(), QStringLiteral(" The Velmor Machine"));
-    EXPECT_EQ(window.windowIcon().availableSizes().value(0), QSize(32, 32));
-    EXPECT_EQ(window.centralWidget()->size(), QSize(681, 537));  // 10215 x 8055 twips
-    // 6360, 120 twips from the client area's corner, which is below the menu bar.
-    EXPECT_EQ(password().mapTo(&window, QPoint()), QPoint(424, 8 + window.menuBar()->height()));
-    const QPoint offCentre = window.geometry().center() - window.screen()->availableGeometry().center();
-    EXPECT_LE(offCentre.manhattanLength(), 2);
-
-    EXPECT_TRUE(input().text().isEmpty() && output().text().isEmpty() && password().text().isEmpty());
-    EXPECT_EQ(status().text(), QString());
-    EXPECT_EQ(child<QMenu>(QStringLiteral("EW")).title(), QStringLiteral("Encryption Wheels 20"));
-    EXPECT_EQ(window.wheelState().wheelCount(), 20);
-    EXPECT_EQ(password().maxLength(), 20);
-    QTest::keyClicks(&password(), QStringLiteral("s3cr\u00A3t"));
-    EXPECT_EQ(password().displayText(), QStringLiteral("******"));
-    for (const auto& [item, shown] : {std::pair{"PassS", "s3cr\u00A3t"}, {"PassS", "s3cr\u00A3t"},
-                                      {"PassH", "******"}, {"PassH", "******"}}) {
-        choose(QString::fromLatin1(item));
-        EXPECT_EQ(password().displayText(), QString::fromUtf8(shown)) << item;
-    }
-    EXPECT_EQ(password().text(), QStringLiteral("s3cr\u00A3t"));
-}
-
-TEST_F(MainWindowTest, MenusHoldTheirItemsInOrderWithoutShortcuts)
-{
-    // "name=caption", or a separator's name alone.
-    QStringList wheels{QStringLiteral("L4")};
-    for (int count = 4; count <= 30; count += 2)
-        wheels << QStringLiteral("EW%1=Encryption Wheels %2").arg(count).arg(count, 2, 10, QLatin1Char('0'));
-    wheels << QStringLiteral("L5");
-    const QList<QStringList> expected{
-        {"Fi=File", "L6", "Ne=New", "L11", "Op=Open Unencrypted TexT", "SAs=Save As Unencrypted TexT", "L7",
-         "OET=Open Encrypted TexT", "SAET=Save As Encrypted TexT", "L13", "CToC=Copy To ClipBoard Unencrypted TexT",
-         "CTCET=Copy To ClipBoard Encrypted TexT", "L10", "IF=InFo", "L8", "EXI=Exit", "L9"},
-        {"EnDe=Encrypt/Decrypt", "L1", "EN=Encrypt 1", "EN3=Encrypt 3", "EN6=Encrypt 6", "EN9=Encrypt 9",
-         "EN12=Encrypt 12", "L2", "DE=Decrypt 1", "DE3=Decrypt 3", "DE6=Decrypt 6", "DE9=Decrypt 9",
-         "DE12=Decrypt 12", "L3"},
-        QStringList{"EW=Encryption Wheels 20"} + wheels,
-        {"PasW=PassWord", "L12", "PassS=PassWord Show", "PassH=PassWord Hide", "L14"},
-    };
-    const auto describe = [](const QAction& action) {
-        return action.isSeparator() ? action.objectName() : action.objectName() + u'=' + action.text();
-    };
-    QList<QStringList> actual;
-    for (const QAction* title : window.menuBar()->actions()) {
-        QStringList menu{title->menu()->objectName() + u'=' + title->menu()->title()};
-        for (const QAction* item : title->menu()->actions()) {
-            menu << describe(*item);
-            EXPECT_TRUE(item->shortcut().isEmpty() && !item->isCheckable() && item->isEnabled()) << describe(*item).toStdString();
-        }
-        actual << menu;
-    }
-    EXPECT_EQ(actual, expected);
-}
-
-TEST_F(MainWindowTest, EachWheelCountSetsThePasswordLimitForTypingAndPastingAndEmptiesIt)
-{
-    const QString longText = QStringLiteral("abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH");
-    const auto checkLimit = [&](int limit) {
-        password().clear();
-        QTest::keyClicks(&password(), longText);
-        EXPECT_EQ(password().text(), longText.left(limit));
-        password().clear();
-        QApplication::clipboard()->setText(longText);
-        password().paste();
-        EXPECT_EQ(password().text(), longText.left(limit));
-    };
-    checkLimit(20);
+    const QString typed = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00A3123456789ABCDEFGH");
     input().setText(QStringLiteral("plain\r\n"));
     output().setText(QStringLiteral("cipher\n"));
+    const auto check = [&](int count) {
+        SCOPED_TRACE(count);
+        EXPECT_EQ(window.wheelState().wheelCount(), count);
+        EXPECT_EQ(child<QMenu>(QStringLiteral("EW")).title(), wheelCountCaption(count));
+        EXPECT_EQ(password().text(), QString());
+        QTest::keyClicks(&password(), typed);
+        EXPECT_EQ(password().text(), typed.left(count));
+        EXPECT_EQ(password().displayText(), QString(count, u'*'));
+    };
+    check(20);
     for (int count = 4; count <= 30; count += 2) {
         choose(QStringLiteral("EW%1").arg(count));
-        EXPECT_EQ(password().text(), QString()) << count;
-        EXPECT_EQ(child<QMenu>(QStringLiteral("EW")).title(),
-                  QStringLiteral("Encryption Wheels %1").arg(count, 2, 10, QLatin1Char('0')));
-        EXPECT_EQ(window.wheelState().wheelCount(), count);
-        checkLimit(count);
+        check(count);
     }
-    EXPECT_EQ(input().text(), QStringLiteral("plain\r\n"));
-    EXPECT_EQ(output().text(), QStringLiteral("cipher\n"));
+    choose(QStringLiteral("PassS"));
+    EXPECT_EQ(password().displayText(), typed.left(30));
+    choose(QStringLiteral("PassH"));
+    EXPECT_EQ(password().displayText(), QString(30, u'*'));
+    EXPECT_EQ(input().text() + output().text(), QStringLiteral("plain\r\ncipher\n"));
 }
 
-TEST_F(MainWindowTest, FocusStartsInTheInputBoxAndTabCyclesTheThreeBoxes)
+// A command runs until the window's events are processed again, so every
+// check between choosing it and waitForCommand() sees it running.
+TEST_F(MainWindowTest, WhileACommandRunsTheStatusCountsItsSourceAndInputIsBlocked)
 {
-    QApplication::setActiveWindow(&window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    EXPECT_EQ(QApplication::focusWidget(), &input());
-    for (QWidget* next : {static_cast<QWidget*>(&output()), static_cast<QWidget*>(&password()),
-                          static_cast<QWidget*>(&input())}) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_EQ(QApplication::focusWidget(), next);
+    const QString big = QString(100000, u'x') + QStringLiteral("\r\n");
+    QLabel& status = child<QLabel>(QStringLiteral("Label1"));
+    QTest::keyClicks(&password(), QStringLiteral("busy"));
+    // Decrypt counts the output box, encrypt the input box, here empty.
+    for (const auto& [item, count] : {std::pair{"DE3", big.size()}, {"EN9", qsizetype(0)}}) {
+        SCOPED_TRACE(item);
+        input().setText(QString());
+        output().setText(big);
+        child(QString::fromLatin1(item)).trigger();
+        ASSERT_TRUE(window.isCommandRunning());
+        EXPECT_EQ(status.text(), statusText(count));
+        EXPECT_TRUE(input().isReadOnly() && output().isReadOnly() && password().isReadOnly());
+        for (const char* name : {"EN", "DE12", "EW4", "Ne", "Op", "SAET", "CTCET"})
+            EXPECT_FALSE(child(QString::fromLatin1(name)).isEnabled()) << name;
+        QTest::keyClicks(&password(), QStringLiteral("more"));
+        child(QStringLiteral("EW4")).trigger();
+        waitForCommand();
+        EXPECT_EQ(status.text(), QString());
+        EXPECT_EQ(password().text(), QStringLiteral("busy"));
+        EXPECT_FALSE(input().isReadOnly() || output().isReadOnly() || password().isReadOnly());
+    }
+    EXPECT_EQ(window.wheelState().wheelCount(), 20);
+    EXPECT_EQ(input().text() + output().text(), QString()) << "an empty source empties the destination";
+}
+
+TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
+{
+    enum class State { Shown, Minimised, Running };
+    for (const auto& [state, fromMenu] : {std::pair{State::Shown, true}, {State::Shown, false},
+                                          {State::Minimised, false}, {State::Running, false}}) {
+        io::testing::ScriptedFileDialogs dialogs;
+        io::testing::RecordingMessages messages;
+        MainWindow window(dialogs, messages);
+        window.show();
+        // Near the screen's end, so that the animation has few steps to go.
+        window.move(window.x(), window.screen()->geometry().width() - 40);
+        if (state == State::Minimised) window.showMinimized();
+        if (state == State::Running) window.inputBox().setText(QString(300000, u'x'));
+        const QRect before = window.geometry();
+        QObject timers;  // gone, with its timers, after each round
+        QTimer::singleShot(0, &timers, [&window, state, fromMenu] {
+            if (state == State::Running) window.findChild<QAction*>(QStringLiteral("EN12"))->trigger();
+            fromMenu ? window.findChild<QAction*>(QStringLiteral("EXI"))->trigger() : void(window.close());
+        });
+        QTimer::singleShot(20000, &timers, [] { QCoreApplication::exit(99); });
+        EXPECT_EQ(QApplication::exec(), 0);
+        EXPECT_EQ(window.outputBox().text(), QString()) << "a result after the close request is not written";
+        if (state != State::Shown) continue;
+        const QRect after = window.geometry();
+        EXPECT_GT(after.top(), window.screen()->geometry().width()) << "it slid away";
+        EXPECT_EQ(after.left() - before.left(), after.top() - before.top());
+        EXPECT_LT(after.width(), before.width());
     }
 }
 

@@ -1,81 +1,74 @@
 // Stand-ins for a box, the file dialogs and the message boxes, so that file
-// commands run headless and no modal window blocks a test.
+// commands run headless and no modal window blocks a test; and raw file access.
 #pragma once
 
 #include "io/file_dialogs.h"
 #include "io/messages.h"
 #include "io/text_holder.h"
 
-#include <deque>
+#include <QDirIterator>
+#include <QFile>
+#include <QStringList>
+
 #include <utility>
-#include <vector>
 
 namespace velmor::io::testing {
 
-class StringHolder final : public TextHolder {
-public:
-    explicit StringHolder(QString text = {}) : text_(std::move(text)) {}
-    QString text() const override { return text_; }
-    void setText(const QString& text) override { text_ = text; }
-
-private:
-    QString text_;
+struct StringHolder final : TextHolder {
+    explicit StringHolder(QString text = {}) : held(std::move(text)) {}
+    QString text() const override { return held; }
+    void setText(const QString& text) override { held = text; }
+    QString held;
 };
 
-// Answers each dialog with the next of `answers`; "" or none left is a cancel.
-class ScriptedFileDialogs final : public FileDialogs {
-public:
-    struct Call {
-        bool save;
-        QWidget* owner;
-        QString filter, title, initialDir, defaultName;
-    };
-    std::deque<QString> answers;
-    std::vector<Call> calls;
+// Answers each dialog with the next of `answers`; "" or none left is a
+// cancel. An answer still there afterwards was never asked for.
+struct ScriptedFileDialogs final : FileDialogs {
+    QStringList answers;
 
-    QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title, const QString& dir) override
+    QString ShowOpenDialog(QWidget*, const QString&, const QString&, const QString&) override { return next(); }
+    QString ShowSaveDialog(QWidget*, const QString&, const QString&, const QString&, const QString&) override
     {
-        return next({false, owner, filter, title, dir, {}});
+        return next();
     }
-    QString ShowSaveDialog(QWidget* owner, const QString& filter, const QString& title, const QString& dir,
-                           const QString& name) override
-    {
-        return next({true, owner, filter, title, dir, name});
-    }
+    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+};
 
-private:
-    QString next(Call call)
+// Records the text of every box; questions take the next of `answers`, then yes.
+struct RecordingMessages final : Messages {
+    QStringList shown;
+    QList<bool> answers;
+
+    void warn(QWidget*, const QString&, const QString& text) override { shown.push_back(text); }
+    bool ask(QWidget*, const QString&, const QString& question) override
     {
-        calls.push_back(std::move(call));
-        if (answers.empty()) return {};
-        const QString answer = answers.front();
-        answers.pop_front();
-        return answer;
+        shown.push_back(question);
+        return answers.isEmpty() || answers.takeFirst();
     }
 };
 
-// Records every box; questions take the next of `answers`, then yes.
-class RecordingMessages final : public Messages {
-public:
-    struct Shown {
-        QWidget* owner;
-        QString title, text;
-        bool question;
-    };
-    std::vector<Shown> shown;
-    std::deque<bool> answers;
+// True when the file now holds exactly `bytes`.
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
 
-    void warn(QWidget* owner, const QString& title, const QString& text) override
-    {
-        shown.push_back({owner, title, text, false});
-    }
-    bool ask(QWidget* owner, const QString& title, const QString& question) override
-    {
-        shown.push_back({owner, title, question, true});
-        const bool answer = answers.empty() || answers.front();
-        if (!answers.empty()) answers.pop_front();
-        return answer;
-    }
-};
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("(cannot be read)");
+}
+
+// Everything in `folder` and its subfolders, named relative to it, sorted.
+inline QStringList entries(const QString& folder)
+{
+    QStringList found;
+    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) found << QDir(folder).relativeFilePath(it.next());
+    found.sort();
+    return found;
+}
 
 }  // namespace velmor::io::testing
