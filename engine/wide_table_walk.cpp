@@ -24,6 +24,9 @@ namespace {
 
 constexpr std::size_t kTile = 64;
 constexpr std::size_t kRowBytes = 256;
+
+// A block is 64 periods: one period per byte of a 64-byte register.
+constexpr std::size_t blockBytesOf(std::size_t period) noexcept { return kTile * period; }
 // A shorter end goes through a scratch block only when it is at least this
 // many periods long; below that, one look-up per byte is quicker than
 // ciphering a whole block.
@@ -112,7 +115,7 @@ VELMOR_WIDE void walkBlock(const std::uint8_t* table, std::size_t period, std::s
             // The rows of a block lie a period apart, a pattern the hardware
             // does not fetch ahead; 4 KiB of the next block a tile covers it
             // exactly once.
-            const std::uint8_t* const ahead = block + wideBlockBytes(period) + tile * kTile;
+            const std::uint8_t* const ahead = block + blockBytesOf(period) + tile * kTile;
             for (std::size_t line = 0; line < kTile * kTile; line += kTile)
                 _mm_prefetch(reinterpret_cast<const char*>(ahead + line), _MM_HINT_T0);
         }
@@ -138,7 +141,7 @@ std::size_t walkWideTable(const std::uint8_t* table, std::size_t period, std::si
                           std::size_t size) noexcept
 {
     if (period % kTile != 0) return 0;
-    const std::size_t blockBytes = wideBlockBytes(period);
+    const std::size_t blockBytes = blockBytesOf(period);
     std::size_t done = 0;
     // Every block starts at the same row: a block is a whole number of periods.
     for (; size - done >= blockBytes; done += blockBytes)

@@ -8,9 +8,6 @@
 
 namespace velmor {
 
-// Bytes one call of walkWideTable() works in: 64 periods.
-constexpr std::size_t wideBlockBytes(std::size_t period) noexcept { return 64 * period; }
-
 // True when this processor and build can run walkWideTable().
 bool wideTableWalkAvailable() noexcept;
 
