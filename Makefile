@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # make run: install what is missing, build, open the window.
 # make test: install what is missing, build, run every test headless.
 

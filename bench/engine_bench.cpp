@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Engine throughput: Cipher::apply on a 16 MiB 8-bit text, one thread, for
 // encryption and decryption, 1 and 12 passes and 4, 20 and 30 wheels, with the
 // table built before the timed loop; one case with the table built inside it;

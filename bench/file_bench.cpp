@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening and saving large text files, and laying them out in a text box:
 // the figures behind kMaxBoxFileBytes. Sizes in MB; lines of 100 characters
 // ended by CR LF.

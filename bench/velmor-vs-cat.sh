@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times `velmor encrypt -n 12` and `velmor decrypt -n 12` against `cat` on the
 # same 256 MiB text, each as `COMMAND < in > out`, and reports the wall-time
 # ratios and velmor's peak memory. Targets: ratio at most 1.5, peak at most

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the window on large texts: filling and reading a box, opening
 // and saving a file, and "Encrypt 12" and "Decrypt 12" on 10 MB of
 // 100-character lines, from the menu choice to the result painted; and how

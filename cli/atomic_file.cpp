@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Temporary file, sync and rename: mkstemp and rename(2) on POSIX systems,
 // an exclusive create and MoveFileExW on Windows.
 #include "atomic_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A file replaced all at once: the new content goes to a temporary file in
 // the same folder, which takes the target's name only when it is complete
 // and on the disk. Until then the target stays as it was, whatever happens.

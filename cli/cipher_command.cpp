@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks the options, opens input and output, gets the password and streams
 // the text through the cipher.
 #include "cipher_command.h"

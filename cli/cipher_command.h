@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `velmor encrypt` and `velmor decrypt`: the whole road from the options to
 // a finished output.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared wording of failure messages.
 #include "failure.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The two kinds of failure the tool reports, and the exit status of each.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File descriptor reads, writes and closes on POSIX systems and Windows.
 #include "file_descriptor.h"
 

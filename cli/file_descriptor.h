@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A portable owner of an open file descriptor, with whole reads and writes
 // that turn failures into IoError messages naming the file.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening the input and learning its size.
 #include "input_file.h"
 

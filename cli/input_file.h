@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opens the text to cipher: a file, or standard input for "-".
 #pragma once
 

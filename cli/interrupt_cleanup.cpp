@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Signal handlers that undo half-done work. A handler can reach only static
 // storage, so what it needs is kept here, written before it is armed; the
 // handler itself calls only async-signal-safe functions.

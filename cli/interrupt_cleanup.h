@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What must be undone when SIGINT, SIGTERM or SIGHUP ends the tool: the
 // unfinished output file is removed and a terminal whose echo was turned off
 // gets it back. The signal then ends the process as it would have anyway, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // velmor: encrypts and decrypts files and streams with the window's cipher.
 // Exit status 0 on success, 1 when reading or writing fails, 2 for a request
 // that cannot be carried out as given.

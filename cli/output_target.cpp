@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing how to write the output.
 #include "output_target.h"
 

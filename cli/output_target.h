@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the ciphered text goes: standard output for "-", a file replaced all
 // at once, or, for a device or a pipe named by path, that device itself.
 #pragma once

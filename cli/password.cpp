@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password decoding and checks.
 #include "password.h"
 

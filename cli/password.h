@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password text as the tool receives it (bytes from a file, the environment
 // or the terminal), decoded into the characters the window would hold, and
 // the checks made before the wheels are keyed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the password from its source.
 #include "password_source.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the password comes from: a file, an environment variable, or the
 // terminal. Never the command line, which other users can read in the
 // process list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing the progress bar.
 #include "progress_bar.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A progress bar on standard error for long runs, shown only when standard
 // error is a terminal, so that scripts and logs see nothing of it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ordered worker pool behind cipherStream. Each worker claims the next
 // block, reads it, ciphers it and writes it. Writes take turns in stream
 // order, and so do reads of a stream; reads of a file at offsets and all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ciphers a stream of any length in memory for one block per core, with
 // reading, ciphering and writing overlapping across the cores.
 #pragma once

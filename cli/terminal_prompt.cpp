@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hidden password prompt: /dev/tty with termios on POSIX systems, the
 // console input and output buffers on Windows.
 #include "terminal_prompt.h"

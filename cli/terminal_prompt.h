@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Asks for a password on the controlling terminal with echo off, so that
 // standard input stays free for the text itself.
 #pragma once

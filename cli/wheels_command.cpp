@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Printing the wheel set.
 #include "wheels_command.h"
 

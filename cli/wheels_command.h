@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // `velmor wheels`: the built-in wheels as this build carries them, so that
 // users can tell whether two builds read each other's text.
 #pragma once

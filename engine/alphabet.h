@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 96-character wheel alphabet and the mapping between its characters and
 // their symbol numbers (0..95, in alphabet order), which the engine works in.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The built-in wheels. Never change a character here: every saved cipher
 // text depends on these exact arrangements. "\xA3" is "£" and "\xAC" is "¬".
 #include "builtin_wheels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 30 built-in wheels. They are part of every cipher text ever made: a
 // build with other wheels cannot read text encrypted by this one.
 #pragma once

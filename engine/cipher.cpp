@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multi-pass cipher, per position and tabulated.
 #include "cipher.h"
 

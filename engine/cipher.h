@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multi-pass cipher: N passes, each keyed afresh from the same password,
 // as one substitution per text position. The substitution at position i
 // depends only on i mod 96W, so a text longer than that period is ciphered

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password keying.
 #include "keying.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password keying: wheel k is turned so that the k-th password character
 // stands first. Shared by WheelState::KeyWheels and by callers that key a
 // Cipher without a state object.

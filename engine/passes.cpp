@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Multi-pass commands on the state object.
 #include "passes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An encrypt or decrypt command's work on the state object: N passes, each
 // keyed afresh from the same password, the working wheels restored after.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wheel counts and pass counts the cipher accepts.
 #pragma once
 

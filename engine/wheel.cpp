@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Construction and rotation of wheels.
 #include "wheel.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One wheel: an arrangement of the 96 alphabet characters, with the inverse
 // (position of each character) kept beside it so that a scan is a look-up.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Closed-form turns and the pair substitutions.
 #include "wheel_pairs.h"
 

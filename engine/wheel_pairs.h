@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The substitution that the wheel arrays make at one text position. Both the
 // single passes of WheelState and the multi-pass Cipher use these functions,
 // so the cipher has one definition: the pair steps below.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The state object's routines.
 #include "wheel_state.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cipher's state object: the wheel set (pristine and working), the wheel
 // arrays, wheelLength, wheelCount, the step cursor stepWheel and the pair
 // positions, with the routines that work on them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Positions one period apart share a table row, so a block of 64 periods is
 // turned on its side in 64 x 64 byte tiles: each tile column then holds 64
 // bytes of one row, ciphered by two 128-entry byte permutes, and the tile is

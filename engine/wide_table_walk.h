@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The period table walked 64 bytes at a time with AVX-512 byte permutes, for
 // 8-bit text on processors that have them; Cipher falls back to one look-up
 // per byte elsewhere.

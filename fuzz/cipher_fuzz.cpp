@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the cipher: any bytes, password, wheel count and pass count must
 // come back through decrypt-after-encrypt and encrypt-after-decrypt, and
 // ciphering in chunks of any size must equal ciphering the whole text.

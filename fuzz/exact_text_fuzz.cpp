@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the exact-text box: any text put into it, and any text pasted after
 // it, comes back character for character, line breaks of every kind included.
 #include "ui/exact_text_edit.h"

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs every fuzzer built in $1 for $2 seconds each, on a copy of its checked-in
 # seed corpus joined by what earlier runs found (kept in $1/corpus).
 set -eu

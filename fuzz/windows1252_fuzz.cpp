@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzzes the Windows-1252 codec: bytes to characters and back is the
 // identity, and any text either encodes to bytes that decode to it or is
 // stopped at the first character without a byte.

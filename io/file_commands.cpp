@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The File menu's commands on top of the dialogs, text files and clipboard.
 #include "file_commands.h"
 

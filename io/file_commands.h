@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The File menu's commands: empty both boxes, open a file into a box, save a
 // box to a file, copy a box to the clipboard.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The open and save dialogs on QFileDialog.
 #include "file_dialogs.h"
 

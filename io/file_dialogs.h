@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Choosing a file to open or to save: an interface the file commands call and
 // tests answer, and its implementation on QFileDialog.
 #pragma once

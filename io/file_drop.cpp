@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File drops through an event filter on the target widget.
 #include "file_drop.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Opening a file by dropping it onto a widget, such as a text box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion of "|"-separated file types to QFileDialog name filters.
 #include "file_filter.h"
 

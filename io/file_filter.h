@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Turns a "|"-separated list of file types into the name filters of QFileDialog.
 #pragma once
 

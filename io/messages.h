@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Telling the user about a failure and asking a yes/no question, behind an
 // interface so that tests answer instead of a modal box.
 #pragma once

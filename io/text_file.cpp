@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-file reads and atomic writes of Windows-1252 text.
 #include "text_file.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading and writing whole text files, one Windows-1252 byte per character,
 // byte for byte: no line endings converted, nothing added.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the file commands need from a box: its exact text, to read and replace.
 #pragma once
 

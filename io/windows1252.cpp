@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows-1252 table and its inverse.
 #include "windows1252.h"
 

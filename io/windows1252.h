@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows-1252, the one-byte-per-character form of files: every byte value
 // maps to one character and back, so any file survives a trip through a box.
 #pragma once

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Unpacks the Debian package into a scratch root with dpkg -x and checks that
 # the programs, the man page, the desktop entry and the icons are where a
 # desktop and a shell look for them.

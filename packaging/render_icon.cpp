@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the window's icon as a PNG of the given size, for desktops that look
 // up application icons by size. The 32 x 32 picture is scaled without
 // smoothing so that its pixels stay crisp.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages given as arguments that are not installed yet;
 # does nothing, quickly, when all of them are there.
 set -eu

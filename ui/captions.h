@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fixed texts the window shows and the few that are built from numbers.
 #pragma once
 

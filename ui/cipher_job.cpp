@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One encrypt or decrypt command's work, on copies of everything it reads.
 #include "cipher_job.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One encrypt or decrypt command's work, on copies of everything it reads,
 // so that it can run on another thread while the window stays live.
 #pragma once

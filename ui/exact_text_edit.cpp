@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A multi-line box that gives back exactly the characters put into it.
 #include "exact_text_edit.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A multi-line box that gives back exactly the characters put into it: CR LF,
 // a lone LF, a lone CR, NUL, U+00A0 and every other character stay as they are.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's boxes and labels, made at their places with their fonts.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's menu bar.
 #include "form_menus.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's menu bar: four menus whose items carry their design names as
 // object names and their captions letter for letter, without shortcuts.
 #pragma once

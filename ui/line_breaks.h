@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The characters at which a text document starts a new block, and how a text
 // is cut at them. The exact-text box records which one ended each line.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // velmor-machine: the window program.
 #include "main_window.h"
 

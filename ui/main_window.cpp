@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one window, frmVelmor, and the commands behind its menu items.
 #include "main_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one window, frmVelmor: the boxes, labels and menus, the cipher state it
 // owns for the whole run, and the commands behind the menu items.
 #pragma once

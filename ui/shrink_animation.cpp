@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays the closing animation on the real window.
 #include "shrink_animation.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Plays the closing animation on the real window, one geometry per timer
 // tick, so that a person sees the window shrink and slide away.
 #pragma once

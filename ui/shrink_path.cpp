@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The closing animation's geometry.
 #include "shrink_path.h"
 

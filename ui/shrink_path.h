@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The closing animation's geometry: each step moves the window 30 twips right
 // and down and makes it 60 twips narrower and lower, so that it shrinks about
 // its centre, until its top has passed the screen's width.

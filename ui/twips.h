@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Twips, the unit the window's layout is given in: 1/1440 inch, so 15 twips
 // make one logical pixel at 96 dots per inch.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's own icon, drawn in the source.
 #include "window_icon.h"
 

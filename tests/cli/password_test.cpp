@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Password decoding: UTF-8 when it is UTF-8, Windows-1252 byte by byte
 // otherwise, and the line break a password file may end with.
 #include "cli/password.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The streaming pipeline gives what the cipher gives on the whole text at
 // once, however the stream is cut into blocks and however many workers run,
 // and a failing stage stops the stream with its own error.

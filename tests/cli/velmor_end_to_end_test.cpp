@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The velmor binary as users run it: round trips over every kind of line
 // ending and byte that agree with the window's passes, and failures that
 // give the right status and one message and leave no file behind.

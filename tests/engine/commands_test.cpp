@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands from outside: whatever is encrypted decrypts back and the
 // other way round, for every byte and 16-bit code unit; the working wheels end
 // restored; counts the cipher does not offer are refused.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fast engine against the literal model: single passes and whole commands
 // on the state object (whose cipher runs in parallel), and the multi-pass
 // Cipher on 8-bit and 16-bit text in random chunks. Results and every field of the state object

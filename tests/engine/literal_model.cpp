@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The literal model: each routine follows its numbered steps one by one.
 #include "literal_model.h"
 

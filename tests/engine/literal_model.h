@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A literal model of the cipher, written step by step as the routines are
 // defined, with the frame of a multi-pass command, as the oracle for the
 // fast engine. It shares nothing with the engine's code but the contents of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The literal model itself, which the differential tests trust as the oracle:
 // the toy example of one pair over four letters, and its two ways of turning
 // forward in DecryptPass agreeing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stepping on the engine's state object, checked against what the arrays
 // must look like rather than against the model: which arrays turn, which
 // way (odd left, even right), and where a pass leaves them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared helpers of the engine tests: the sample size, the edge lengths,
 // random texts and passwords, and the comparison of the engine's state object
 // with the literal model's.

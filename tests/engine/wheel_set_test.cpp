@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The 30 built-in wheels: each a permutation of the alphabet, none in
 // alphabet order, and no wheel a rotation, reversal or inverse of another.
 // They are fixed for good, so a slip in them would ship with every text.

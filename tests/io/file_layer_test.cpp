@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows-1252 codec, the "|"-separated file types, the File menu's
 // commands on real files, the files they refuse, and the real save dialog.
 #include "io/file_commands.h"

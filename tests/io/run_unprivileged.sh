@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a test program as the unprivileged user "nobody" when started as root,
 # so that missing permissions really stop a read or a write. Exits with 77
 # (skipped) where that cannot be done; a non-root run tests this anyway.

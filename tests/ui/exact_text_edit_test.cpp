@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The exact-text box gives back exactly what was put in, however it got
 // there: set whole, typed, pasted, cut, undone and redone, copied.
 #include "window_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The File menu through the real window, with real files: byte-exact round
 // trips through encryption that agree with the velmor tool, dropped files,
 // "New" and the clipboard.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the window tests with one application object, on the offscreen
 // platform unless another is asked for.
 #include <QApplication>

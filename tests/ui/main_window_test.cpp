@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window's own commands: the wheel counts and the password box, what it
 // shows and blocks while an encrypt or decrypt runs, and Exit and the close
 // request, which end the event loop with status 0 in every state.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A real main window for a test, with its controls found by their names and
 // its dialogs and message boxes answered by stand-ins.
 #pragma once

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Starts the window on a virtual screen, types a text and a password, runs
 # "Encrypt 3" from the menu and saves a picture of the whole screen.
 # Usage: screenshot.sh PROGRAM OUTPUT.png

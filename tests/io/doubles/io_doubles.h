@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Stand-ins for a box, the file dialogs and the message boxes, so that file
 // commands run headless and no modal window blocks a test; and raw file access.
 #pragma once
