@@ -8,7 +8,7 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libbsd-dev fonts-liberation2 dpkg-dev time
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 

@@ -1,28 +1,18 @@
 // SPDX-License-Identifier: MIT
-// Temporary file, sync and rename: mkstemp and rename(2) on POSIX systems,
-// an exclusive create and MoveFileExW on Windows.
+// Temporary file, sync and rename(2).
 #include "atomic_file.h"
 
 #include "failure.h"
 #include "interrupt_cleanup.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <random>
-#include <share.h>
-#include <sys/stat.h>
-#define NOMINMAX
-#include <windows.h>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
@@ -33,34 +23,35 @@ std::filesystem::path folderOf(const std::filesystem::path& target)
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber)
+// Hidden, and named after its target, so that the one a SIGKILL leaves
+// behind tells what it belonged to: ".notes.velmor-XXXXXX". A long name is
+// cut to fit a file name's limit.
+std::filesystem::path temporaryPattern(const std::filesystem::path& target)
 {
-    throw IoError("cannot write " + quoted(target.string()) + ": no file can be created in its folder: " +
-                  systemMessage(errorNumber));
+    static const std::string kSuffix = ".velmor-XXXXXX";
+    std::string name = "." + target.filename().string();
+    name.resize(std::min<std::size_t>(name.size(), NAME_MAX - kSuffix.size()));
+    return folderOf(target) / (name + kSuffix);
 }
-
-#ifndef _WIN32
 
 // Signals that would leave the temporary file behind wait while it is being
 // created and registered for removal.
-class InterruptsHeld {
+class SignalsHeld {
 public:
-    InterruptsHeld()
+    SignalsHeld()
     {
-        sigset_t held;
-        sigemptyset(&held);
-        for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signalNumber);
+        const sigset_t held = endingSignals();
         pthread_sigmask(SIG_BLOCK, &held, &previous_);
     }
-    ~InterruptsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    InterruptsHeld(const InterruptsHeld&) = delete;
-    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
 
 private:
     sigset_t previous_{};
 };
 
-unsigned creationMode()
+mode_t creationMode()
 {
     // Output files are opened before any thread starts, so reading the umask
     // by setting it and putting it back cannot race with a file creation.
@@ -69,56 +60,28 @@ unsigned creationMode()
     return 0666 & ~mask;
 }
 
-#endif
-
 }  // namespace
 
-#ifdef _WIN32
-
-AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), newFileMode_(0)
+void requireFolderWritable(const std::filesystem::path& target)
 {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        auto name = folderOf(target_) / (".velmor-" + std::to_string(random()) + ".tmp");
-        int fd = -1;
-        const errno_t error = _wsopen_s(&fd, name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                                        _SH_DENYNO, _S_IREAD | _S_IWRITE);
-        if (error == EEXIST) continue;
-        if (error != 0) cannotCreate(target_, error);
-        temporary_ = std::move(name);
-        armFileRemoval(temporary_.c_str());
-        file_ = FileDescriptor(fd, true, quoted(target_.string()));
-        return;
-    }
-    cannotCreate(target_, EEXIST);
+    if (faccessat(AT_FDCWD, folderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) cannotCreate(target, errno);
 }
 
-void AtomicFile::commit()
+[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber)
 {
-    file_.sync();
-    file_.close();
-    if (!MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw IoError("cannot replace " + displayName() + ": Windows error " + std::to_string(GetLastError()));
-    committed_ = true;
-    disarmFileRemoval();
+    throw IoError("cannot write " + quoted(target.string()) + ": no file can be created in its folder: " +
+                  systemMessage(errorNumber));
 }
-
-void AtomicFile::removeTemporary() noexcept
-{
-    _wunlink(temporary_.c_str());
-}
-
-#else
 
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), newFileMode_(creationMode())
 {
-    std::string name = (folderOf(target_) / ".velmor-XXXXXX").string();
+    std::string name = temporaryPattern(target_).string();
     std::string displayName = quoted(target_.string());
     int fd = -1;
     int error = 0;
     {
-        const InterruptsHeld held;
-        fd = mkstemp(name.data());
+        const SignalsHeld held;
+        fd = mkostemp(name.data(), O_CLOEXEC);
         error = errno;
         if (fd >= 0) {
             temporary_ = name;
@@ -129,13 +92,28 @@ AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)
     file_ = FileDescriptor(fd, true, std::move(displayName));
 }
 
+AtomicFile::~AtomicFile()
+{
+    if (committed_ || temporary_.empty()) return;
+    file_ = FileDescriptor();
+    unlink(temporary_.c_str());
+    disarmFileRemoval();
+}
+
+void AtomicFile::write(std::span<const char> bytes) const
+{
+    file_.writeAll(bytes);
+}
+
 void AtomicFile::commit()
 {
     // The target as it is now decides the permissions: a file that replaces
-    // another keeps its mode bits and, where allowed, its owner.
+    // another keeps its mode bits, but never set-user-ID or set-group-ID,
+    // which would make the result a program running with its owner's
+    // rights; and, where allowed, its owner.
     struct stat existing {};
     const bool replacing = stat(target_.c_str(), &existing) == 0;
-    const mode_t mode = replacing ? existing.st_mode & 07777 : static_cast<mode_t>(newFileMode_);
+    const mode_t mode = replacing ? existing.st_mode & 07777 & ~(S_ISUID | S_ISGID) : newFileMode_;
     if (fchmod(file_.get(), mode) != 0)
         throw IoError("cannot set the permissions of " + displayName() + ": " + systemMessage(errno));
     // Only root can give a file away; anyone else's replacement belongs to
@@ -156,27 +134,6 @@ void AtomicFile::commit()
         static_cast<void>(fsync(folder));
         close(folder);
     }
-}
-
-void AtomicFile::removeTemporary() noexcept
-{
-    unlink(temporary_.c_str());
-}
-
-#endif
-
-AtomicFile::~AtomicFile()
-{
-    if (committed_ || temporary_.empty()) return;
-    // Closed first: Windows cannot remove an open file.
-    file_ = FileDescriptor();
-    removeTemporary();
-    disarmFileRemoval();
-}
-
-void AtomicFile::write(std::span<const char> bytes) const
-{
-    file_.writeAll(bytes);
 }
 
 }  // namespace velmor::cli

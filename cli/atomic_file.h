@@ -12,6 +12,11 @@
 
 namespace velmor::cli {
 
+// Throws the IoError of a target beside which no file can be created.
+[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber);
+// Throws that IoError now when the target's folder is not writable.
+void requireFolderWritable(const std::filesystem::path& target);
+
 class AtomicFile {
 public:
     // Creates the temporary file beside `target`; throws IoError.
@@ -24,14 +29,13 @@ public:
 
     void write(std::span<const char> bytes) const;
     // Syncs, closes and renames over the target, which keeps its permission
-    // bits and, where allowed, its owner. Throws IoError.
+    // bits (without set-user-ID and set-group-ID) and, where allowed, its
+    // owner. Throws IoError.
     void commit();
 
     const std::string& displayName() const noexcept { return file_.displayName(); }
 
 private:
-    void removeTemporary() noexcept;
-
     std::filesystem::path target_;
     unsigned newFileMode_;  // permission bits for a target that does not exist yet
     std::filesystem::path temporary_;

@@ -10,21 +10,14 @@
 #include "progress_bar.h"
 #include "stream_cipher.h"
 
+#include "engine/keying.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <thread>
 
 namespace velmor::cli {
 namespace {
-
-void requireOfferedCounts(const CipherOptions& options)
-{
-    if (!isValidWheelCount(options.wheelCount))
-        throw UsageError("there is no wheel count " + std::to_string(options.wheelCount) +
-                         "; choose an even number from 4 to 30");
-    if (!isValidPassCount(options.passes))
-        throw UsageError("there is no pass count " + std::to_string(options.passes) + "; choose 1, 3, 6, 9 or 12");
-}
 
 std::string listed(const std::vector<std::size_t>& numbers)
 {
@@ -53,12 +46,16 @@ void warnAboutWeakKeying(std::u16string_view password)
     std::fputs(message.c_str(), stderr);
 }
 
-std::u16string acceptedPassword(const CipherOptions& options, Direction direction)
+// The wheels keyed by the password. The password's buffers are wiped as soon
+// as the wheels are keyed; the keyed wheels tell no more of it than the
+// wheels of any cipher tell of their key.
+WheelSet keyedByPassword(const CipherOptions& options, Direction direction)
 {
-    std::u16string password = decodePassword(readPassword(options.password, direction == Direction::Encrypt));
-    requireFitsWheels(password, options.wheelCount);
-    warnAboutWeakKeying(password);
-    return password;
+    const Secret<char16_t> password =
+        decodePassword(readPassword(options.password, direction == Direction::Encrypt).view());
+    requireFitsWheels(password.view(), options.wheelCount);
+    warnAboutWeakKeying(password.view());
+    return keyedWheels(builtinWheels(), password.view());
 }
 
 // A regular file is read at offsets by every worker at once; anything else
@@ -78,10 +75,12 @@ StreamInput streamInputOf(const Input& input)
 
 void runCipherCommand(Direction direction, const CipherOptions& options)
 {
-    requireOfferedCounts(options);
     const Input input = openInput(options.input);
+    // Checked before the password is asked for, but created only after it
+    // is given, so that a process killed at the prompt leaves no file.
+    OutputTarget::check(options.output);
+    const CipherRecipe recipe{keyedByPassword(options, direction), options.wheelCount, options.passes, direction};
     OutputTarget output(options.output);
-    const CipherRecipe recipe{acceptedPassword(options, direction), options.wheelCount, options.passes, direction};
 
     StreamLayout layout;
     layout.threads = std::max(1U, std::thread::hardware_concurrency());

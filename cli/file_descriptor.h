@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// A portable owner of an open file descriptor, with whole reads and writes
+// An owner of an open file descriptor, with whole reads and writes
 // that turn failures into IoError messages naming the file.
 #pragma once
 
@@ -50,9 +50,13 @@ private:
     std::string displayName_;
 };
 
-// Standard input and output in binary mode (Windows would translate line
-// breaks otherwise).
 FileDescriptor standardInput();
 FileDescriptor standardOutput();
+
+// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, so
+// that no file the tool opens takes a standard stream's number and receives
+// what was meant for that stream. Each is opened for the other direction,
+// so that using it still fails. False when /dev/null cannot be opened.
+bool reserveStandardStreams() noexcept;
 
 }  // namespace velmor::cli

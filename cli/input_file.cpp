@@ -5,47 +5,46 @@
 #include "failure.h"
 
 #include <cerrno>
-#include <sys/stat.h>
 
-#ifdef _WIN32
 #include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#else
-#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
 
-#ifdef _WIN32
-using StatBuffer = struct _stat64;
-int statFd(int fd, StatBuffer* buffer) { return _fstat64(fd, buffer); }
-int openForReading(const std::string& path)
+// The kernel makes up the files of these file systems as they are read, and
+// their size says nothing of what a read gives: a file under /sys claims
+// 4096 bytes whatever it holds.
+bool sizeIsMadeUp(int fd)
 {
-    int fd = -1;
-    _sopen_s(&fd, path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
-    return fd;
+    struct statfs fileSystem {};
+    if (fstatfs(fd, &fileSystem) != 0) return false;
+    switch (static_cast<unsigned long>(fileSystem.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case EFIVARFS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case BPF_FS_MAGIC: return true;
+    default: return false;
+    }
 }
-bool isRegular(const StatBuffer& s) { return (s.st_mode & _S_IFMT) == _S_IFREG; }
-bool isFolder(const StatBuffer& s) { return (s.st_mode & _S_IFMT) == _S_IFDIR; }
-#else
-using StatBuffer = struct stat;
-int statFd(int fd, StatBuffer* buffer) { return fstat(fd, buffer); }
-int openForReading(const std::string& path) { return open(path.c_str(), O_RDONLY | O_CLOEXEC); }
-bool isRegular(const StatBuffer& s) { return S_ISREG(s.st_mode); }
-bool isFolder(const StatBuffer& s) { return S_ISDIR(s.st_mode); }
-#endif
 
 Input measured(FileDescriptor file)
 {
-    StatBuffer status{};
-    if (statFd(file.get(), &status) != 0)
+    struct stat status {};
+    if (fstat(file.get(), &status) != 0)
         throw IoError("cannot read " + file.displayName() + ": " + systemMessage(errno));
-    if (isFolder(status)) throw IoError("cannot read " + file.displayName() + ": it is a folder");
+    if (S_ISDIR(status.st_mode)) throw IoError("cannot read " + file.displayName() + ": it is a folder");
     const auto start = file.position();
-    if (!isRegular(status) || !start) return {std::move(file), std::nullopt, 0};
+    if (!S_ISREG(status.st_mode) || !start || sizeIsMadeUp(file.get())) return {std::move(file), std::nullopt, 0};
     const auto end = static_cast<std::uint64_t>(status.st_size);
     return {std::move(file), end > *start ? end - *start : 0, *start};
 }
@@ -55,7 +54,7 @@ Input measured(FileDescriptor file)
 Input openInput(const std::string& path)
 {
     if (path == "-") return measured(standardInput());
-    const int fd = openForReading(path);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) throw UsageError("input file " + quoted(path) + " does not exist");

@@ -14,7 +14,8 @@ struct Input {
     FileDescriptor file;
     // For regular files: the bytes from `start`, the file position when it
     // was opened (standard input may have been read from before), to the
-    // end. A pipe or a terminal tells nothing.
+    // end. A pipe, a terminal or a file the kernel makes up as it is read
+    // (under /proc or /sys) tells nothing.
     std::optional<std::uint64_t> size;
     std::uint64_t start = 0;
 };

@@ -5,75 +5,64 @@
 #include "interrupt_cleanup.h"
 
 #include <atomic>
-#include <csignal>
 
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
 
-constexpr int kHandledSignals[] = {
-    SIGINT,
-    SIGTERM,
-#ifndef _WIN32
-    SIGHUP,
-#endif
+// Those whose default action ends the process, but SIGKILL, which cannot be
+// caught, and SIGPIPE and SIGXFSZ, which the tool ignores so that the write
+// fails with a message instead. Real-time signals are added at run time.
+constexpr int kEndingSignals[] = {
+    SIGHUP,  SIGINT,    SIGQUIT, SIGILL,  SIGTRAP,   SIGABRT, SIGBUS,    SIGFPE,  SIGUSR1, SIGSEGV, SIGUSR2,
+    SIGALRM, SIGTERM,   SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS,
 };
 
-using PathChar = std::filesystem::path::value_type;
-std::atomic<const PathChar*> fileToRemove{nullptr};
-static_assert(std::atomic<const PathChar*>::is_always_lock_free);
+std::atomic<const char*> fileToRemove{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
 
-#ifndef _WIN32
 std::atomic<bool> terminalArmed{false};
 int terminalFd = -1;
 termios terminalSaved{};
 static_assert(std::atomic<bool>::is_always_lock_free);
-#endif
 
 void undoAndRaise(int signalNumber)
 {
-    if (const PathChar* path = fileToRemove.exchange(nullptr)) {
-#ifdef _WIN32
-        _wunlink(path);
-#else
-        unlink(path);
-#endif
-    }
-#ifndef _WIN32
+    if (const char* path = fileToRemove.exchange(nullptr)) unlink(path);
     if (terminalArmed.exchange(false)) tcsetattr(terminalFd, TCSAFLUSH, &terminalSaved);
-#endif
     // The handler was installed to run once: the signal now takes its
-    // default action, which ends the process when the handler returns.
-    std::signal(signalNumber, SIG_DFL);
-    std::raise(signalNumber);
+    // default action, which ends the process once the handler returns and
+    // the signal is no longer held.
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
 }
 
 }  // namespace
 
+sigset_t endingSignals() noexcept
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int signalNumber : kEndingSignals) sigaddset(&set, signalNumber);
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) sigaddset(&set, signalNumber);
+    return set;
+}
+
 void installInterruptCleanup()
 {
-    for (const int signalNumber : kHandledSignals) {
-#ifdef _WIN32
-        std::signal(signalNumber, undoAndRaise);
-#else
+    struct sigaction action {};
+    action.sa_handler = undoAndRaise;
+    action.sa_mask = endingSignals();
+    for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+        if (sigismember(&action.sa_mask, signalNumber) != 1) continue;
         struct sigaction previous {};
-        sigaction(signalNumber, nullptr, &previous);
-        if (previous.sa_handler == SIG_IGN) continue;
-        struct sigaction action {};
-        action.sa_handler = undoAndRaise;
-        sigemptyset(&action.sa_mask);
-        for (const int other : kHandledSignals) sigaddset(&action.sa_mask, other);
+        if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) continue;
         sigaction(signalNumber, &action, nullptr);
-#endif
     }
 }
 
-void armFileRemoval(const PathChar* path) noexcept
+void armFileRemoval(const char* path) noexcept
 {
     fileToRemove.store(path);
 }
@@ -83,7 +72,6 @@ void disarmFileRemoval() noexcept
     fileToRemove.store(nullptr);
 }
 
-#ifndef _WIN32
 void armTerminalRestore(int fd, const termios& saved) noexcept
 {
     terminalFd = fd;
@@ -95,6 +83,5 @@ void disarmTerminalRestore() noexcept
 {
     terminalArmed.store(false);
 }
-#endif
 
 }  // namespace velmor::cli

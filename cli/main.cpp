@@ -4,15 +4,19 @@
 // that cannot be carried out as given.
 #include "cipher_command.h"
 #include "failure.h"
+#include "file_descriptor.h"
 #include "interrupt_cleanup.h"
+#include "option_checks.h"
 #include "wheels_command.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -20,9 +24,23 @@ namespace {
 using namespace velmor;
 using namespace velmor::cli;
 
+// One line, whatever the message quotes: control characters in a file
+// name or an argument are shown as escapes.
 void report(const std::string& message)
 {
-    std::fputs(("velmor: " + message + "\n").c_str(), stderr);
+    std::string line = "velmor: ";
+    for (const char c : message) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+        } else {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : escaped;
+        }
+    }
+    line += '\n';
+    std::fputs(line.c_str(), stderr);
 }
 
 struct CipherCommandLine {
@@ -45,26 +63,32 @@ CLI::App* addCipherCommand(CLI::App& app, const std::string& name, const std::st
                            CipherCommandLine& line)
 {
     CLI::App* command = app.add_subcommand(name, description);
-    command->add_option("-w,--wheels", line.options.wheelCount, "Wheels in use: even, from 4 to 30")
+    command->add_option("-w,--wheels", line.options.wheelCount, "Wheels in use: " + wheelCountChoices())
         ->type_name("COUNT")
+        ->transform(offeredCount("wheel count", isValidWheelCount, wheelCountChoices()))
         ->capture_default_str();
-    command->add_option("-n,--passes", line.options.passes, "Passes: 1, 3, 6, 9 or 12")
+    command->add_option("-n,--passes", line.options.passes, "Passes: " + passCountChoices())
         ->type_name("N")
+        ->transform(offeredCount("pass count", isValidPassCount, passCountChoices()))
         ->capture_default_str();
     command->add_option("-i,--input", line.options.input, "Text to read; - is standard input")
         ->type_name("FILE")
+        ->check(nonEmpty())
         ->capture_default_str();
     command->add_option("-o,--output", line.options.output,
                         "Where the result goes; - is standard output. A file is replaced only once the "
                         "result is complete, and may be the input file itself")
         ->type_name("FILE")
+        ->check(nonEmpty())
         ->capture_default_str();
     line.passwordFile = command->add_option("--password-file", line.passwordFilePath,
                                             "Read the password from FILE (one final line break is not part of it)")
-                            ->type_name("FILE");
+                            ->type_name("FILE")
+                            ->check(nonEmpty());
     line.passwordVariable =
         command->add_option("--password-env", line.passwordVariableName, "Read the password from environment variable VAR")
-            ->type_name("VAR");
+            ->type_name("VAR")
+            ->check(nonEmpty());
     line.passwordFile->excludes(line.passwordVariable);
     command->footer("Without --password-file or --password-env, the password is asked for on the terminal.");
     return command;
@@ -90,7 +114,14 @@ int run(int argc, char** argv)
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) return app.exit(e);
+        if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+            // Help and version go out through the same checked writes as a
+            // result, so that a full disk or a closed stream is reported.
+            std::ostringstream text;
+            app.exit(e, text, text);
+            standardOutput().writeAll(text.str());
+            return kExitSuccess;
+        }
         report(std::string(e.what()) + " (velmor --help lists the options)");
         return kExitUsage;
     }
@@ -106,11 +137,15 @@ int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-#ifdef SIGPIPE
-    // A closed pipe is reported as a write failure with its own message,
-    // instead of ending the tool without a word.
+    if (!reserveStandardStreams()) {
+        report("cannot open /dev/null: " + systemMessage(errno));
+        return kExitIoFailure;
+    }
+    // A closed pipe and a file beyond the size limit are reported as a write
+    // failure with its own message, instead of ending the tool without a
+    // word and, for the size limit, leaving the temporary file behind.
     std::signal(SIGPIPE, SIG_IGN);
-#endif
+    std::signal(SIGXFSZ, SIG_IGN);
     installInterruptCleanup();
     try {
         return run(argc, argv);

@@ -5,37 +5,19 @@
 #include "failure.h"
 
 #include <cerrno>
-#include <filesystem>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#else
 #include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
 
-FileDescriptor openInPlace(const std::string& path)
-{
-#ifdef _WIN32
-    int fd = -1;
-    _sopen_s(&fd, path.c_str(), _O_WRONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0);
-#else
-    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-#endif
-    if (fd < 0) throw IoError("cannot open " + quoted(path) + ": " + systemMessage(errno));
-    return FileDescriptor(fd, true, quoted(path));
-}
+namespace fs = std::filesystem;
 
 // A link stays a link: the file at the end of its chain is replaced, or
 // created when the link points nowhere yet, as a shell redirection would.
-std::filesystem::path linkedFile(const std::string& path)
+fs::path linkedFile(const std::string& path)
 {
-    namespace fs = std::filesystem;
     constexpr int kMaxLinks = 40;  // as many as the kernel follows
     fs::path target = path;
     std::error_code ignored;  // what cannot be looked at is no link
@@ -49,25 +31,53 @@ std::filesystem::path linkedFile(const std::string& path)
     return target;
 }
 
-}  // namespace
+// Where `path` leads: nothing for standard output, the path itself for a
+// device or pipe written in place, or the file to replace, checked as a
+// shell redirection would check it: a file the user may not write is
+// refused, although its folder would let it be replaced.
+struct Destination {
+    enum class Kind { StandardOutput, InPlace, Replaced } kind;
+    fs::path path;
+};
 
-OutputTarget::OutputTarget(const std::string& path)
+Destination destinationOf(const std::string& path)
 {
-    if (path == "-") {
-        direct_ = standardOutput();
-        return;
-    }
-    namespace fs = std::filesystem;
+    if (path == "-") return {Destination::Kind::StandardOutput, {}};
     std::error_code ignored;  // a path that cannot be looked at is treated as new
     const fs::file_status status = fs::status(path, ignored);
     if (fs::is_directory(status)) throw IoError("cannot write " + quoted(path) + ": it is a folder");
+    if (fs::exists(status) && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
+        throw IoError("cannot write " + quoted(path) + ": " + systemMessage(errno));
     // Renaming over /dev/null or a named pipe would put a plain file in its
     // place; such targets are written as they are.
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        direct_ = openInPlace(path);
-        return;
+    if (fs::exists(status) && !fs::is_regular_file(status)) return {Destination::Kind::InPlace, path};
+    fs::path target = linkedFile(path);
+    requireFolderWritable(target);
+    return {Destination::Kind::Replaced, std::move(target)};
+}
+
+FileDescriptor openInPlace(const fs::path& path)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) throw IoError("cannot open " + quoted(path.string()) + ": " + systemMessage(errno));
+    return FileDescriptor(fd, true, quoted(path.string()));
+}
+
+}  // namespace
+
+void OutputTarget::check(const std::string& path)
+{
+    static_cast<void>(destinationOf(path));
+}
+
+OutputTarget::OutputTarget(const std::string& path)
+{
+    const Destination destination = destinationOf(path);
+    switch (destination.kind) {
+    case Destination::Kind::StandardOutput: direct_ = standardOutput(); break;
+    case Destination::Kind::InPlace: direct_ = openInPlace(destination.path); break;
+    case Destination::Kind::Replaced: file_ = std::make_unique<AtomicFile>(destination.path); break;
     }
-    file_ = std::make_unique<AtomicFile>(linkedFile(path));
 }
 
 void OutputTarget::write(std::span<const char> bytes) const

@@ -16,6 +16,9 @@ class OutputTarget {
 public:
     // Throws IoError when the output cannot be created.
     explicit OutputTarget(const std::string& path);
+    // Throws the IoError the constructor would throw for a target that
+    // cannot be written, without creating or opening anything.
+    static void check(const std::string& path);
 
     void write(std::span<const char> bytes) const;
     // Makes the output final; without it a file target is left as it was.

@@ -7,7 +7,6 @@
 #include "engine/alphabet.h"
 
 #include <array>
-#include <optional>
 
 namespace velmor::cli {
 namespace {
@@ -40,43 +39,44 @@ constexpr LeadByte leadByteForm(unsigned char lead) noexcept
     return {-1, 0, 0};
 }
 
-// Code points of `bytes`, or nothing when they are not strict UTF-8 (no
-// overlong forms, no surrogates, nothing above U+10FFFF).
-std::optional<std::u32string> decodeUtf8(std::string_view bytes)
+// Calls `take` with each code point of `bytes` in turn; false when they are
+// not strict UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF). No copy of the text is made on the way.
+template <class Take>
+bool forEachUtf8(std::string_view bytes, Take take)
 {
-    std::u32string out;
     std::size_t i = 0;
     while (i < bytes.size()) {
         const auto lead = static_cast<unsigned char>(bytes[i]);
         const LeadByte form = leadByteForm(lead);
-        if (form.extra < 0 || i + static_cast<std::size_t>(form.extra) >= bytes.size()) return std::nullopt;
+        if (form.extra < 0 || i + static_cast<std::size_t>(form.extra) >= bytes.size()) return false;
         const int extra = form.extra;
         char32_t code = form.bits;
         for (int k = 1; k <= extra; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + static_cast<std::size_t>(k)]);
-            if ((next & 0xC0) != 0x80) return std::nullopt;
+            if ((next & 0xC0) != 0x80) return false;
             code = (code << 6) | (next & 0x3F);
         }
-        if (code < form.smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
-        out.push_back(code);
+        if (code < form.smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        take(code);
         i += static_cast<std::size_t>(extra) + 1;
     }
-    return out;
+    return true;
 }
 
 }  // namespace
 
-std::u16string decodePassword(std::string_view bytes)
+Secret<char16_t> decodePassword(std::string_view bytes)
 {
-    std::u16string password;
-    if (const auto codes = decodeUtf8(bytes)) {
-        for (std::size_t i = 0; i < codes->size(); ++i) {
-            const char32_t code = (*codes)[i];
+    // A character takes at least one byte, so the room is enough either way.
+    Secret<char16_t> password(bytes.size());
+    if (forEachUtf8(bytes, [](char32_t) {})) {
+        forEachUtf8(bytes, [&](char32_t code) {
             if (code > 0xFFFF)
-                throw UsageError("password character " + std::to_string(i + 1) +
+                throw UsageError("password character " + std::to_string(password.size() + 1) +
                                  " is outside the characters the window can hold");
             password.push_back(static_cast<char16_t>(code));
-        }
+        });
         return password;
     }
     for (const char byte : bytes) password.push_back(windows1252Char(static_cast<unsigned char>(byte)));

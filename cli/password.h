@@ -4,6 +4,8 @@
 // the checks made before the wheels are keyed.
 #pragma once
 
+#include "secret.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -14,7 +16,7 @@ namespace velmor::cli {
 // UTF-8 when `bytes` is valid UTF-8, otherwise Windows-1252 with one byte
 // per character. Throws UsageError for a character the window cannot hold
 // (one outside the Basic Multilingual Plane).
-std::u16string decodePassword(std::string_view bytes);
+Secret<char16_t> decodePassword(std::string_view bytes);
 
 // `content` without one final line break (LF or CR LF), as a password file
 // written by an editor or `echo` ends.

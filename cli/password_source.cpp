@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Reading the password from its source.
+// Reading the password from its source, straight into wiped buffers: no
+// stdio buffer or growing string ever holds a copy.
 #include "password_source.h"
 
 #include "failure.h"
@@ -7,62 +8,88 @@
 #include "terminal_prompt.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace velmor::cli {
 namespace {
 
 // Far above the longest password (30 characters of up to 3 UTF-8 bytes), so
 // that naming a large file by mistake fails at once.
-constexpr std::size_t kLongestPasswordFile = 4096;
+constexpr std::size_t kLongestPassword = 4096;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~ReadOnlyFile()
+    {
+        if (fd_ >= 0) close(fd_);
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    int fd() const noexcept { return fd_; }
+
+private:
+    int fd_;
 };
 
-std::string readPasswordFile(const std::string& path)
+// One byte more than the longest password is read, to tell a long file.
+Secret<char> readPasswordFile(const std::string& path)
 {
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    const ReadOnlyFile file(path);
+    if (file.fd() < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             throw UsageError("password file " + quoted(path) + " does not exist");
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
-    std::string content(kLongestPasswordFile + 1, '\0');
-    const std::size_t got = std::fread(content.data(), 1, content.size(), file.get());
-    if (std::ferror(file.get()))
-        throw IoError("cannot read password file " + quoted(path) + ": " + systemMessage(errno));
-    if (got > kLongestPasswordFile)
+    Secret<char> content(kLongestPassword + 1);
+    const auto room = content.room().first(content.capacity());
+    std::size_t got = 0;
+    while (got < room.size()) {
+        const ssize_t n = read(file.fd(), room.data() + got, room.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw IoError("cannot read password file " + quoted(path) + ": " + systemMessage(errno));
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    if (got > kLongestPassword)
         throw UsageError("password file " + quoted(path) + " is far longer than any password can be");
-    content.resize(got);
-    return std::string(withoutFinalLineBreak(content));
+    content.resize(withoutFinalLineBreak({room.data(), got}).size());
+    return content;
 }
 
-std::string readPasswordVariable(const std::string& name)
+Secret<char> readPasswordVariable(const std::string& name)
 {
     const char* value = std::getenv(name.c_str());
     if (!value) throw UsageError("environment variable " + name + " is not set");
-    return value;
+    const std::size_t length = std::strlen(value);
+    if (length > kLongestPassword)
+        throw UsageError("environment variable " + name + " is far longer than any password can be");
+    Secret<char> password(length);
+    for (std::size_t i = 0; i < length; ++i) password.push_back(value[i]);
+    return password;
 }
 
-std::string askPassword(bool confirm)
+Secret<char> askPassword(bool confirm)
 {
-    const auto first = readHiddenLine("Password: ");
+    auto first = readHiddenLine("Password: ", kLongestPassword);
     if (!first)
         throw UsageError("no terminal to ask for the password; give it with --password-file or --password-env");
+    if (first->size() > kLongestPassword) throw UsageError("the password typed is far longer than any can be");
     if (confirm) {
-        const auto second = readHiddenLine("Password again: ");
-        if (!second || *second != *first) throw UsageError("the two passwords differ; nothing was done");
+        const auto second = readHiddenLine("Password again: ", kLongestPassword);
+        if (!second || second->view() != first->view()) throw UsageError("the two passwords differ; nothing was done");
     }
-    return *first;
+    return std::move(*first);
 }
 
 }  // namespace
 
-std::string readPassword(const PasswordSource& source, bool confirm)
+Secret<char> readPassword(const PasswordSource& source, bool confirm)
 {
     if (source.file) return readPasswordFile(*source.file);
     if (source.variable) return readPasswordVariable(*source.variable);

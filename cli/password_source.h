@@ -4,6 +4,8 @@
 // process list.
 #pragma once
 
+#include "secret.h"
+
 #include <optional>
 #include <string>
 
@@ -17,7 +19,8 @@ struct PasswordSource {
 // The password's bytes, not yet decoded. With neither a file nor a variable,
 // asks on the terminal, twice when `confirm` (a mistyped encryption password
 // would make the text unreadable). Throws UsageError when there is no
-// terminal to ask or the variable is not set, IoError when reading fails.
-std::string readPassword(const PasswordSource& source, bool confirm);
+// terminal to ask, the variable is not set or the password is far too
+// long, IoError when reading fails.
+Secret<char> readPassword(const PasswordSource& source, bool confirm);
 
 }  // namespace velmor::cli

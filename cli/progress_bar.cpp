@@ -6,11 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
@@ -29,11 +25,7 @@ std::string mebibytes(std::uint64_t bytes)
 // the work, and there is nowhere left to report it.
 void show(const std::string& text)
 {
-#ifdef _WIN32
-    static_cast<void>(_write(2, text.data(), static_cast<unsigned>(text.size())));
-#else
     static_cast<void>(write(2, text.data(), text.size()));
-#endif
 }
 
 }  // namespace
@@ -49,11 +41,7 @@ ProgressBar::~ProgressBar()
 
 bool ProgressBar::standardErrorIsTerminal()
 {
-#ifdef _WIN32
-    return _isatty(2) != 0;
-#else
     return isatty(2) != 0;
-#endif
 }
 
 void ProgressBar::update(std::uint64_t done)

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -41,9 +42,17 @@ public:
     std::uint64_t run(unsigned workers, std::size_t blockSize)
     {
         {
-            std::vector<std::jthread> threads;
-            for (unsigned i = 0; i < workers; ++i)
-                threads.emplace_back([this, blockSize] { guarded([&] { work(blockSize); }); });
+            std::vector<std::jthread> helpers;
+            helpers.reserve(workers);
+            // The calling thread is a worker too, and the helpers only speed
+            // it up: when the system can start no more threads (as under a
+            // low ulimit -v), fewer do the same work.
+            try {
+                for (unsigned i = 1; i < workers; ++i)
+                    helpers.emplace_back([this, blockSize] { guarded([&] { work(blockSize); }); });
+            } catch (const std::system_error&) {
+            }
+            guarded([&] { work(blockSize); });
         }
         if (failure_) std::rethrow_exception(failure_);
         return position_;
@@ -142,7 +151,7 @@ private:
 
 Cipher CipherRecipe::build(std::uint64_t textLength) const
 {
-    return Cipher::forPassword(password, wheelCount, passes, direction, textLength);
+    return Cipher(keyedWheels, wheelCount, passes, direction, textLength);
 }
 
 std::uint64_t cipherStream(const StreamInput& input, const WriteAll& write, const CipherRecipe& recipe,

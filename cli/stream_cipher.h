@@ -9,14 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <span>
-#include <string>
 #include <variant>
 
 namespace velmor::cli {
 
-// Everything a Cipher needs but the length of the text.
+// Everything a Cipher needs but the length of the text. The wheels are
+// keyed already, so that the password itself need not be kept.
 struct CipherRecipe {
-    std::u16string password;
+    WheelSet keyedWheels;
     int wheelCount = kStartWheelCount;
     int passes = 1;
     Direction direction = Direction::Encrypt;

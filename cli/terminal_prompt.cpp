@@ -1,85 +1,24 @@
 // SPDX-License-Identifier: MIT
-// The hidden password prompt: /dev/tty with termios on POSIX systems, the
-// console input and output buffers on Windows.
+// The hidden password prompt, by readpassphrase(3): it turns echo off on
+// /dev/tty, gives the terminal back before a signal takes its course, and
+// asks again when the tool is stopped and continued. The signals it leaves
+// alone restore the terminal through the interrupt cleanup.
 #include "terminal_prompt.h"
 
 #include "failure.h"
 #include "interrupt_cleanup.h"
 
-#include <cerrno>
+#include <bsd/readpassphrase.h>
 
-#ifdef _WIN32
-#define NOMINMAX
-#include <windows.h>
-#else
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::cli {
 namespace {
-
-[[noreturn]] void terminalFailed(int errorNumber)
-{
-    throw IoError("cannot read the password from the terminal: " + systemMessage(errorNumber));
-}
-
-#ifdef _WIN32
-
-class ConsoleHandle {
-public:
-    explicit ConsoleHandle(const wchar_t* name)
-        : handle_(CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr))
-    {}
-    ~ConsoleHandle()
-    {
-        if (valid()) CloseHandle(handle_);
-    }
-    ConsoleHandle(const ConsoleHandle&) = delete;
-    ConsoleHandle& operator=(const ConsoleHandle&) = delete;
-    bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const noexcept { return handle_; }
-
-private:
-    HANDLE handle_;
-};
-
-std::string toUtf8(const std::wstring& text)
-{
-    if (text.empty()) return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                        nullptr);
-    return out;
-}
-
-std::optional<std::string> readHiddenLineFrom(std::string_view prompt)
-{
-    const ConsoleHandle input(L"CONIN$");
-    const ConsoleHandle output(L"CONOUT$");
-    DWORD savedMode = 0;
-    if (!input.valid() || !output.valid() || !GetConsoleMode(input.get(), &savedMode)) return std::nullopt;
-    DWORD written = 0;
-    WriteConsoleA(output.get(), prompt.data(), static_cast<DWORD>(prompt.size()), &written, nullptr);
-    SetConsoleMode(input.get(), (savedMode | ENABLE_LINE_INPUT) & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
-    std::wstring line;
-    wchar_t c = 0;
-    DWORD got = 0;
-    bool ok = true;
-    while ((ok = ReadConsoleW(input.get(), &c, 1, &got, nullptr) != 0) && got == 1 && c != L'\n')
-        if (c != L'\r') line.push_back(c);
-    SetConsoleMode(input.get(), savedMode);
-    WriteConsoleA(output.get(), "\r\n", 2, &written, nullptr);
-    if (!ok) throw IoError("cannot read the password from the console");
-    if (got != 1) throw IoError("the console closed before a password was given");
-    return toUtf8(line);
-}
-
-#else
 
 class TerminalFile {
 public:
@@ -96,73 +35,35 @@ private:
     int fd_;
 };
 
-// Echo is off for the lifetime of this object, and back on after it,
-// also when a signal ends the process in between.
-class EchoOff {
+class TerminalRestoreArmed {
 public:
-    explicit EchoOff(int fd) : fd_(fd)
+    explicit TerminalRestoreArmed(int fd)
     {
-        if (tcgetattr(fd_, &saved_) != 0) terminalFailed(errno);
-        termios quiet = saved_;
-        // ECHONL still shows the line break, so the next output starts on a
-        // fresh line.
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK);
-        quiet.c_lflag |= ECHONL | ICANON;
-        armTerminalRestore(fd_, saved_);
-        if (tcsetattr(fd_, TCSAFLUSH, &quiet) != 0) {
-            const int error = errno;
-            disarmTerminalRestore();
-            terminalFailed(error);
-        }
+        termios saved{};
+        if (tcgetattr(fd, &saved) != 0)
+            throw IoError("cannot read the password from the terminal: " + systemMessage(errno));
+        armTerminalRestore(fd, saved);
     }
-    ~EchoOff()
-    {
-        tcsetattr(fd_, TCSAFLUSH, &saved_);
-        disarmTerminalRestore();
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-private:
-    int fd_;
-    termios saved_{};
+    ~TerminalRestoreArmed() { disarmTerminalRestore(); }
+    TerminalRestoreArmed(const TerminalRestoreArmed&) = delete;
+    TerminalRestoreArmed& operator=(const TerminalRestoreArmed&) = delete;
 };
-
-void writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) terminalFailed(errno);
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
-std::optional<std::string> readHiddenLineFrom(std::string_view prompt)
-{
-    const TerminalFile terminal;
-    if (terminal.fd() < 0) return std::nullopt;
-    writeAll(terminal.fd(), prompt);
-    const EchoOff echoOff(terminal.fd());
-    std::string line;
-    for (;;) {
-        char c = 0;
-        const ssize_t got = read(terminal.fd(), &c, 1);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) terminalFailed(errno);
-        if (got == 0) throw IoError("the terminal closed before a password was given");
-        if (c == '\n') return line;
-        line.push_back(c);
-    }
-}
-
-#endif
 
 }  // namespace
 
-std::optional<std::string> readHiddenLine(std::string_view prompt)
+std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longest)
 {
-    return readHiddenLineFrom(prompt);
+    const TerminalFile terminal;
+    if (terminal.fd() < 0) return std::nullopt;
+    const TerminalRestoreArmed armed(terminal.fd());
+    // Room for one byte more than the longest line, to tell a longer one:
+    // readpassphrase cuts what does not fit.
+    Secret<char> line(longest + 1);
+    const auto room = line.room();
+    if (!readpassphrase(prompt, room.data(), room.size(), RPP_REQUIRE_TTY))
+        throw IoError("cannot read the password from the terminal: " + systemMessage(errno));
+    line.resize(std::strlen(room.data()));
+    return line;
 }
 
 }  // namespace velmor::cli

@@ -3,16 +3,17 @@
 // standard input stays free for the text itself.
 #pragma once
 
+#include "secret.h"
+
+#include <cstddef>
 #include <optional>
-#include <string>
-#include <string_view>
 
 namespace velmor::cli {
 
-// Shows `prompt` on the terminal and reads one line without showing it. The
-// line comes back without its line break; as UTF-8 on Windows, as the
-// terminal sends it elsewhere. Nothing when the process has no terminal.
-// Throws IoError when the terminal fails or ends before a line is given.
-std::optional<std::string> readHiddenLine(std::string_view prompt);
+// Shows `prompt` on the terminal and reads one line without showing it, as
+// the terminal sends it, without its line break. A line longer than
+// `longest` bytes comes back longer than that, but cut. Nothing when the
+// process has no terminal. Throws IoError when the terminal fails.
+std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longest);
 
 }  // namespace velmor::cli

@@ -47,8 +47,8 @@ Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Directio
                std::uint64_t textLength)
     : wheels_(keyedWheels), wheelCount_(wheelCount), passes_(passes), direction_(direction)
 {
-    if (!isValidWheelCount(wheelCount)) throw std::invalid_argument("wheel count must be even, from 4 to 30");
-    if (!isValidPassCount(passes)) throw std::invalid_argument("pass count must be 1, 3, 6, 9 or 12");
+    if (!isValidWheelCount(wheelCount)) throw std::invalid_argument("the wheel count must be " + wheelCountChoices());
+    if (!isValidPassCount(passes)) throw std::invalid_argument("the pass count must be " + passCountChoices());
     if (textLength > period()) {
         buildTable();
         wideWalk_ = wideTableWalkAvailable();
