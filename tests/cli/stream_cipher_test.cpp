@@ -4,6 +4,7 @@
 // and a failing stage stops the stream with its own error.
 #include "cli/failure.h"
 #include "cli/stream_cipher.h"
+#include "engine/keying.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ TEST(CipherStream, EqualsTheCipherOnTheWholeText)
                 const int wheels = 4 + 2 * static_cast<int>(rng() % 14);
                 const int passes = kPassCounts[rng() % kPassCounts.size()];
                 const auto direction = rng() % 2 ? Direction::Encrypt : Direction::Decrypt;
-                const CipherRecipe recipe{u"Stream key \u00A3", wheels, passes, direction};
+                const CipherRecipe recipe{keyedWheels(builtinWheels(), u"Stream key \u00A3"), wheels, passes, direction};
                 std::string text(length, '\0');
                 for (char& c : text) c = static_cast<char>(rng());
                 std::string expected = text;
@@ -70,7 +71,7 @@ TEST(CipherStream, AFailingStageStopsTheStreamWithItsError)
     std::mt19937 rng(22);
     std::string text(100'000, '\0');
     for (char& c : text) c = static_cast<char>(rng());
-    const CipherRecipe recipe{u"key", 20, 3, Direction::Encrypt};
+    const CipherRecipe recipe{keyedWheels(builtinWheels(), u"key"), 20, 3, Direction::Encrypt};
     for (const std::size_t failAt : {0UL, 1UL, 50UL}) {
         for (const bool positional : {false, true}) {
             std::atomic<std::size_t> writes = 0;

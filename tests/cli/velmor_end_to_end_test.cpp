@@ -4,11 +4,15 @@
 // give the right status and one message and leave no file behind.
 #include "engine/alphabet.h"
 #include "engine/builtin_wheels.h"
+#include "engine/settings.h"
 #include "engine/wheel_state.h"
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -17,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -41,6 +46,18 @@ std::string readFile(const fs::path& path)
     return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// Waits up to 10 seconds for the process to be in `state`: 'S' sleeping
+// (as in a read), 'T' stopped. True when it is.
+bool reaches(pid_t pid, char state)
+{
+    for (int i = 0; i < 1000; ++i) {
+        const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        if (const auto end = stat.rfind(") "); end != std::string::npos && stat[end + 2] == state) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
 void writeFile(const fs::path& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
@@ -58,6 +75,9 @@ struct Launch {
     int out = -1;                     // standard output; the file "out" when -1
     std::optional<std::string> feed;  // written to standard input through a pipe
     rlim_t fileSizeLimit = RLIM_INFINITY;
+    rlim_t memoryLimit = RLIM_INFINITY;
+    int closed = -1;            // a standard stream closed when velmor starts
+    bool unprivileged = false;  // run as nobody when the tests run as root
 };
 
 struct Result {
@@ -72,6 +92,73 @@ int finish(pid_t pid)
     EXPECT_EQ(waitpid(pid, &status, 0), pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
 }
+
+// The readable memory of a process, as far as it is mapped; the huge
+// reservations of a sanitizer are left out.
+std::string memoryOf(pid_t pid)
+{
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::ifstream maps(proc + "/maps");
+    const int mem = open((proc + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+    std::string memory, line;
+    while (std::getline(maps, line)) {
+        unsigned long start = 0, end = 0;
+        char access = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access) != 3 || access != 'r' ||
+            end - start > (1UL << 28))
+            continue;
+        std::string region(end - start, '\0');
+        const ssize_t got = pread(mem, region.data(), region.size(), static_cast<off_t>(start));
+        memory.append(region, 0, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    close(mem);
+    return memory;
+}
+
+// velmor on a terminal of its own, the way a shell runs a job: the session
+// leader starts it in a process group of its own and hands it the terminal,
+// so that Ctrl-Z stops it. (The kernel stops no process of a group without
+// a shell to continue it, as a session leader's own group would be.)
+struct Terminal {
+    int master;
+    pid_t leader;
+    std::string shown;     // all the terminal has shown
+    std::size_t seen = 0;  // how much of it await() has gone past
+
+    Terminal(int master, pid_t leader) : master(master), leader(leader) {}
+    Terminal(const Terminal&) = delete;
+    Terminal& operator=(const Terminal&) = delete;
+    ~Terminal()
+    {
+        if (leader > 0) {
+            kill(leader, SIGKILL);  // and the kernel hangs up on the job
+            waitpid(leader, nullptr, 0);
+        }
+        close(master);
+    }
+    // Waits up to 10 seconds for `text` to be shown after what was seen.
+    bool await(const std::string& text)
+    {
+        for (std::size_t at; (at = shown.find(text, seen)) == std::string::npos;) {
+            pollfd ready{master, POLLIN, 0};
+            char bytes[256];
+            const ssize_t got = poll(&ready, 1, 10'000) == 1 ? read(master, bytes, sizeof bytes) : -1;
+            if (got <= 0) return false;
+            shown.append(bytes, static_cast<std::size_t>(got));
+        }
+        seen = shown.find(text, seen) + text.size();
+        return true;
+    }
+    void type(const std::string& keys) { EXPECT_EQ(write(master, keys.data(), keys.size()), std::ssize(keys)); }
+    bool echoes() const
+    {
+        termios settings{};  // the master shows the settings of its terminal
+        return tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
+    }
+    pid_t job() const { return tcgetpgrp(master); }
+    // The leader passes on the job's exit status, or 128 + its signal.
+    int finish() { return velmor::cli::finish(std::exchange(leader, -1)); }
+};
 
 void expectOneLineMessage(const Result& result, int status, const std::string& fragment)
 {
@@ -118,13 +205,20 @@ protected:
     // Starts velmor detached from any terminal (setsid), so that it can never
     // wait for a password there, and with no environment but `l.env`. Between
     // fork and exec the child calls only async-signal-safe functions.
-    pid_t start(const Launch& l) const
+    // The argument and environment vectors of `l`, for execve.
+    static std::pair<std::vector<char*>, std::vector<char*>> vectorsOf(const Launch& l)
     {
         std::vector<char*> argv{const_cast<char*>(VELMOR_BINARY)}, envp;
         for (const std::string& arg : l.args) argv.push_back(const_cast<char*>(arg.c_str()));
         for (const std::string& entry : l.env) envp.push_back(const_cast<char*>(entry.c_str()));
         argv.push_back(nullptr);
         envp.push_back(nullptr);
+        return {std::move(argv), std::move(envp)};
+    }
+
+    pid_t start(const Launch& l) const
+    {
+        auto [argv, envp] = vectorsOf(l);
         const std::string folder = file("").string(), out = root_ / "out", err = root_ / "err";
         const pid_t pid = fork();
         if (pid != 0) return pid;
@@ -132,12 +226,13 @@ protected:
         const int in = l.in >= 0 ? l.in : open("/dev/null", O_RDONLY);
         const int outFd = l.out >= 0 ? l.out : open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) signal(s, SIG_DFL);
-        // With SIGXFSZ ignored, a write beyond the limit fails instead.
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{l.fileSizeLimit, l.fileSizeLimit};
+        for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGXFSZ}) signal(s, SIG_DFL);
+        const rlimit limit{l.fileSizeLimit, l.fileSizeLimit}, memory{l.memoryLimit, l.memoryLimit}, noCore{0, 0};
         if (in < 0 || outFd < 0 || errFd < 0 || dup2(in, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
-            chdir(folder.c_str()) != 0 || (l.fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0))
+            chdir(folder.c_str()) != 0 || (l.fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) ||
+            (l.memoryLimit != RLIM_INFINITY && setrlimit(RLIMIT_AS, &memory) != 0) ||
+            setrlimit(RLIMIT_CORE, &noCore) != 0 || (l.closed >= 0 && close(l.closed) != 0) ||
+            (l.unprivileged && getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
             _exit(127);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
@@ -155,6 +250,52 @@ protected:
         }
         const int status = finish(pid);
         return {status, readFile(root_ / "out"), readFile(root_ / "err")};
+    }
+
+    Terminal onTerminal(const Launch& l) const
+    {
+        auto [argv, envp] = vectorsOf(l);
+        const std::string folder = file("").string();
+        int master = -1;
+        const pid_t leader = forkpty(&master, nullptr, nullptr, nullptr);
+        if (leader != 0) return Terminal(master, leader);
+        signal(SIGTTOU, SIG_IGN);  // to hand the terminal over from the background
+        const pid_t job = fork();
+        if (job == 0) {
+            setpgid(0, 0);
+            tcsetpgrp(0, getpid());
+            for (const int s : {SIGTTOU, SIGINT, SIGQUIT, SIGTSTP, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
+            const rlimit noCore{0, 0};
+            if (setrlimit(RLIMIT_CORE, &noCore) == 0 && chdir(folder.c_str()) == 0)
+                execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        setpgid(job, job);
+        tcsetpgrp(0, job);
+        int status = 0;
+        while (waitpid(job, &status, 0) < 0 && errno == EINTR) continue;
+        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+    }
+
+    // Starts velmor on a pipe that is fed `text` and stays open, and waits
+    // until a partial output file shows that it is in the middle of it.
+    pid_t startMidStream(Launch l, const std::string& text, int& feed) const
+    {
+        int fds[2] = {-1, -1};
+        EXPECT_EQ(pipe2(fds, O_CLOEXEC), 0);
+        l.in = fds[0];
+        const pid_t pid = start(l);
+        close(fds[0]);
+        feed = fds[1];
+        EXPECT_EQ(write(feed, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        const auto partial = [&] {
+            return std::ranges::any_of(fs::directory_iterator(file("")), [](const fs::directory_entry& entry) {
+                return entry.path().filename() != "out" && entry.file_size() > 0;
+            });
+        };
+        for (int i = 0; i < 3000 && !partial(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(partial()) << "no partial output appeared";
+        return pid;
     }
 
     std::set<std::string> files() const
@@ -281,26 +422,21 @@ TEST_F(VelmorTool, AFailedOrInterruptedWriteLeavesTheOldOutput)
     close(fds[1]);
 
     fs::remove(file("in"));
-    for (const int signalNumber : {SIGTERM, SIGINT}) {
+    // SIGKILL alone cannot be caught; what it leaves is named after its target.
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF,
+                                   SIGXCPU, SIGRTMIN, SIGKILL}) {
         SCOPED_TRACE(signalNumber);
-        ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
-        Launch l("encrypt --password-env K -o out");
-        l.in = fds[0];
-        const pid_t pid = start(l);
-        close(fds[0]);
-        // The pipe stays open: velmor is in the middle of the stream.
-        EXPECT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        const auto partial = [&] {
-            return std::ranges::any_of(fs::directory_iterator(file("")), [](const fs::directory_entry& entry) {
-                return entry.path().filename() != "out" && entry.file_size() > 0;
-            });
-        };
-        for (int i = 0; i < 3000 && !partial(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        EXPECT_TRUE(partial()) << "no partial output appeared";
+        int feed = -1;
+        const pid_t pid = startMidStream({"encrypt --password-env K -o out"}, text, feed);
         ASSERT_EQ(kill(pid, signalNumber), 0);
         EXPECT_EQ(finish(pid), -signalNumber);
-        close(fds[1]);
+        close(feed);
         EXPECT_EQ(readFile(file("out")), "the previous result");
+        if (signalNumber == SIGKILL) {
+            const auto left = *files().begin();
+            EXPECT_EQ(left.substr(0, 12), ".out.velmor-");
+            fs::remove(file(left));
+        }
         EXPECT_EQ(files(), (std::set<std::string>{"out"}));
     }
 }
@@ -334,6 +470,192 @@ TEST_F(VelmorTool, ListsItsWheelsAndVersion)
     for (const std::string_view wheel : builtinWheelCodes()) (wheels += wheel) += '\n';
     EXPECT_EQ(run({"wheels"}).out, wheels);
     EXPECT_EQ(run({"--version"}).out.rfind("velmor ", 0), 0U);
+}
+
+TEST_F(VelmorTool, NamesTheOfferedCountsAsTheCipherDefinesThem)
+{
+    const std::string help = run({"encrypt --help"}).out, manual = readFile(VELMOR_MAN_PAGE);
+    for (const std::string& choices : {wheelCountChoices(), passCountChoices()}) {
+        EXPECT_NE(help.find(choices), std::string::npos) << choices;
+        EXPECT_NE(manual.find(choices), std::string::npos) << choices;
+    }
+}
+
+// Leading zeros mean nothing, nothing but decimal digits is a number, and an
+// empty value is refused before anything is read.
+TEST_F(VelmorTool, CountsAreReadAsPlainDecimal)
+{
+    writeFile(file("in"), "Counted in decimal\n");
+    const auto encrypt = [&](const std::string& options) {
+        Launch l("encrypt --password-env K -i in " + options);
+        std::ranges::replace(l.args, std::string("''"), std::string());  // an empty argument
+        return run(l);
+    };
+    const std::pair<std::string, std::string> same[] = {{"-w 020", "-w 20"}, {"-w 030 -n 012", "-w 30 -n 12"},
+                                                        {"-w 014 -n 09", "-w 14 -n 9"}};
+    for (const auto& [typed, plain] : same) {
+        const Result result = encrypt(typed);
+        EXPECT_EQ(result.status, 0) << typed << ": " << result.err;
+        EXPECT_EQ(result.out, encrypt(plain).out) << typed;
+    }
+    const std::pair<std::string, std::string> refused[] = {
+        {"-w 0x14", "--wheels: '0x14' is not a number in decimal digits"},
+        {"-n +3", "--passes: '+3' is not a number"},
+        {"-n 99999999999999999999", "there is no pass count 99999999999999999999"},
+        {"-w ''", "--wheels: the value is empty"},
+        {"-o ''", "--output: the value is empty"},
+        {"--password-file ''", "--password-file: the value is empty"},
+    };
+    for (const auto& [options, fragment] : refused) {
+        SCOPED_TRACE(options);
+        expectOneLineMessage(encrypt(options), 2, fragment);
+        EXPECT_EQ(files(), (std::set<std::string>{"in"}));
+    }
+}
+
+// A stream closed at start is never taken by a file, and a failure to write
+// help, version or a path with a line break is reported on one line.
+TEST_F(VelmorTool, ClosedAndFullStreamsAreReportedOnOneLine)
+{
+    const std::string text = "Streams\n";
+    writeFile(file("in"), text);
+    writeFile(root_ / "empty", "");
+    Launch quiet("encrypt --password-file ../empty -i in -o out");
+    quiet.closed = 2;  // where the warning about the empty password would go
+    EXPECT_EQ(run(quiet).status, 0);
+    EXPECT_EQ(readFile(file("out")), windowEncrypt(text, u"", 20, 1));
+    fs::remove(file("out"));
+
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    Launch help("--help"), version("--version"), noInput("encrypt --password-env K -o out"), oddPath("encrypt -i in");
+    help.out = full;
+    version.closed = 1;
+    noInput.closed = 0;
+    oddPath.args.insert(oddPath.args.end(), {"--password-file", "../two\nlines"});
+    const std::tuple<Launch, int, std::string> cases[] = {
+        {help, 1, "cannot write standard output: No space left on device"},
+        {version, 1, "cannot write standard output: Bad file descriptor"},
+        {noInput, 1, "cannot read standard input: Bad file descriptor"},
+        {oddPath, 2, "password file '../two\\nlines' does not exist"},
+    };
+    for (const auto& [launch, status, fragment] : cases) {
+        SCOPED_TRACE(launch.args[0]);
+        expectOneLineMessage(run(launch), status, fragment);
+        EXPECT_EQ(files(), (std::set<std::string>{"in"}));
+    }
+    close(full);
+
+#ifndef __SANITIZE_ADDRESS__  // which reserves more address space than any such limit
+    // Under a low ulimit -v no thread can be started, and one does the work.
+    std::string big(3'000'000, '\0');
+    std::mt19937 rng(34);
+    for (char& c : big) c = static_cast<char>(rng());
+    writeFile(file("in"), big);
+    Launch lowMemory("encrypt --password-env K -i in");
+    lowMemory.memoryLimit = 16 << 20;
+    const Result limited = run(lowMemory);
+    EXPECT_EQ(limited.status, 0) << limited.err;
+    EXPECT_EQ(limited.out, run({"encrypt --password-env K -i in"}).out);
+#endif
+}
+
+// As a shell redirection would, velmor refuses a file the user may not
+// write, although its folder would let it be replaced; and a program it
+// replaces does not keep set-user-ID or set-group-ID.
+TEST_F(VelmorTool, RefusesAProtectedOutputAndDropsSetUserId)
+{
+    writeFile(file("in"), "Protected\n");
+    writeFile(file("locked"), "kept");
+    writeFile(file("program"), "#!/bin/sh\n");
+    ASSERT_EQ(chmod(file("locked").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(file("program").c_str(), 06755), 0);
+    // Run as root, the tests run velmor as nobody, who must reach the folder.
+    ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(file("").c_str(), 0777), 0);
+    Launch locked("encrypt --password-env K -i in -o locked");
+    locked.unprivileged = true;
+    expectOneLineMessage(run(locked), 1, "cannot write 'locked': Permission denied");
+    EXPECT_EQ(readFile(file("locked")), "kept");
+    EXPECT_EQ(files(), (std::set<std::string>{"in", "locked", "program"}));
+
+    ASSERT_EQ(run({"encrypt --password-env K -i in -o program"}).status, 0);
+    EXPECT_EQ(fs::status(file("program")).permissions(), fs::perms(0755));
+}
+
+// Files the kernel makes up as they are read claim sizes they do not have.
+TEST_F(VelmorTool, ReadsKernelFilesToTheirEnd)
+{
+    for (const std::string path : {"/sys/devices/system/cpu/possible", "/sys/kernel/mm/transparent_hugepage/enabled",
+                                   "/proc/sys/kernel/ostype"}) {
+        if (!fs::exists(path)) continue;
+        SCOPED_TRACE(path);
+        const Result result = run({"encrypt --password-env K -i " + path});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, windowEncrypt(readFile(path), u"Wheel key \u00A3 7", 20, 1));
+    }
+}
+
+// While the text streams, no memory of velmor's holds the password in any
+// form: its buffers are wiped once the wheels are keyed.
+TEST_F(VelmorTool, NoMemoryHoldsThePasswordWhileTheTextStreams)
+{
+    const std::string key = "Qz7#Wv!kJ9";
+    writeFile(root_ / "key", key + "\n");
+    int feed = -1;
+    const pid_t pid = startMidStream({"encrypt --password-file ../key -o out"}, std::string(2'000'000, 'x'), feed);
+    const std::string memory = memoryOf(pid);
+    close(feed);
+    EXPECT_EQ(finish(pid), 0);
+    EXPECT_NE(memory.find(kKey), std::string::npos) << "the environment should have been found";
+    std::string wide;
+    for (const char c : key) (wide += c) += '\0';
+    EXPECT_EQ(memory.find(key), std::string::npos);
+    EXPECT_EQ(memory.find(wide), std::string::npos);
+}
+
+// Stopped at the prompt, velmor gives the terminal back; continued, it asks
+// again with echo off. Every way out of the prompt gives the terminal back,
+// and no way leaves a file, not even SIGKILL.
+TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
+{
+    const std::string text = "Typed at a terminal\n";
+    writeFile(file("in"), text);
+    {
+        Terminal terminal = onTerminal({"encrypt -i in -o out"});
+        ASSERT_TRUE(terminal.await("Password: "));
+        const pid_t job = terminal.job();
+        ASSERT_TRUE(reaches(job, 'S'));
+        terminal.type("abc\x1a");  // part of a password, then Ctrl-Z
+        ASSERT_TRUE(reaches(job, 'T'));
+        EXPECT_TRUE(terminal.echoes()) << "echo is off while velmor is stopped";
+        ASSERT_EQ(kill(-job, SIGCONT), 0);
+        ASSERT_TRUE(terminal.await("Password: "));
+        EXPECT_FALSE(terminal.echoes());
+        ASSERT_TRUE(reaches(job, 'S'));
+        terminal.type("Typed key\n");
+        ASSERT_TRUE(terminal.await("Password again: "));
+        terminal.type("Typed key\n");
+        EXPECT_EQ(terminal.finish(), 0);
+        EXPECT_EQ(terminal.shown.find("Typed key"), std::string::npos) << terminal.shown;
+        EXPECT_EQ(readFile(file("out")), windowEncrypt(text, u"Typed key", 20, 1));
+        fs::remove(file("out"));
+    }
+    // Keys that the terminal turns into signals, or a signal sent.
+    const std::pair<std::string, int> ways[] = {{"\x03", SIGINT},  {"\x1c", SIGQUIT}, {"", SIGUSR1},
+                                                {"", SIGTERM},     {"", SIGHUP},      {"", SIGKILL}};
+    for (const auto& [keys, signalNumber] : ways) {
+        SCOPED_TRACE(signalNumber);
+        Terminal terminal = onTerminal({"encrypt -i in -o out"});
+        ASSERT_TRUE(terminal.await("Password: "));
+        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        terminal.type("par" + keys);
+        if (keys.empty()) {
+            ASSERT_EQ(kill(-terminal.job(), signalNumber), 0);
+        }
+        EXPECT_EQ(terminal.finish(), 128 + signalNumber);
+        EXPECT_TRUE(terminal.echoes() || signalNumber == SIGKILL);
+        EXPECT_EQ(files(), (std::set<std::string>{"in"}));
+    }
 }
 
 }  // namespace
