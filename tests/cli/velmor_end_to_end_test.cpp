@@ -520,9 +520,11 @@ TEST_F(VelmorTool, ClosedAndFullStreamsAreReportedOnOneLine)
     const std::string text = "Streams\n";
     writeFile(file("in"), text);
     writeFile(root_ / "empty", "");
-    Launch quiet("encrypt --password-file ../empty -i in -o out");
+    Launch quiet("encrypt --password-file ../empty -o out");
     quiet.closed = 2;  // where the warning about the empty password would go
+    quiet.in = open(file("in").c_str(), O_RDONLY | O_CLOEXEC);
     EXPECT_EQ(run(quiet).status, 0);
+    close(quiet.in);
     EXPECT_EQ(readFile(file("out")), windowEncrypt(text, u"", 20, 1));
     fs::remove(file("out"));
 
