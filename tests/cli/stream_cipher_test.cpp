@@ -50,7 +50,8 @@ TEST(CipherStream, EqualsTheCipherOnTheWholeText)
                 const int wheels = 4 + 2 * static_cast<int>(rng() % 14);
                 const int passes = kPassCounts[rng() % kPassCounts.size()];
                 const auto direction = rng() % 2 ? Direction::Encrypt : Direction::Decrypt;
-                const CipherRecipe recipe{keyedWheels(builtinWheels(), u"Stream key \u00A3"), wheels, passes, direction};
+                const WheelSet keyed = keyedWheels(builtinWheels(), u"Stream key \u00A3");
+                const CipherRecipe recipe{keyed, wheels, passes, direction};
                 std::string text(length, '\0');
                 for (char& c : text) c = static_cast<char>(rng());
                 std::string expected = text;

@@ -232,7 +232,8 @@ protected:
             chdir(folder.c_str()) != 0 || (l.fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) ||
             (l.memoryLimit != RLIM_INFINITY && setrlimit(RLIMIT_AS, &memory) != 0) ||
             setrlimit(RLIMIT_CORE, &noCore) != 0 || (l.closed >= 0 && close(l.closed) != 0) ||
-            (l.unprivileged && getuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
+            (l.unprivileged && getuid() == 0 &&
+             (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
             _exit(127);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
