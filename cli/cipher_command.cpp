@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Checks the options, opens input and output, gets the password and streams
-// the text through the cipher.
+// Opens input and output, gets the password and streams the text through
+// the cipher.
 #include "cipher_command.h"
 
 #include "failure.h"

@@ -11,6 +11,7 @@
 
 namespace velmor::cli {
 
+// The counts are those the cipher offers: the command line checks them.
 struct CipherOptions {
     int wheelCount = kStartWheelCount;
     int passes = 1;
