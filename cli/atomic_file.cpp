@@ -9,6 +9,7 @@
 #include <climits>
 #include <csignal>
 #include <cstdio>
+#include <string_view>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,10 +29,11 @@ std::filesystem::path folderOf(const std::filesystem::path& target)
 // cut to fit a file name's limit.
 std::filesystem::path temporaryPattern(const std::filesystem::path& target)
 {
-    static const std::string kSuffix = ".velmor-XXXXXX";
-    std::string name = "." + target.filename().string();
-    name.resize(std::min<std::size_t>(name.size(), NAME_MAX - kSuffix.size()));
-    return folderOf(target) / (name + kSuffix);
+    constexpr std::string_view kSuffix = ".velmor-XXXXXX";
+    std::string name = ".";
+    name.append(target.filename().string(), 0, NAME_MAX - name.size() - kSuffix.size());
+    name += kSuffix;
+    return folderOf(target) / name;
 }
 
 // Signals that would leave the temporary file behind wait while it is being
