@@ -140,7 +140,7 @@ struct Terminal {
     // Waits up to 10 seconds for `text` to be shown after what was seen.
     bool await(const std::string& text)
     {
-        for (std::size_t at; (at = shown.find(text, seen)) == std::string::npos;) {
+        while (shown.find(text, seen) == std::string::npos) {
             pollfd ready{master, POLLIN, 0};
             char bytes[256];
             const ssize_t got = poll(&ready, 1, 10'000) == 1 ? read(master, bytes, sizeof bytes) : -1;
