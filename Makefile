@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # make run: install what is missing, build, open the window.
 # make test: install what is missing, build, run every test headless.
+# make web: the web page in $(BUILD_DIR)/web; make web-serve shows it on localhost.
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -8,11 +9,15 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
+WEB_PACKAGES := emscripten chromium python3
+WEB_DIR      := $(BUILD_DIR)/web
+WEB_PORT     ?= 8015
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean \
+	web-deps web web-serve web-test bench-web web-screenshot
 
 all: build
 
@@ -29,6 +34,7 @@ run: build
 test: build
 	cd $(BUILD_DIR) && $(CTEST)
 	@$(MAKE) --no-print-directory fuzz-smoke FUZZ_DIR=$(BUILD_DIR)-fuzz
+	@$(MAKE) --no-print-directory web-test
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null
@@ -66,6 +72,38 @@ bench-io: build
 screenshot: build
 	@scripts/install-deps.sh $(SCREENSHOT_PACKAGES)
 	ui/tools/screenshot.sh $(BUILD_DIR)/ui/velmor-machine $(BUILD_DIR)/screenshot.png
+
+# Node and npm come from Debian only where the machine has none of its own:
+# Debian's npm cannot sit beside a Node installed from elsewhere.
+web-deps:
+	@scripts/install-deps.sh $(WEB_PACKAGES)
+	@command -v node >/dev/null || scripts/install-deps.sh nodejs
+	@command -v npm >/dev/null || scripts/install-deps.sh npm
+
+web: web-deps
+	@web/build.sh $(WEB_DIR)
+
+web-serve: web
+	@echo "The page is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
+
+tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/package-lock.json
+	@command -v node >/dev/null || scripts/install-deps.sh nodejs
+	@command -v npm >/dev/null || scripts/install-deps.sh npm
+	cd tests/web && npm ci --no-audit --no-fund
+
+# The page in headless Chromium; checked against velmor from $(BUILD_DIR).
+web-test: web tests/web/node_modules/.package-lock.json
+	cd tests/web && VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
+		node --test web.test.mjs
+
+# 10 MB through Encrypt 12 in headless Chromium, with and without SIMD.
+bench-web: web tests/web/node_modules/.package-lock.json
+	node bench/web_bench.mjs $(WEB_DIR)/index.html
+
+# The page after "Encrypt 3": $(BUILD_DIR)/web-screenshot.png.
+web-screenshot: web tests/web/node_modules/.package-lock.json
+	node web/tools/screenshot.mjs $(WEB_DIR)/index.html $(BUILD_DIR)/web-screenshot.png
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files in
 # another root, as packagers expect.
