@@ -179,7 +179,10 @@ function showMessage(title, text) {
 // nothing changes under it.
 const lockable = () => [...document.querySelectorAll('main button, main select, main input:not([type=file])')];
 
-function setBusy(busy) {
+let busy = false;
+
+function setBusy(now) {
+  busy = now;
   for (const control of lockable()) control.disabled = busy;
   for (const box of [input, output]) box.area.readOnly = busy || box.large;
   $('machine').setAttribute('aria-busy', String(busy));
@@ -196,14 +199,19 @@ worker.onmessage = (event) => {
   waiting.delete(reply.id);
   if (settle) settle(reply);
 };
+let workerFailure = null;
 worker.onerror = (event) => {
-  const message = event.message || 'The cipher could not start.';
-  for (const settle of waiting.values()) settle({ ok: false, message });
+  workerFailure = event.message || 'The cipher could not start.';
+  for (const settle of waiting.values()) settle({ ok: false, message: workerFailure });
   waiting.clear();
 };
 
 function runInWorker(request) {
   return new Promise((resolve) => {
+    if (workerFailure) {
+      resolve({ ok: false, message: workerFailure });
+      return;
+    }
     const id = nextRequest++;
     waiting.set(id, resolve);
     worker.postMessage({ ...request, id, engine: engineChoice });
@@ -252,10 +260,14 @@ async function readFileInto(box, file) {
       `${mb(MAX_FILE_BYTES)} MB.\nUse the command-line tool velmor to encrypt or decrypt files of this size.`);
     return;
   }
+  // Nothing may start meanwhile: a command would write its boxes under the read.
+  setBusy(true);
   try {
     box.set(decodeWindows1252(new Uint8Array(await file.arrayBuffer())));
   } catch (failure) {
     showMessage('Open', `Could not read "${file.name}":\n${failure.message}`);
+  } finally {
+    setBusy(false);
   }
 }
 
@@ -295,9 +307,17 @@ for (const box of [input, output]) {
     if (event.dataTransfer.types.includes('Files')) event.preventDefault();
   });
   box.area.addEventListener('drop', (event) => {
-    if (event.dataTransfer.files.length === 0 || box.area.readOnly) return;
+    if (event.dataTransfer.files.length === 0) return;
     event.preventDefault();
-    readFileInto(box, event.dataTransfer.files[0]);
+    event.stopPropagation();
+    if (!busy) readFileInto(box, event.dataTransfer.files[0]);
+  });
+}
+// A file dropped anywhere else would make the browser leave the page, and
+// the boxes' texts with it.
+for (const type of ['dragover', 'drop']) {
+  window.addEventListener(type, (event) => {
+    if (event.dataTransfer.types.includes('Files')) event.preventDefault();
   });
 }
 

@@ -164,6 +164,14 @@ test('files open and save byte for byte in both boxes', async (t) => {
     await run(page, 'EN3');
     assert.deepEqual(await save(page, 'SAET'), bytes);
   }
+  // A file dropped on a box opens into it; the page stays where it is.
+  await page.evaluate((bytes) => {
+    const files = new DataTransfer();
+    files.items.add(new File([Uint8Array.from(bytes)], 'dropped.txt'));
+    document.querySelector('#txtOutputBox').dispatchEvent(new DragEvent('drop', { dataTransfer: files, bubbles: true, cancelable: true }));
+  }, [...every]);
+  await page.waitForFunction(() => document.querySelector('#txtOutputBox').value.length === 256);
+  assert.deepEqual(await save(page, 'SAET'), every);
   await page.click('#Ne');
   assert.deepEqual([await page.inputValue('#txtVelmor'), await page.inputValue('#txtOutputBox')], ['', '']);
   assert.equal(await page.inputValue('#txtKey'), 'key');
