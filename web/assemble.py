@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Puts the page together as one self-contained file: style, script and the
 # worker's source (with both engine builds) inline, allowed by hash.
-"""Usage: assemble.py WEB_DIR SIMD_ENGINE_JS PLAIN_ENGINE_JS OUTPUT_HTML"""
+"""Usage: assemble.py WEB_DIR SIMD_ENGINE_JS PLAIN_ENGINE_JS MASK_FONT OUTPUT_HTML"""
 import base64
 import hashlib
 import sys
@@ -22,17 +22,23 @@ def inline(text: str, name: str) -> str:
 
 
 def main() -> None:
-    if len(sys.argv) != 5:
+    if len(sys.argv) != 6:
         sys.exit(__doc__)
-    web, simd, plain, out = (Path(arg) for arg in sys.argv[1:])
-    style = inline((web / "page.css").read_text(encoding="utf-8"), "page.css")
+    web, simd, plain, mask_font, out = (Path(arg) for arg in sys.argv[1:])
+    font = base64.b64encode(mask_font.read_bytes()).decode("ascii")
+    style = inline(
+        f"@font-face {{ font-family: 'Velmor Mask'; src: url(data:font/ttf;base64,{font}) format('truetype'); }}\n"
+        + (web / "page.css").read_text(encoding="utf-8"),
+        "page.css",
+    )
     script = inline((web / "page.js").read_text(encoding="utf-8"), "page.js")
     worker = inline(
         "\n".join(path.read_text(encoding="utf-8") for path in (simd, plain, web / "worker.js")), "worker source"
     )
     # Nothing may come from anywhere: no fetch, font, image or frame. The
     # worker is made from a blob of the inline source; WebAssembly needs
-    # 'wasm-unsafe-eval' to compile the engine inside it.
+    # 'wasm-unsafe-eval' to compile the engine inside it. The one font is
+    # inline too.
     csp = "; ".join(
         [
             "default-src 'none'",
@@ -40,6 +46,7 @@ def main() -> None:
             f"style-src {sha256(style)}",
             "worker-src blob:",
             "img-src 'none'",
+            "font-src data:",
             "connect-src 'none'",
             "base-uri 'none'",
             "form-action 'none'",

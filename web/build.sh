@@ -32,6 +32,8 @@ build() {
 
 build createVelmorEngineSimd -msimd128
 build createVelmorEnginePlain
+# Debian's own Python, which has Debian's fontTools.
+/usr/bin/python3 "$root/web/mask_font.py" "$objects/mask.ttf"
 python3 "$root/web/assemble.py" "$root/web" "$objects/createVelmorEngineSimd.js" "$objects/createVelmorEnginePlain.js" \
-    "$out/index.html"
+    "$objects/mask.ttf" "$out/index.html"
 echo "Built $out/index.html ($(wc -c < "$out/index.html") bytes, $(gzip -9c "$out/index.html" | wc -c) gzipped)"

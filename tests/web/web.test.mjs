@@ -241,6 +241,9 @@ test('the password is masked, limited to the wheel count and emptied by a new co
   const page = await openPage(t);
   const key = page.locator('#txtKey');
   assert.equal(await key.getAttribute('type'), 'password');
+  // The browsers' mask characters are drawn as "*" by the page's own font.
+  assert.equal(await page.evaluate(() => document.fonts.load('16px "Velmor Mask"', '\u2022\u25cf')
+    .then((faces) => faces.length)), 1);
   assert.equal(await page.inputValue('#EW'), '20');
   await key.click();
   await page.keyboard.type('abcdefghijklmnopqrstuvwxyz');
