@@ -9,7 +9,8 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
-WEB_PACKAGES := emscripten chromium python3 python3-fonttools
+WEB_PACKAGES := emscripten python3 python3-fonttools
+BROWSER_PACKAGES := chromium
 WEB_DIR      := $(BUILD_DIR)/web
 WEB_PORT     ?= 8015
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
@@ -17,7 +18,7 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 .PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean \
-	web-deps web web-serve web-test bench-web web-screenshot
+	web-deps browser-deps web web-serve web-test bench-web web-screenshot
 
 all: build
 
@@ -87,22 +88,23 @@ web-serve: web
 	@echo "The page is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends)"
 	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
 
+browser-deps: web-deps
+	@scripts/install-deps.sh $(BROWSER_PACKAGES)
+
 tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/package-lock.json
-	@command -v node >/dev/null || scripts/install-deps.sh nodejs
-	@command -v npm >/dev/null || scripts/install-deps.sh npm
 	cd tests/web && npm ci --no-audit --no-fund
 
 # The page in headless Chromium; checked against velmor from $(BUILD_DIR).
-web-test: web tests/web/node_modules/.package-lock.json
+web-test: web browser-deps tests/web/node_modules/.package-lock.json
 	cd tests/web && VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
 		node --test web.test.mjs
 
 # 10 MB through Encrypt 12 in headless Chromium, with and without SIMD.
-bench-web: web tests/web/node_modules/.package-lock.json
+bench-web: web browser-deps tests/web/node_modules/.package-lock.json
 	node bench/web_bench.mjs $(WEB_DIR)/index.html
 
 # The page after "Encrypt 3": $(BUILD_DIR)/web-screenshot.png.
-web-screenshot: web tests/web/node_modules/.package-lock.json
+web-screenshot: web browser-deps tests/web/node_modules/.package-lock.json
 	node web/tools/screenshot.mjs $(WEB_DIR)/index.html $(BUILD_DIR)/web-screenshot.png
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files in
