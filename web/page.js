@@ -180,12 +180,19 @@ function showMessage(title, text) {
 const lockable = () => [...document.querySelectorAll('main button, main select, main input:not([type=file])')];
 
 let busy = false;
+let focusBefore = null;
 
+// A disabled control loses the focus; it gets it back afterwards, so that a
+// keyboard user goes on from where the command was chosen.
 function setBusy(now) {
   busy = now;
+  if (busy) focusBefore = document.activeElement;
   for (const control of lockable()) control.disabled = busy;
   for (const box of [input, output]) box.area.readOnly = busy || box.large;
   $('machine').setAttribute('aria-busy', String(busy));
+  if (!busy && focusBefore && (document.activeElement === document.body || !document.activeElement)) {
+    focusBefore.focus();
+  }
 }
 
 // ---- The cipher worker ------------------------------------------------

@@ -327,6 +327,7 @@ test('the page works by keyboard and passes the accessibility check', async (t) 
   await page.focus('#EN3');
   await page.keyboard.press('Enter');
   await page.waitForFunction(() => document.querySelector('#txtOutputBox').value.length === 11);
+  assert.equal(await page.evaluate(() => document.activeElement.id), 'EN3');
   await page.focus('#IF');
   await page.keyboard.press('Enter');
   assert.equal(await page.textContent('#info-text'), [
