@@ -8,7 +8,8 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time bash-completion
+LINT_PACKAGES := lintian appstream desktop-file-utils
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
@@ -47,9 +48,12 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
 
+# The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
 package: build
+	@scripts/install-deps.sh $(LINT_PACKAGES)
 	cd $(BUILD_DIR) && cpack -G DEB
 	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
+	packaging/lint-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
