@@ -12,7 +12,7 @@ set -u
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch" || exit 1
-touch letter.txt key.txt
+touch letter.txt key.txt "old letter.txt"
 mkdir notes
 export VELMOR_KEY_FOR_TESTS=1
 
@@ -30,8 +30,8 @@ expect() {
     COMPREPLY=()
     _velmor velmor "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}"
     local got want
-    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
-    want=$(printf '%s\n' "$@" | sort | xargs)
+    got=$(printf '%s\n' "${COMPREPLY[@]}" | sort | paste -sd '|')
+    want=$(printf '%s\n' "$@" | sort | paste -sd '|')
     if [[ $got != "$want" ]]; then
         echo "completing \"$line\": offered [$got], expected [$want]"
         failed=1
@@ -45,11 +45,12 @@ expect "velmor encrypt -w " 4 6 8 10 12 14 16 18 20 22 24 26 28 30
 expect "velmor decrypt --wheels=2" 20 22 24 26 28
 expect "velmor decrypt -w 30 --passes " 1 3 6 9 12
 expect "velmor encrypt -n 1" 1 12
-expect "velmor encrypt -i " key.txt letter.txt notes
+expect "velmor encrypt -i " key.txt letter.txt notes "old letter.txt"
+expect "velmor decrypt -i o" "old letter.txt"
 expect "velmor decrypt -o l" letter.txt
 expect "velmor encrypt --password-file=k" key.txt
 expect "velmor encrypt --password-file key.txt -w 20 --" --passes --input --output --help
 expect "velmor decrypt --password-env VELMOR_KEY_FOR_TE" VELMOR_KEY_FOR_TESTS
 expect "velmor wheels " --help
-expect "velmor encrypt -o notes/" 
+expect "velmor encrypt -o notes/"
 exit "$failed"
