@@ -38,7 +38,7 @@ expect() {
     fi
 }
 
-expect "velmor " encrypt decrypt wheels --help --version
+expect "velmor " encrypt decrypt wheels -h --help --version
 expect "velmor de" decrypt
 expect "velmor --help w" wheels
 expect "velmor encrypt -w " 4 6 8 10 12 14 16 18 20 22 24 26 28 30
@@ -50,7 +50,8 @@ expect "velmor decrypt -i o" "old letter.txt"
 expect "velmor decrypt -o l" letter.txt
 expect "velmor encrypt --password-file=k" key.txt
 expect "velmor encrypt --password-file key.txt -w 20 --" --passes --input --output --help
+expect "velmor encrypt -w 20 -i letter.txt -" -n --passes -o --output --password-file --password-env -h --help
 expect "velmor decrypt --password-env VELMOR_KEY_FOR_TE" VELMOR_KEY_FOR_TESTS
-expect "velmor wheels " --help
+expect "velmor wheels " -h --help
 expect "velmor encrypt -o notes/"
 exit "$failed"
