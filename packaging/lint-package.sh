@@ -25,13 +25,14 @@ appstreamcli validate-tree --no-net --strict --override=cid-maybe-not-rdns=pedan
 
 echo "desktop-file-validate:"
 for desktop in "$root"/usr/share/applications/*.desktop; do
+    desktop=${desktop#"$root"/}
     # Hints do not change its exit status, so any output counts.
-    report=$(desktop-file-validate "$desktop" 2>&1) || failed=1
+    report=$(cd "$root" && desktop-file-validate "$desktop" 2>&1) || failed=1
     if [ -n "$report" ]; then
         echo "$report"
         failed=1
     else
-        echo "${desktop#"$root"}: valid"
+        echo "/$desktop: valid"
     fi
 done
 exit "$failed"
