@@ -13,7 +13,8 @@ WEB_PACKAGES := emscripten python3 python3-fonttools
 BROWSER_PACKAGES := chromium
 WEB_DIR      := $(BUILD_DIR)/web
 WEB_PORT     ?= 8015
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time bash-completion
+LINT_PACKAGES := lintian appstream desktop-file-utils
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
@@ -54,9 +55,12 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
 
+# The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
 package: build
+	@scripts/install-deps.sh $(LINT_PACKAGES)
 	cd $(BUILD_DIR) && cpack -G DEB
 	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
+	packaging/lint-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
