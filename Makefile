@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 # make run: install what is missing, build, open the window.
 # make test: install what is missing, build, run every test headless.
+# make web: the web page in $(BUILD_DIR)/web; make web-serve shows it on localhost.
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -8,11 +9,17 @@ FUZZ_DIR     ?= build-fuzz
 FUZZ_SECONDS ?= 600
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libbsd-dev fonts-liberation2 dpkg-dev time
+WEB_PACKAGES := emscripten python3 python3-fonttools
+BROWSER_PACKAGES := chromium
+WEB_DIR      := $(BUILD_DIR)/web
+WEB_PORT     ?= 8015
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libbsd-dev fonts-liberation2 dpkg-dev time bash-completion
+LINT_PACKAGES := lintian appstream desktop-file-utils
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean
+.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean \
+	web-deps browser-deps web web-serve web-test bench-web web-screenshot
 
 all: build
 
@@ -29,6 +36,7 @@ run: build
 test: build
 	cd $(BUILD_DIR) && $(CTEST)
 	@$(MAKE) --no-print-directory fuzz-smoke FUZZ_DIR=$(BUILD_DIR)-fuzz
+	@$(MAKE) --no-print-directory web-test
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null
@@ -47,9 +55,12 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
 
+# The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
 package: build
+	@scripts/install-deps.sh $(LINT_PACKAGES)
 	cd $(BUILD_DIR) && cpack -G DEB
 	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
+	packaging/lint-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
@@ -66,6 +77,39 @@ bench-io: build
 screenshot: build
 	@scripts/install-deps.sh $(SCREENSHOT_PACKAGES)
 	ui/tools/screenshot.sh $(BUILD_DIR)/ui/velmor-machine $(BUILD_DIR)/screenshot.png
+
+# Node and npm come from Debian only where the machine has none of its own:
+# Debian's npm cannot sit beside a Node installed from elsewhere.
+web-deps:
+	@scripts/install-deps.sh $(WEB_PACKAGES)
+	@command -v node >/dev/null || scripts/install-deps.sh nodejs
+	@command -v npm >/dev/null || scripts/install-deps.sh npm
+
+web: web-deps
+	@web/build.sh $(WEB_DIR)
+
+web-serve: web
+	@echo "The page is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends)"
+	python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_DIR)
+
+browser-deps: web-deps
+	@scripts/install-deps.sh $(BROWSER_PACKAGES)
+
+tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/package-lock.json
+	cd tests/web && npm ci --no-audit --no-fund
+
+# The page in headless Chromium; checked against velmor from $(BUILD_DIR).
+web-test: web browser-deps tests/web/node_modules/.package-lock.json
+	cd tests/web && VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
+		node --test web.test.mjs
+
+# 10 MB through Encrypt 12 in headless Chromium, with and without SIMD.
+bench-web: web browser-deps tests/web/node_modules/.package-lock.json
+	node bench/web_bench.mjs $(WEB_DIR)/index.html
+
+# The page after "Encrypt 3": $(BUILD_DIR)/web-screenshot.png.
+web-screenshot: web browser-deps tests/web/node_modules/.package-lock.json
+	node web/tools/screenshot.mjs $(WEB_DIR)/index.html $(BUILD_DIR)/web-screenshot.png
 
 # Installs under PREFIX (default /usr/local); DESTDIR stages the files in
 # another root, as packagers expect.

@@ -99,7 +99,8 @@ int run(int argc, char** argv)
     CLI::App app("Encrypts and decrypts text with a password on 30 encryption wheels; the same cipher as the "
                  "window of The Velmor Machine.",
                  "velmor");
-    app.set_version_flag("--version", "velmor " VELMOR_VERSION);
+    app.set_version_flag("--version",
+                         "velmor " VELMOR_VERSION "\nCopyright (c) 2026 The Velmor Machine authors. MIT License.");
     // At most one command; a missing one is reported below, after CLI11 has
     // had the chance to name an unknown word as unexpected.
     app.require_subcommand(0, 1);

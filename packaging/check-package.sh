@@ -1,8 +1,9 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Unpacks the Debian package into a scratch root with dpkg -x and checks that
-# the programs, the man page, the desktop entry and the icons are where a
-# desktop and a shell look for them.
+# the programs, the manual pages, the desktop entry, the icons, the AppStream
+# metadata, the bash completion and the licence are where a desktop, a shell
+# and a distribution look for them.
 #   check-package.sh PACKAGE.deb
 #   check-package.sh --build BUILD_DIR     (makes the package first)
 set -eu
@@ -27,8 +28,13 @@ expect() {
 }
 expect usr/bin/velmor
 expect usr/bin/velmor-machine
-expect usr/share/man/man1/velmor.1
+expect usr/share/man/man1/velmor.1.gz
+expect usr/share/man/man1/velmor-machine.1.gz
 expect usr/share/applications/velmor-machine.desktop
+expect usr/share/metainfo/invalid.velmor.machine.metainfo.xml
+expect usr/share/bash-completion/completions/velmor
+expect usr/share/doc/velmor/copyright
+expect usr/share/doc/velmor/changelog.gz
 for size in 16 32 48 64 128 256; do
     expect "usr/share/icons/hicolor/${size}x${size}/apps/velmor-machine.png"
 done
@@ -41,7 +47,10 @@ fi
 if [ -x "$root/usr/bin/velmor" ]; then
     "$root/usr/bin/velmor" --version >/dev/null || { echo "the packaged velmor does not run"; failed=1; }
 fi
-dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || { echo "the package does not depend on Qt Widgets"; failed=1; }
+depends=$(dpkg-deb -f "$deb" Depends)
+for package in libqt6widgets6 fonts-liberation2; do
+    echo "$depends" | grep -q "$package" || { echo "the package does not depend on $package"; failed=1; }
+done
 
 [ "$failed" -eq 0 ] && echo "$(basename "$deb"): every file in place"
 exit "$failed"

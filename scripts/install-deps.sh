@@ -12,6 +12,10 @@ done
 [ -z "$missing" ] && exit 0
 echo "Installing:$missing"
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
-$sudo apt-get update -qq
+# Another apt run (an unattended upgrade, a parallel make) may hold the lock
+# for a while; wait for it rather than fail.
+lock_wait="-o DPkg::Lock::Timeout=600"
 # shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+$sudo apt-get $lock_wait update -qq
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get $lock_wait install -y -qq --no-install-recommends $missing

@@ -19,7 +19,7 @@ QString wheelCountCaption(int wheelCount)
 QString infoText()
 {
     return QStringList{
-        QStringLiteral("The Velmor Machine - Copyright (C) The Velmor Machine authors. All rights reserved."),
+        QStringLiteral("The Velmor Machine - Copyright (c) 2026 The Velmor Machine authors. MIT License."),
         QString(46, QLatin1Char('*')),
         QStringLiteral(" Set Encryption Wheels To 20 Give You 10 Character Change Then  Encrypt 12 Times = 120 "
                        "Character Change Max 30=15X12=180"),
