@@ -19,6 +19,16 @@ namespace velmor::io {
 // tool has no limit. Measured with make bench-io and the window's own box.
 inline constexpr qint64 kMaxBoxFileBytes = 64LL * 1024 * 1024;
 
+// Lines longer than this are refused by the window: its box lays a line out
+// whole, and beyond this length a line takes the window's thread longer
+// than a second to lay out and show, and its scroll bar no longer reaches
+// its end. Measured with the window's box and font on the offscreen platform.
+inline constexpr qsizetype kMaxBoxLineLength = 100'000;
+
+// The number of characters in the longest line of `text`; CR LF, a lone LF
+// and a lone CR each end a line.
+qsizetype longestLine(QStringView text);
+
 // Every `failure` below is a sentence for the user that names the file and
 // the reason; it is empty when the operation succeeded.
 
@@ -31,6 +41,14 @@ struct [[nodiscard]] FileText {
 // The whole file as text: each byte one character. Refuses a file above
 // `maxBytes`, a folder and anything that is not an ordinary file.
 FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
+
+// readTextFile, then refuses a text with a line longer than `maxLine`:
+// what a box of the window can show.
+FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes, qsizetype maxLine = kMaxBoxLineLength);
+
+// The sentence that refuses a text whose longest line holds `longest`
+// characters; `path` is empty for a text that is not a file's.
+QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine = kMaxBoxLineLength);
 
 struct [[nodiscard]] FileBytes {
     QByteArray bytes;
