@@ -16,6 +16,8 @@ QMenu* addMenu(QMenuBar& bar, const QString& name, const QString& caption)
     QMenu* menu = bar.addMenu(caption);
     menu->setObjectName(name);
     menu->menuAction()->setObjectName(name);
+    // Each menu begins and ends with a separator line, which Qt would hide.
+    menu->setSeparatorsCollapsible(false);
     return menu;
 }
 

@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: MIT
+// The window under stress: input queued while a command is busy, screens too
+// small for it, fonts wider than its own, files and pastes too large to show.
+#include "window_fixture.h"
+
+#include "ui/captions.h"
+#include "ui/cipher_job.h"
+#include "ui/window_placement.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTextDocument>
+
+namespace velmor::ui::test {
+namespace {
+
+using WindowStressTest = WindowTest;
+
+QString lines(qsizetype count, qsizetype length)
+{
+    QString line;
+    for (qsizetype i = 0; i < length; ++i) line += QChar(static_cast<char16_t>(u'!' + (i * 7) % 90));
+    line += u"\r\n";
+    return line.repeated(count);
+}
+
+void postKeys(QWidget& target, const QString& keys)
+{
+    for (const QChar key : keys)
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(&target, new QKeyEvent(type, key.unicode(), Qt::NoModifier, QString(key)));
+}
+
+void postClick(QWidget& target, QPoint at)
+{
+    const QPointF local(at), global(target.mapToGlobal(at));
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(&target, new QMouseEvent(type, local, global, Qt::LeftButton,
+                                                             type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                              : Qt::NoButton,
+                                                             Qt::NoModifier));
+}
+
+// Keys and clicks that arrive while the window shows a result wait in the
+// queue, as a real user's do while the window's thread is busy.
+TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
+{
+    const QString text = lines(20000, 98);
+    QTest::keyClicks(&password(), QStringLiteral("key"));
+    input().setText(text);
+    const CipherOutcome expected =
+        runCipherJob({Direction::Encrypt, 3, QStringLiteral("key"), text, window.wheelState()}, 1);
+    QMenuBar& bar = *window.menuBar();
+    bool posted = false;
+    QObject::connect(output().document(), &QTextDocument::contentsChanged, &window, [&] {
+        if (std::exchange(posted, true)) return;
+        postKeys(output(), QStringLiteral("ABC"));
+        postKeys(input(), QStringLiteral("DEF"));
+        postKeys(password(), QStringLiteral("x"));
+        postClick(bar, bar.actionGeometry(child<QMenu>(QStringLiteral("EnDe")).menuAction()).center());
+    });
+    choose(QStringLiteral("EN3"));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    ASSERT_TRUE(posted);
+    EXPECT_TRUE(output().text() == expected.text) << "the result begins " << output().text().left(8).toStdString();
+    EXPECT_EQ(input().text(), QString());
+    EXPECT_EQ(password().text(), QStringLiteral("key"));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a queued click opened a menu";
+    EXPECT_FALSE(window.isCommandRunning());
+    // Input given after the result shows is the user's again.
+    QTest::keyClicks(&output(), QStringLiteral("Z"));
+    EXPECT_TRUE(output().text() == u'Z' + expected.text);
+}
+
+TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
+{
+    for (const char* name : {"Fi", "EnDe", "EW", "PasW"}) {
+        QMenu& menu = child<QMenu>(QString::fromLatin1(name));
+        const QList<QAction*> items = menu.actions();
+        for (QAction* end : {items.first(), items.last()}) {
+            EXPECT_TRUE(end->isSeparator()) << name;
+            EXPECT_GT(menu.actionGeometry(end).height(), 0) << name << " hides " << end->objectName().toStdString();
+        }
+    }
+    for (ExactTextEdit* box : {&input(), &output()})
+        EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
+}
+
+TEST(WindowPlacement, CentresAFrameThatFitsAndKeepsTheStartOfOneThatDoesNot)
+{
+    const QRect screen(0, 30, 640, 450);  // a panel above
+    EXPECT_EQ(framePosition({600, 400}, screen), QPoint(20, 55));
+    EXPECT_EQ(framePosition({700, 600}, screen), QPoint(0, 30));
+    EXPECT_EQ(framePosition({600, 600}, screen), QPoint(20, 30));
+}
+
+// Run on several screens, from smaller than the window to large.
+TEST(WindowOnScreen, TheTitleBarAndMenusAreOnScreen)
+{
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window(dialogs, messages);
+    window.show();
+    QCoreApplication::processEvents();
+    const QRect area = window.screen()->availableGeometry(), frame = window.frameGeometry();
+    SCOPED_TRACE(::testing::Message() << area.width() << "x" << area.height() << " screen, frame at " << frame.x()
+                                      << "," << frame.y() << " sized " << frame.width() << "x" << frame.height());
+    EXPECT_TRUE(area.contains(frame.topLeft()) && area.contains(window.menuBar()->mapToGlobal(QPoint(0, 0))));
+    if (frame.width() <= area.width()) {
+        EXPECT_LE(std::abs(frame.center().x() - area.center().x()), 1);
+    }
+    if (frame.height() <= area.height()) {
+        EXPECT_LE(std::abs(frame.center().y() - area.center().y()), 1);
+    }
+}
+
+// On a screen at least 1024 pixels wide.
+TEST(InfoBox, ShowsExactlyItsThreeLinesAndAnOkButtonWithoutIcon)
+{
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window(dialogs, messages);
+    window.show();
+    if (window.screen()->availableGeometry().width() < 1024) GTEST_SKIP() << "the screen is too narrow";
+    bool seen = false;
+    QTimer::singleShot(0, &window, [&seen] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        ASSERT_NE(label, nullptr);
+        const QFontMetrics metrics(label->font());
+        const QStringList lines = infoText().split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 3);
+        int widest = 0;
+        for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+        EXPECT_GE(label->width(), widest) << "a line is broken";
+        EXPECT_LT(label->height(), 4 * metrics.lineSpacing()) << "more than three lines";
+        EXPECT_TRUE(box->button(QMessageBox::Ok)->icon().isNull());
+        box->accept();
+    });
+    window.findChild<QAction*>(QStringLiteral("IF"))->trigger();
+    EXPECT_TRUE(seen);
+}
+
+#ifdef VELMOR_MACHINE
+TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
+{
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VELMOR_MACHINE), {});
+    ASSERT_TRUE(program.waitForFinished(30000));
+    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
+    EXPECT_TRUE(said.contains("no display") && said.contains("velmor ")) << said.toStdString();
+}
+#endif
+
+}  // namespace
+}  // namespace velmor::ui::test
