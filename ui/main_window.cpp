@@ -133,7 +133,8 @@ void MainWindow::connectFileCommands()
 void MainWindow::showStatus(const QString& text)
 {
     QLabel& status = *controls_.Label1;
-    status.setText(status.fontMetrics().elidedText(text, Qt::ElideMiddle, status.width()));
+    status.setText(text);
+    fitCaption(status, kStatusPoints);
     status.repaint();
 }
 

@@ -5,6 +5,7 @@
 
 #include "ui/captions.h"
 #include "ui/cipher_job.h"
+#include "ui/form_controls.h"
 #include "ui/window_placement.h"
 
 #include <QAbstractButton>
@@ -93,6 +94,40 @@ TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrol
     }
     for (ExactTextEdit* box : {&input(), &output()})
         EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
+}
+
+bool showsWhole(const QLabel& label)
+{
+    const QFontMetricsF metrics(label.font());
+    const qreal below = std::max<qreal>(0, metrics.tightBoundingRect(label.text()).bottom());
+    return metrics.horizontalAdvance(label.text()) <= label.width() && metrics.ascent() + below <= label.height();
+}
+
+// DejaVu Sans is what a system without Liberation Sans gives for Arial.
+TEST_F(WindowStressTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFont)
+{
+    QLabel& status = child<QLabel>(QStringLiteral("Label1"));
+    status.setText(statusText(67'108'864));
+    for (const auto& [name, points] : {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
+        QLabel& label = child<QLabel>(QString::fromLatin1(name));
+        const QRect place = label.geometry();
+        if (label.text() != status.text()) {
+            EXPECT_TRUE(showsWhole(label)) << name << " as made";
+        }
+        for (const char* family : {"DejaVu Sans", "DejaVu Serif", "Liberation Sans"}) {
+            QFont font(QString::fromLatin1(family));
+            font.setBold(true);
+            label.setFont(font);
+            fitCaption(label, points);
+            EXPECT_TRUE(showsWhole(label)) << name << " in " << family;
+            EXPECT_EQ(label.geometry(), place) << name;
+        }
+    }
+    // As a command shows it.
+    input().setText(QString(40000, u'x'));
+    child(QStringLiteral("EN12")).trigger();
+    EXPECT_TRUE(showsWhole(status)) << status.text().toStdString();
+    waitForCommand();
 }
 
 TEST(WindowPlacement, CentresAFrameThatFitsAndKeepsTheStartOfOneThatDoesNot)
