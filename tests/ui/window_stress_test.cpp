@@ -8,8 +8,12 @@
 #include "ui/form_controls.h"
 #include "ui/window_placement.h"
 
+#include "io/text_file.h"
+
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QProcess>
 #include <QScreen>
@@ -94,6 +98,41 @@ TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrol
     }
     for (ExactTextEdit* box : {&input(), &output()})
         EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
+}
+
+// A line longer than the box can lay out, from a file or pasted, is refused
+// with a message that points to velmor; one at the limit goes in.
+TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
+{
+    QTemporaryDir folder;
+    const qsizetype limit = io::kMaxBoxLineLength;
+    const QString atLimit = folder.filePath("at-limit.txt"), over = folder.filePath("over.txt");
+    ASSERT_TRUE(io::testing::writeBytes(atLimit, "a\r\n" + QByteArray(limit, 'x') + "\r\nb") &&
+                io::testing::writeBytes(over, "a\r\n" + QByteArray(limit + 1, 'x')));
+    input().setText(QStringLiteral("kept"));
+    dialogs.answers = {over};
+    choose(QStringLiteral("Op"));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].contains("velmor") && messages.shown[0].contains("100,001")) << messages.shown[0].toStdString();
+    EXPECT_EQ(input().text(), QStringLiteral("kept"));
+    dialogs.answers = {atLimit};
+    choose(QStringLiteral("Op"));
+    EXPECT_EQ(input().text().size(), limit + 6);
+
+    // Pasted where it joins the line around the cursor.
+    messages.shown.clear();
+    output().setText(QString(limit - 5, u'y') + QStringLiteral("\r\nz"));
+    QTextCursor cursor = output().textCursor();
+    cursor.setPosition(limit - 5);
+    output().setTextCursor(cursor);
+    for (const auto& [pasted, refused] : {std::pair{"123456", true}, {"12345", false}, {"6", true}, {"\r\n6", false}}) {
+        const QString before = output().text();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
+        output().paste();
+        EXPECT_EQ(output().text() == before, refused) << pasted;
+        EXPECT_EQ(messages.shown.size(), refused ? 1 : 0) << pasted;
+        messages.shown.clear();
+    }
 }
 
 bool showsWhole(const QLabel& label)
