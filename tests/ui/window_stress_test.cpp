@@ -91,9 +91,21 @@ TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrol
     for (const char* name : {"Fi", "EnDe", "EW", "PasW"}) {
         QMenu& menu = child<QMenu>(QString::fromLatin1(name));
         const QList<QAction*> items = menu.actions();
+        menu.popup(window.geometry().topLeft());
+        const QImage shown = menu.grab().toImage();
+        menu.hide();
+        // A line of its own: apart from the frame, with the menu's ground on both sides.
+        const int x = shown.width() / 2;
+        const QRgb ground = shown.pixel(x, menu.actionGeometry(items[1]).center().y() - 6);
         for (QAction* end : {items.first(), items.last()}) {
-            EXPECT_TRUE(end->isSeparator()) << name;
-            EXPECT_GT(menu.actionGeometry(end).height(), 0) << name << " hides " << end->objectName().toStdString();
+            SCOPED_TRACE(end->objectName().toStdString());
+            ASSERT_TRUE(end->isSeparator()) << name;
+            const QRect line = menu.actionGeometry(end);
+            ASSERT_GT(line.height(), 0) << name;
+            bool drawn = false;
+            for (int y = line.top(); y <= line.bottom(); ++y) drawn = drawn || shown.pixel(x, y) != ground;
+            EXPECT_TRUE(drawn && shown.pixel(x, line.top() - 1) == ground && shown.pixel(x, line.bottom() + 1) == ground)
+                << name;
         }
     }
     for (ExactTextEdit* box : {&input(), &output()})
