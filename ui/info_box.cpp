@@ -4,37 +4,44 @@
 
 #include "captions.h"
 
-#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QLabel>
-#include <QLayout>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 
 namespace velmor::ui {
 
-InfoBox::InfoBox(QWidget* parent)
-    : QMessageBox(QMessageBox::Warning, QString::fromUtf16(kInfoTitle), infoText(), QMessageBox::Ok, parent)
+InfoBox::InfoBox(QWidget* parent) : QDialog(parent)
 {
-    // Some styles put an icon on the dialog's buttons; this one has none.
-    button(QMessageBox::Ok)->setIcon(QIcon());
-}
+    setWindowTitle(QString::fromUtf16(kInfoTitle));
+    auto* icon = new QLabel(this);
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(iconSize, iconSize));
+    icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-void InfoBox::showEvent(QShowEvent* event)
-{
-    // QMessageBox breaks every text wider than 500 pixels into lines of
-    // that width when it is shown; the box is widened instead, unless
-    // the screen is too narrow for it.
-    QMessageBox::showEvent(event);
-    auto* label = findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-    if (label == nullptr || layout() == nullptr) return;
-    label->setWordWrap(false);
-    layout()->activate();
-    const QSize whole = layout()->totalMinimumSize().expandedTo(layout()->totalSizeHint());
-    const QScreen* display = screen();
-    if (display != nullptr && whole.width() > display->availableGeometry().width()) {
-        label->setWordWrap(true);
-        return;
-    }
-    setFixedSize(whole);
+    auto* text = new QLabel(infoText(), this);
+    text->setObjectName(QStringLiteral("infoText"));
+    text->setTextFormat(Qt::PlainText);
+    text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    // Some styles put an icon on the dialog's buttons; this one has none.
+    buttons->button(QDialogButtonBox::Ok)->setIcon(QIcon());
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon, 0, 0);
+    layout->addWidget(text, 0, 1);
+    layout->addWidget(buttons, 1, 0, 1, 2);
+    layout->setHorizontalSpacing(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing, nullptr, this) * 2);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Only a screen too narrow for the longest line breaks it.
+    const QScreen* display = parent != nullptr ? parent->screen() : screen();
+    if (display != nullptr && layout->totalSizeHint().width() > display->availableGeometry().width())
+        text->setWordWrap(true);
 }
 
 }  // namespace velmor::ui

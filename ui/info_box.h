@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: MIT
-// The information box: a warning box whose lines are never broken where the
-// screen is wide enough to show them whole.
+// The information box: a warning with one OK button, whose lines are never
+// broken where the screen is wide enough to show them whole.
 #pragma once
 
-#include <QMessageBox>
+#include <QDialog>
 
 namespace velmor::ui {
 
-class InfoBox final : public QMessageBox {
+// A dialog rather than a QMessageBox: that box breaks every text wider
+// than 500 pixels into lines of that width, again whenever its layout
+// changes.
+class InfoBox final : public QDialog {
     Q_OBJECT
 
 public:
     explicit InfoBox(QWidget* parent = nullptr);
-
-protected:
-    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace velmor::ui
