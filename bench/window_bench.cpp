@@ -162,6 +162,7 @@ void BM_OpenShaped(benchmark::State& state, qint64 lineLength, qint64 fileBytes)
 }
 BENCHMARK_CAPTURE(BM_OpenShaped, Lines100x64MiB, 100, 64LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine4MiB, 4LL << 20, 4LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine64MiB, (64LL << 20) - 2, 64LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK_CAPTURE(BM_OpenShaped, Lines100kx6MiB, 100000, 6LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // "Save As Unencrypted TexT" from the chosen name to the file in its place.
