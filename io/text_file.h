@@ -11,18 +11,18 @@
 namespace velmor::io {
 
 // Files above this size are refused by the window. Reading and decoding is
-// quick (about 50 ms for 10 MB); laying the text out in a box is not: on a
-// small two-core machine the window's box shows 10 MB after about 0.6 s,
-// 50 MB after 3 to 4 s and 100 MB after 5 to 7 s, at close to 14 bytes of
-// memory per character. 64 MiB keeps every 50 MB file well inside the limit
-// while the wait stays near 4 s and a full box under 1 GB; the command-line
-// tool has no limit. Measured with make bench-io and the window's own box.
+// quick (about 50 ms for 10 MB) and done off the window's thread; laying the
+// text out in a box is not: the window fills a box piece by piece, answering
+// in between, and shows 64 MiB of 100-character lines after about 5 s at a
+// peak of about 500 MiB on a small two-core machine. The command-line tool
+// has no limit. Measured with make bench-ui (BM_OpenShaped).
 inline constexpr qint64 kMaxBoxFileBytes = 64LL * 1024 * 1024;
 
-// Lines longer than this are refused by the window: its box lays a line out
-// whole, and beyond this length a line takes the window's thread longer
-// than a second to lay out and show, and its scroll bar no longer reaches
-// its end. Measured with the window's box and font on the offscreen platform.
+// Lines longer than this are refused by the window. A box lays out each
+// line whole whenever it shows it: a line of 1,000,000 characters takes
+// about 0.6 s, and past about 4,300,000 (2^25 pixels) its scroll bar no
+// longer reaches the end and the box paints nothing. At this limit a box
+// full of such lines is laid out in under a second.
 inline constexpr qsizetype kMaxBoxLineLength = 100'000;
 
 // The number of characters in the longest line of `text`; CR LF, a lone LF
