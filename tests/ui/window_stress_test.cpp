@@ -245,19 +245,24 @@ TEST(InfoBox, ShowsExactlyItsThreeLinesAndAnOkButtonWithoutIcon)
 }
 
 #ifdef VELMOR_MACHINE
+// No display at all, and one that cannot be opened.
 TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
 {
-    QProcess program;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
-    program.setProcessEnvironment(environment);
-    program.start(QStringLiteral(VELMOR_MACHINE), {});
-    ASSERT_TRUE(program.waitForFinished(30000));
-    const QString said = QString::fromLocal8Bit(program.readAllStandardError());
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 1);
-    EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
-    EXPECT_TRUE(said.contains("no display") && said.contains("velmor ")) << said.toStdString();
+    for (const char* display : {"", ":65000"}) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+        if (*display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VELMOR_MACHINE), {});
+        ASSERT_TRUE(program.waitForFinished(30000));
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display;
+        EXPECT_EQ(program.exitCode(), 1) << display;
+        EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains("display") && said.contains("velmor ") && said.contains(display))
+            << said.toStdString();
+    }
 }
 #endif
 
