@@ -135,6 +135,9 @@ void MainWindow::showStatus(const QString& text)
     QLabel& status = *controls_.Label1;
     status.setText(text);
     fitCaption(status, kStatusPoints);
+    // Only a file name can make a status too long even in the smallest size.
+    if (status.fontMetrics().horizontalAdvance(text) > status.width())
+        status.setText(status.fontMetrics().elidedText(text, Qt::ElideMiddle, status.width()));
     status.repaint();
 }
 
