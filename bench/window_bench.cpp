@@ -126,7 +126,9 @@ void BM_OpenShaped(benchmark::State& state, qint64 lineLength, qint64 fileBytes)
         line += "\r\n";
         QFile file(path);
         bool written = file.open(QIODevice::WriteOnly);
-        for (qint64 size = 0; written && size + line.size() <= std::max(fileBytes, qint64(line.size())); size += line.size())
+        // At least one line, even one longer than `fileBytes`.
+        const qint64 total = std::max(fileBytes, qint64(line.size()));
+        for (qint64 size = 0; written && size + line.size() <= total; size += line.size())
             written = file.write(line) == line.size();
         if (!written) {
             state.SkipWithError("cannot write the file to open");
@@ -160,10 +162,14 @@ void BM_OpenShaped(benchmark::State& state, qint64 lineLength, qint64 fileBytes)
     state.counters["longest_stall_ms"] = static_cast<double>(longestStall);
     state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
-BENCHMARK_CAPTURE(BM_OpenShaped, Lines100x64MiB, 100, 64LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine4MiB, 4LL << 20, 4LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine64MiB, (64LL << 20) - 2, 64LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
-BENCHMARK_CAPTURE(BM_OpenShaped, Lines100kx6MiB, 100000, 6LL << 20)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, Lines100x64MiB, 100, 64LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine4MiB, 4LL << 20, 4LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine64MiB, (64LL << 20) - 2, 64LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, Lines100kx6MiB, 100000, 6LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // "Save As Unencrypted TexT" from the chosen name to the file in its place.
 void BM_SaveFile(benchmark::State& state)

@@ -39,7 +39,8 @@ QString shown(const QString& path)
         if (c == u'\n') name += QStringLiteral("\\n");
         else if (c == u'\r') name += QStringLiteral("\\r");
         else if (c == u'\t') name += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator
+                 || c == QChar::ParagraphSeparator)
             name += QStringLiteral("\\u%1").arg(uint{c.unicode()}, 4, 16, QChar(u'0'));
         else name += c;
     }

@@ -22,9 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
-#include <QStyle>
 #include <QShowEvent>
 #include <QThread>
 #include <QTimer>
@@ -158,8 +156,8 @@ void MainWindow::showEvent(QShowEvent* event)
     placedWithFrame_ = true;
     QTimer::singleShot(0, this, [this] {
         // Not if the window was moved meanwhile, by the user or the program.
-        if (!closing_ && pos() == placedAt_ && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-            placeOnScreen();
+        const auto placed = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) placeOnScreen();
     });
 }
 

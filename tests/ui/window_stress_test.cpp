@@ -104,7 +104,8 @@ TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrol
             ASSERT_GT(line.height(), 0) << name;
             bool drawn = false;
             for (int y = line.top(); y <= line.bottom(); ++y) drawn = drawn || shown.pixel(x, y) != ground;
-            EXPECT_TRUE(drawn && shown.pixel(x, line.top() - 1) == ground && shown.pixel(x, line.bottom() + 1) == ground)
+            const bool apart = shown.pixel(x, line.top() - 1) == ground && shown.pixel(x, line.bottom() + 1) == ground;
+            EXPECT_TRUE(drawn && apart)
                 << name;
         }
     }
@@ -125,7 +126,8 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
     dialogs.answers = {over};
     choose(QStringLiteral("Op"));
     ASSERT_EQ(messages.shown.size(), 1);
-    EXPECT_TRUE(messages.shown[0].contains("velmor") && messages.shown[0].contains("100,001")) << messages.shown[0].toStdString();
+    EXPECT_TRUE(messages.shown[0].contains("velmor") && messages.shown[0].contains("100,001"))
+        << messages.shown[0].toStdString();
     EXPECT_EQ(input().text(), QStringLiteral("kept"));
     dialogs.answers = {atLimit};
     choose(QStringLiteral("Op"));
@@ -159,7 +161,8 @@ TEST_F(WindowStressTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFont)
 {
     QLabel& status = child<QLabel>(QStringLiteral("Label1"));
     status.setText(statusText(67'108'864));
-    for (const auto& [name, points] : {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
+    for (const auto& [name, points] :
+         {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
         QLabel& label = child<QLabel>(QString::fromLatin1(name));
         const QRect place = label.geometry();
         if (label.text() != status.text()) {
