@@ -9,14 +9,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <algorithm>
 
 namespace velmor::ui {
 namespace {
@@ -104,6 +110,66 @@ void BM_OpenFile(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * largeText().size());
 }
 BENCHMARK(BM_OpenFile)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+// "Open Unencrypted TexT" on a file of `fileBytes` bytes in lines of
+// `lineLength` characters, each ended by CR LF, from the chosen file to the
+// text shown or refused. Counts the longest time the window did not answer
+// (a 10 ms timer's longest gap) and the program's peak memory so far, so
+// run one at a time for the memory: --benchmark_filter=BM_OpenShaped/...
+void BM_OpenShaped(benchmark::State& state, qint64 lineLength, qint64 fileBytes)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("shaped.txt"));
+    {
+        QByteArray line(lineLength, 'x');
+        for (qint64 i = 0; i < lineLength; ++i) line[i] = static_cast<char>('!' + (i * 7) % 90);
+        line += "\r\n";
+        QFile file(path);
+        bool written = file.open(QIODevice::WriteOnly);
+        // At least one line, even one longer than `fileBytes`.
+        const qint64 total = std::max(fileBytes, qint64(line.size()));
+        for (qint64 size = 0; written && size + line.size() <= total; size += line.size())
+            written = file.write(line) == line.size();
+        if (!written) {
+            state.SkipWithError("cannot write the file to open");
+            return;
+        }
+    }
+    ShownWindow shown;
+    qint64 longestStall = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        shown.window.inputBox().setText(QString());
+        shown.messages.shown.clear();
+        QApplication::processEvents();
+        shown.dialogs.answers.push_back(path);
+        QElapsedTimer sinceTick;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+        ticks.start(10);
+        sinceTick.start();
+        state.ResumeTiming();
+        choose(shown.window, "Op");
+        shown.window.repaint();
+        QApplication::processEvents();
+        longestStall = std::max(longestStall, sinceTick.elapsed());
+    }
+    if (shown.messages.shown.isEmpty() && shown.window.inputBox().text().size() != QFileInfo(path).size())
+        state.SkipWithError("the file was opened in part");
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["opened"] = shown.messages.shown.isEmpty() ? 1 : 0;
+    state.counters["longest_stall_ms"] = static_cast<double>(longestStall);
+    state.counters["peak_MiB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+BENCHMARK_CAPTURE(BM_OpenShaped, Lines100x64MiB, 100, 64LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine4MiB, 4LL << 20, 4LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, SingleLine64MiB, (64LL << 20) - 2, 64LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK_CAPTURE(BM_OpenShaped, Lines100kx6MiB, 100000, 6LL << 20)
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // "Save As Unencrypted TexT" from the chosen name to the file in its place.
 void BM_SaveFile(benchmark::State& state)

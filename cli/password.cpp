@@ -4,25 +4,11 @@
 
 #include "failure.h"
 
+#include "codec/windows1252.h"
 #include "engine/alphabet.h"
-
-#include <array>
 
 namespace velmor::cli {
 namespace {
-
-// Unicode characters of the Windows-1252 bytes 0x80..0x9F; the five bytes the
-// code page leaves unassigned stand for the control character of the same code.
-constexpr std::array<char16_t, 32> kHighControlRange{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char16_t windows1252Char(unsigned char byte) noexcept
-{
-    return byte >= 0x80 && byte <= 0x9F ? kHighControlRange[byte - 0x80] : static_cast<char16_t>(byte);
-}
 
 struct LeadByte {
     int extra;          // continuation bytes that follow; -1 for no lead byte
@@ -79,7 +65,7 @@ Secret<char16_t> decodePassword(std::string_view bytes)
         });
         return password;
     }
-    for (const char byte : bytes) password.push_back(windows1252Char(static_cast<unsigned char>(byte)));
+    for (const char byte : bytes) password.push_back(codec::windows1252Char(static_cast<unsigned char>(byte)));
     return password;
 }
 

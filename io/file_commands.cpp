@@ -9,7 +9,11 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace velmor::io {
 namespace {
@@ -57,12 +61,24 @@ bool FileCommands::openInto(TextHolder& box, TextKind kind)
 bool FileCommands::openFileInto(TextHolder& box, const QString& path)
 {
     fileName_ = path;
-    FileText read = readTextFile(path);
+    const auto status = [this](const QString& text) {
+        if (showStatus_) showStatus_(text);
+    };
+    status(tr("Please Wait While Reading %1").arg(QFileInfo(path).fileName()));
+    // Reading, decoding and measuring 64 MiB take seconds on a slow disk.
+    QFutureWatcher<FileText> reading;
+    QEventLoop waiting;
+    QObject::connect(&reading, &QFutureWatcher<FileText>::finished, &waiting, &QEventLoop::quit);
+    reading.setFuture(QtConcurrent::run([path] { return readBoxFile(path); }));
+    waiting.exec();
+    FileText read = reading.future().takeResult();
+    status(read.ok() ? tr("Please Wait While Showing %1 Characters").arg(read.text.size()) : QString());
     if (!read.ok()) {
         messages_.warn(owner_, tr("Open"), read.failure);
         return false;
     }
     box.setText(read.text);
+    status(QString());
     return true;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 namespace velmor::io {
@@ -40,6 +42,8 @@ public:
     bool openInto(TextHolder& box, TextKind kind);
 
     // The same for a path chosen another way, such as a file dropped on a box.
+    // The file is read and checked on another thread while the caller's
+    // events go on being processed; the caller keeps input away meanwhile.
     bool openFileInto(TextHolder& box, const QString& path);
 
     // "Save As ... TexT": asks for a file and writes exactly the text of
@@ -50,6 +54,9 @@ public:
     // `box` afterwards, and nothing when the box is empty.
     void copyToClipboard(const TextHolder& box) const;
 
+    // Told what a long open is doing ("" when it is done), for a status line.
+    void setStatusShown(std::function<void(const QString&)> show) { showStatus_ = std::move(show); }
+
     // The path of the last file command: "" after a cancelled dialog.
     const QString& fileName() const noexcept { return fileName_; }
 
@@ -58,6 +65,7 @@ private:
     FileDialogs& dialogs_;
     Messages& messages_;
     QString fileName_;
+    std::function<void(const QString&)> showStatus_;
 };
 
 }  // namespace velmor::io

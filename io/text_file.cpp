@@ -8,9 +8,19 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace velmor::io {
 namespace {
@@ -20,14 +30,37 @@ QString tr(const char* text)
     return QCoreApplication::translate("velmor::io::TextFile", text);
 }
 
+// The path as the user knows it, with any control character in its name
+// spelled out, so that a line break in a name cannot break the message.
 QString shown(const QString& path)
 {
-    return QDir::toNativeSeparators(path);
+    QString name;
+    for (const QChar c : QDir::toNativeSeparators(path)) {
+        if (c == u'\n') name += QStringLiteral("\\n");
+        else if (c == u'\r') name += QStringLiteral("\\r");
+        else if (c == u'\t') name += QStringLiteral("\\t");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator
+                 || c == QChar::ParagraphSeparator)
+            name += QStringLiteral("\\u%1").arg(uint{c.unicode()}, 4, 16, QChar(u'0'));
+        else name += c;
+    }
+    return name;
 }
 
-QString megabytes(qint64 bytes)
+QString systemReason(int error)
 {
-    return QString::number(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 1);
+    return QString::fromStdString(std::generic_category().message(error));
+}
+
+// Exact, so that a file one byte over the limit does not read as the limit.
+QString byteCount(qint64 bytes)
+{
+    return QLocale(QLocale::English).toString(bytes);
+}
+
+QString mebibytes(qint64 bytes)
+{
+    return QLocale(QLocale::English).toString(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 2);
 }
 
 FileText readFailure(const QString& sentence, const QString& path, const QString& reason)
@@ -38,9 +71,9 @@ FileText readFailure(const QString& sentence, const QString& path, const QString
 FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
 {
     return {{},
-            tr("\"%1\" is too large to open here: it holds %2 MB, the window takes at most %3 MB.\n"
-               "Use the command-line tool velmor to encrypt or decrypt files of this size.")
-                .arg(shown(path), megabytes(size), megabytes(maxBytes))};
+            tr("\"%1\" is too large to open here: it holds %2 bytes (%3 MiB), the window takes at most %4 bytes "
+               "(%5 MiB).\nUse the command-line tool velmor to encrypt or decrypt files of this size.")
+                .arg(shown(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes))};
 }
 
 }  // namespace
@@ -84,6 +117,35 @@ FileText readTextFile(const QString& path, qint64 maxBytes)
     return {fromWindows1252(bytes), {}};
 }
 
+qsizetype longestLine(QStringView text)
+{
+    qsizetype longest = 0, start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n') continue;
+        longest = std::max(longest, i - start);
+        start = i + 1;
+    }
+    return std::max(longest, text.size() - start);
+}
+
+QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine)
+{
+    const QString counts = tr("its longest line holds %1 characters, a box of the window shows lines of at most %2.")
+                               .arg(byteCount(longest), byteCount(maxLine));
+    const QString advice = tr("Use the command-line tool velmor to encrypt or decrypt it.");
+    if (path.isEmpty()) return tr("The text cannot be put in: %1\n%2").arg(counts, advice);
+    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shown(path), counts, advice);
+}
+
+FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
+{
+    FileText read = readTextFile(path, maxBytes);
+    if (!read.ok()) return read;
+    if (const qsizetype longest = longestLine(read.text); longest > maxLine)
+        return {{}, lineTooLongFailure(path, longest, maxLine)};
+    return read;
+}
+
 qsizetype lineNumberAt(QStringView text, qsizetype index)
 {
     qsizetype line = 1;
@@ -120,9 +182,44 @@ FileBytes encodeForFile(QStringView text)
 
 FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes)
 {
+#ifdef SIGXFSZ
+    // Past the file size limit (ulimit -f) a write would kill the program;
+    // ignored, the write fails and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+#ifdef Q_OS_UNIX
+    // The new file takes the old one's place by a rename, so the old one is
+    // looked at first: a pipe, a device or a socket would be replaced by a
+    // plain file, and a file the user may not write would be replaced anyway.
+    const QByteArray native = QFile::encodeName(path);
+    struct stat existing {};
+    const bool replacing = ::stat(native.constData(), &existing) == 0;
+    if (replacing && S_ISDIR(existing.st_mode))
+        return {tr("Could not save \"%1\":\n%2").arg(shown(path), tr("It is a folder."))};
+    if (replacing && !S_ISREG(existing.st_mode))
+        return {tr("Could not save \"%1\":\n%2")
+                    .arg(shown(path), tr("It is not an ordinary file (it is a named pipe, a device or a socket), "
+                                         "so it was left as it was."))};
+    if (replacing && ::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
+        return {tr("Could not save \"%1\":\n%2").arg(shown(path), systemReason(errno))};
+#endif
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {tr("Could not create \"%1\":\n%2").arg(shown(path), file.errorString())};
+#ifdef Q_OS_UNIX
+    if (replacing) {
+        // The replacement keeps the old file's owner and group where the
+        // process may give them (root may), and its permission bits, but
+        // never set-user-ID or set-group-ID.
+        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+            static_cast<void>(::fchown(file.handle(), existing.st_uid, existing.st_gid));
+        if (::fchmod(file.handle(), existing.st_mode & 0777) != 0) {
+            const QString reason = systemReason(errno);
+            file.cancelWriting();
+            return {tr("Could not save \"%1\":\n%2").arg(shown(path), reason)};
+        }
+    }
+#endif
     // A short write is retried, so that a full disk comes back as an error
     // with its reason; for the same reason the last bytes are flushed here
     // rather than in commit(), which drops the reason.

@@ -11,13 +11,23 @@
 namespace velmor::io {
 
 // Files above this size are refused by the window. Reading and decoding is
-// quick (about 50 ms for 10 MB); laying the text out in a box is not: on a
-// small two-core machine the window's box shows 10 MB after about 0.6 s,
-// 50 MB after 3 to 4 s and 100 MB after 5 to 7 s, at close to 14 bytes of
-// memory per character. 64 MiB keeps every 50 MB file well inside the limit
-// while the wait stays near 4 s and a full box under 1 GB; the command-line
-// tool has no limit. Measured with make bench-io and the window's own box.
+// quick (about 50 ms for 10 MB) and done off the window's thread; laying the
+// text out in a box is not: the window fills a box piece by piece, answering
+// in between, and shows 64 MiB of 100-character lines after about 5 s at a
+// peak of about 500 MiB on a small two-core machine. The command-line tool
+// has no limit. Measured with make bench-ui (BM_OpenShaped).
 inline constexpr qint64 kMaxBoxFileBytes = 64LL * 1024 * 1024;
+
+// Lines longer than this are refused by the window. A box lays out each
+// line whole whenever it shows it: a line of 1,000,000 characters takes
+// about 0.6 s, and past about 4,300,000 (2^25 pixels) its scroll bar no
+// longer reaches the end and the box paints nothing. At this limit a box
+// full of such lines is laid out in under a second.
+inline constexpr qsizetype kMaxBoxLineLength = 100'000;
+
+// The number of characters in the longest line of `text`; CR LF, a lone LF
+// and a lone CR each end a line.
+qsizetype longestLine(QStringView text);
 
 // Every `failure` below is a sentence for the user that names the file and
 // the reason; it is empty when the operation succeeded.
@@ -31,6 +41,14 @@ struct [[nodiscard]] FileText {
 // The whole file as text: each byte one character. Refuses a file above
 // `maxBytes`, a folder and anything that is not an ordinary file.
 FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
+
+// readTextFile, then refuses a text with a line longer than `maxLine`:
+// what a box of the window can show.
+FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes, qsizetype maxLine = kMaxBoxLineLength);
+
+// The sentence that refuses a text whose longest line holds `longest`
+// characters; `path` is empty for a text that is not a file's.
+QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine = kMaxBoxLineLength);
 
 struct [[nodiscard]] FileBytes {
     QByteArray bytes;

@@ -3,6 +3,8 @@
 // maps to one character and back, so any file survives a trip through a box.
 #pragma once
 
+#include "codec/windows1252.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -10,16 +12,11 @@
 
 namespace velmor::io {
 
-// Bytes 0x80..0x9F follow the Windows-1252 table; the five it leaves
-// unassigned (0x81, 0x8D, 0x8F, 0x90, 0x9D) become the control characters of
-// the same code. All other bytes are their Latin-1 characters.
+using codec::windows1252Byte;
+using codec::windows1252Char;
+
+// Each byte as the character codec/windows1252.h gives it.
 QString fromWindows1252(QByteArrayView bytes);
-
-// The character a byte stands for.
-char16_t windows1252Char(unsigned char byte) noexcept;
-
-// The byte for a character, or -1 when Windows-1252 cannot hold it.
-int windows1252Byte(char16_t character) noexcept;
 
 struct Encoded {
     QByteArray bytes;

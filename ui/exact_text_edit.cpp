@@ -2,6 +2,8 @@
 // A multi-line box that gives back exactly the characters put into it.
 #include "exact_text_edit.h"
 
+#include "io/text_file.h"
+
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -15,6 +17,8 @@ namespace velmor::ui {
 namespace {
 
 constexpr int kBreakProperty = QTextFormat::UserProperty + 1;
+// About a tenth of a second's work for the box on a small machine.
+constexpr qsizetype kFillPieceCharacters = 1 << 20;
 
 QTextCharFormat separatorFormat(LineBreak kind)
 {
@@ -56,8 +60,8 @@ ExactTextEdit::ExactTextEdit(QWidget* parent)
     : QPlainTextEdit(parent)
 {
     setLineWrapMode(QPlainTextEdit::NoWrap);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
 }
 
@@ -109,9 +113,17 @@ void ExactTextEdit::setText(const QString& text)
     // Clearing is much faster than deleting the old text block by block.
     doc->clear();
     QTextCursor cursor(doc);
-    cursor.beginEditBlock();
-    insertExactly(cursor, text);
-    cursor.endEditBlock();
+    const QStringView all(text);
+    for (qsizetype done = 0; done < all.size();) {
+        qsizetype end = std::min(all.size(), done + kFillPieceCharacters);
+        // A CR LF stays in one piece, or it would count as two breaks.
+        if (end < all.size() && all[end - 1] == u'\r' && all[end] == u'\n') ++end;
+        cursor.beginEditBlock();
+        insertExactly(cursor, all.sliced(done, end - done));
+        cursor.endEditBlock();
+        done = end;
+        if (done < all.size() && fillPause_ && !fillPause_()) break;
+    }
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
     setTextCursor(QTextCursor(doc));
@@ -162,10 +174,30 @@ void ExactTextEdit::keyPressEvent(QKeyEvent* event)
     QPlainTextEdit::keyPressEvent(event);
 }
 
+qsizetype ExactTextEdit::longestLineWith(QStringView text) const
+{
+    const QTextCursor selection = textCursor();
+    const QTextBlock first = document()->findBlock(selection.selectionStart());
+    const QTextBlock last = document()->findBlock(selection.selectionEnd());
+    const qsizetype before = selection.selectionStart() - first.position();
+    const qsizetype after = last.position() + last.length() - 1 - selection.selectionEnd();
+    const auto isBreak = [](QChar c) { return c == u'\r' || c == u'\n'; };
+    const auto head = std::find_if(text.begin(), text.end(), isBreak) - text.begin();
+    if (head == text.size()) return before + text.size() + after;
+    const auto tail = std::find_if(text.rbegin(), text.rend(), isBreak) - text.rbegin();
+    return std::max({before + head, tail + after, io::longestLine(text)});
+}
+
 void ExactTextEdit::insertFromMimeData(const QMimeData* source)
 {
     if (isReadOnly() || source == nullptr || !source->hasText()) return;
-    replaceSelection(source->text());
+    const QString text = source->text();
+    // A line the box cannot lay out would show wrongly and hold the window.
+    if (const qsizetype longest = longestLineWith(text); longest > io::kMaxBoxLineLength) {
+        emit pasteRefused(longest);
+        return;
+    }
+    replaceSelection(text);
 }
 
 QMimeData* ExactTextEdit::createMimeDataFromSelection() const

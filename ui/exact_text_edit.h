@@ -11,6 +11,8 @@
 #include <QString>
 #include <QTextCursor>
 
+#include <functional>
+
 namespace velmor::ui {
 
 // A plain text document turns every line break into a block separator and
@@ -39,6 +41,16 @@ public:
     // The exact text between two document positions.
     QString textBetween(int from, int to) const;
 
+    // setText() puts a long text in piece by piece and calls `pause` between
+    // two pieces, so that the window can keep answering; it stops filling
+    // when `pause` returns false.
+    void setFillPause(std::function<bool()> pause) { fillPause_ = std::move(pause); }
+
+signals:
+    // A paste or a drop was refused: with it, a line would have held
+    // `longestLine` characters, more than io::kMaxBoxLineLength.
+    void pasteRefused(qsizetype longestLine);
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
@@ -49,6 +61,10 @@ private:
     static void insertExactly(QTextCursor& cursor, QStringView text);
     // Replaces the selection with `text` as one undo step.
     void replaceSelection(QStringView text);
+    // The longest line the box would hold with `text` in place of the selection.
+    qsizetype longestLineWith(QStringView text) const;
+
+    std::function<bool()> fillPause_;
 };
 
 }  // namespace velmor::ui

@@ -5,10 +5,13 @@
 #include "exact_text_edit.h"
 
 #include <QColor>
+#include <QFontMetricsF>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+
+#include <algorithm>
 
 namespace velmor::ui {
 namespace {
@@ -55,10 +58,32 @@ QLabel* makeLabel(QWidget& client, const char* name, const TwipRect& twips, cons
     label->setAlignment(alignment | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     label->setAutoFillBackground(true);
+    fitCaption(*label, points);
     return label;
 }
 
 }  // namespace
+
+void fitCaption(QLabel& label, qreal points)
+{
+    // The window was laid out for Arial; another sans-serif font, such as
+    // DejaVu Sans where Liberation Sans is missing, is wider and taller.
+    constexpr qreal kSmallestPoints = 6;
+    constexpr qreal kStep = 0.25;
+    const QSizeF room = label.contentsRect().size();
+    QFont font = label.font();
+    for (qreal size = points;; size -= kStep) {
+        font.setPointSizeF(size);
+        const QFontMetricsF metrics(font);
+        // Top-aligned, the text needs its ascent and whatever of its own
+        // letters reaches below the baseline.
+        const QRectF ink = metrics.tightBoundingRect(label.text());
+        const qreal height = metrics.ascent() + std::max<qreal>(0, ink.bottom());
+        const bool fits = metrics.horizontalAdvance(label.text()) <= room.width() && height <= room.height();
+        if (fits || size - kStep < kSmallestPoints) break;
+    }
+    label.setFont(font);
+}
 
 FormControls createFormControls(QWidget& client)
 {
@@ -84,7 +109,8 @@ FormControls createFormControls(QWidget& client)
 
     controls.Label5 =
         makeLabel(client, "Label5", {4560, 150, 1695, 255}, QStringLiteral("PassWord:"), 12, Qt::AlignRight);
-    controls.Label1 = makeLabel(client, "Label1", {2000, 4050, 6495, 375}, QString(), 12, Qt::AlignHCenter);
+    controls.Label1 =
+        makeLabel(client, "Label1", {2000, 4050, 6495, 375}, QString(), kStatusPoints, Qt::AlignHCenter);
 
     QWidget::setTabOrder(controls.txtVelmor, controls.txtOutputBox);
     QWidget::setTabOrder(controls.txtOutputBox, controls.txtKey);

@@ -14,6 +14,8 @@ class ExactTextEdit;
 
 inline constexpr int kClientWidthTwips = 10215;
 inline constexpr int kClientHeightTwips = 8055;
+// The status label's designed size, which a long status text may shrink.
+inline constexpr qreal kStatusPoints = 12;
 
 // Owned by the client widget they are made on.
 struct FormControls {
@@ -25,6 +27,11 @@ struct FormControls {
     QLabel* Label3 = nullptr;
     QLabel* Label5 = nullptr;
 };
+
+// Shows the whole of the label's text in its place, whatever font the
+// system gives for the one asked for: the size goes down from `points`,
+// the designed size, until the text fits. The label does not move or grow.
+void fitCaption(QLabel& label, qreal points);
 
 // Makes the controls on `client`, sized to the client area, and sets the
 // tab order txtVelmor, txtOutputBox, txtKey.

@@ -11,11 +11,17 @@
 namespace velmor::ui {
 namespace {
 
+constexpr int kMenuEndSpace = 3;
+
 QMenu* addMenu(QMenuBar& bar, const QString& name, const QString& caption)
 {
     QMenu* menu = bar.addMenu(caption);
     menu->setObjectName(name);
     menu->menuAction()->setObjectName(name);
+    // Each menu begins and ends with a separator line, which Qt would hide;
+    // with no space between it and the menu's frame it would look like the frame.
+    menu->setSeparatorsCollapsible(false);
+    menu->setContentsMargins(0, kMenuEndSpace, 0, kMenuEndSpace);
     return menu;
 }
 

@@ -4,12 +4,15 @@
 
 #include "captions.h"
 #include "exact_text_edit.h"
+#include "info_box.h"
 #include "shrink_animation.h"
 #include "shrink_path.h"
 #include "window_icon.h"
+#include "window_placement.h"
 
 #include "io/file_drop.h"
 #include "io/messages.h"
+#include "io/text_file.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,10 +22,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QScreen>
-#include <QStyle>
+#include <QShowEvent>
 #include <QThread>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
@@ -58,7 +61,7 @@ MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget
     setCentralWidget(client);
     // The controls have fixed places, so the window keeps its size.
     setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
-    placeInCentreOfScreen();
+    placeOnScreen();
 
     connectCommands();
     Form_Load();
@@ -83,10 +86,16 @@ void MainWindow::connectFileCommands()
 {
     ExactTextEdit& input = *controls_.txtVelmor;
     ExactTextEdit& output = *controls_.txtOutputBox;
-    const auto onChosen = [this](QAction* item, auto command) {
-        connect(item, &QAction::triggered, this, [this, command] {
-            if (takesCommands()) command();
-        });
+    // A file command may wait for a file to be read and shown; what the
+    // user types or clicks meanwhile is dropped, as during a cipher command.
+    const auto busyWith = [this](auto command) {
+        if (!takesCommands()) return;
+        inputGuard_.hold();
+        command();
+        inputGuard_.release();
+    };
+    const auto onChosen = [this, busyWith](QAction* item, auto command) {
+        connect(item, &QAction::triggered, this, [busyWith, command] { busyWith(command); });
     };
     onChosen(menus_.Ne, [this, &input, &output] { fileCommands_.newText(input, output); });
     onChosen(menus_.Op, [this, &input] { fileCommands_.openInto(input, io::TextKind::Plain); });
@@ -96,20 +105,60 @@ void MainWindow::connectFileCommands()
     onChosen(menus_.CToC, [this, &input] { fileCommands_.copyToClipboard(input); });
     onChosen(menus_.CTCET, [this, &output] { fileCommands_.copyToClipboard(output); });
 
-    const auto openDroppedFilesIn = [this](ExactTextEdit& box) {
+    const auto openDroppedFilesIn = [this, busyWith](ExactTextEdit& box) {
         // The file is opened after the drop event has ended, so a command may
         // have started in between.
-        return new io::FileDrop(box.viewport(), [this, &box](const QString& path) {
-            if (takesCommands()) fileCommands_.openFileInto(box, path);
+        return new io::FileDrop(box.viewport(), [this, &box, busyWith](const QString& path) {
+            busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
         });
     };
     fileDrops_ = {openDroppedFilesIn(input), openDroppedFilesIn(output)};
+
+    fileCommands_.setStatusShown([this](const QString& text) { showStatus(text); });
+    for (ExactTextEdit* box : {&input, &output}) {
+        // Between the pieces of a long text the window answers (input is
+        // dropped then), unless it is closing.
+        box->setFillPause([this] {
+            if (inputGuard_.isHeld()) QCoreApplication::processEvents();
+            return !closing_;
+        });
+        connect(box, &ExactTextEdit::pasteRefused, this, [this](qsizetype longest) {
+            messages_.warn(this, QString::fromUtf16(kInfoTitle), io::lineTooLongFailure(QString(), longest));
+        });
+    }
 }
 
-void MainWindow::placeInCentreOfScreen()
+void MainWindow::showStatus(const QString& text)
 {
-    if (const QScreen* display = screen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), display->availableGeometry()));
+    QLabel& status = *controls_.Label1;
+    status.setText(text);
+    fitCaption(status, kStatusPoints);
+    // Only a file name can make a status too long even in the smallest size.
+    if (status.fontMetrics().horizontalAdvance(text) > status.width())
+        status.setText(status.fontMetrics().elidedText(text, Qt::ElideMiddle, status.width()));
+    status.repaint();
+}
+
+void MainWindow::placeOnScreen()
+{
+    // move() places the frame, title bar included, which is known only
+    // once the window manager has framed the window.
+    if (const QScreen* display = screen()) {
+        move(framePosition(frameGeometry().size(), display->availableGeometry()));
+        placedAt_ = pos();
+    }
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (placedWithFrame_ || event->spontaneous()) return;
+    placedWithFrame_ = true;
+    QTimer::singleShot(0, this, [this] {
+        // Not if the window was moved meanwhile, by the user or the program.
+        const auto placed = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) placeOnScreen();
+    });
 }
 
 void MainWindow::Form_Load()
@@ -123,12 +172,14 @@ void MainWindow::Form_Load()
 void MainWindow::runCipherCommand(CipherCommand command)
 {
     if (!takesCommands()) return;
+    // Reading a large source box keeps the window's thread busy; what the
+    // user types meanwhile must not reach the boxes once they take input.
+    inputGuard_.hold();
     const ExactTextEdit& source =
         command.direction == Direction::Encrypt ? *controls_.txtVelmor : *controls_.txtOutputBox;
     CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_};
 
-    controls_.Label1->setText(statusText(job.text.size()));
-    controls_.Label1->repaint();
+    showStatus(statusText(job.text.size()));
     running_ = command;
     blockInput(true);
     cipherWatcher_.setFuture(QtConcurrent::run(&runCipherJob, std::move(job), cipherThreads()));
@@ -140,7 +191,10 @@ void MainWindow::finishCipherCommand()
     CipherOutcome outcome = cipherWatcher_.future().takeResult();
     running_.reset();
     // The program is ending; a result shown now would only delay it.
-    if (closing_) return;
+    if (closing_) {
+        inputGuard_.release();
+        return;
+    }
 
     controls_.Label1->clear();
     if (outcome.failure.isEmpty()) {
@@ -151,6 +205,10 @@ void MainWindow::finishCipherCommand()
         source.setText(QString());
         destination.setText(outcome.text);
     }
+    // Showing the result takes a while on a large text: input given
+    // meanwhile waits in the queue and is dropped here, before the boxes
+    // take input again.
+    inputGuard_.release();
     blockInput(false);
     if (!outcome.failure.isEmpty()) {
         messages_.warn(this, QString::fromUtf16(kInfoTitle),
@@ -187,7 +245,7 @@ void MainWindow::showPassword(bool shown)
 
 void MainWindow::showInfo()
 {
-    QMessageBox box(QMessageBox::Warning, QString::fromUtf16(kInfoTitle), infoText(), QMessageBox::Ok, this);
+    InfoBox box(this);
     box.exec();
 }
 

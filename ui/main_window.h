@@ -6,6 +6,7 @@
 #include "cipher_job.h"
 #include "form_controls.h"
 #include "form_menus.h"
+#include "input_guard.h"
 
 #include "engine/wheel_state.h"
 #include "io/file_commands.h"
@@ -50,13 +51,16 @@ signals:
 protected:
     // Closing always runs the closing animation, which then ends the program.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void connectCommands();
     void connectFileCommands();
     // False while a command runs or the window is closing.
-    bool takesCommands() const noexcept { return !running_ && !closing_; }
-    void placeInCentreOfScreen();
+    bool takesCommands() const noexcept { return !running_ && !closing_ && !inputGuard_.isHeld(); }
+    void placeOnScreen();
+    // Shows `text` in the status label at once, shortened to fit it.
+    void showStatus(const QString& text);
     void Form_Load();
 
     // The command reads its source box, the password and the state once and
@@ -79,8 +83,12 @@ private:
     // One on each large box; owned by the boxes' viewports.
     std::array<io::FileDrop*, 2> fileDrops_{};
     QFutureWatcher<CipherOutcome> cipherWatcher_;
+    // Held from a command's choice until its result shows.
+    InputGuard inputGuard_{*this};
     std::optional<CipherCommand> running_;
     bool closing_ = false;
+    bool placedWithFrame_ = false;
+    QPoint placedAt_;
 };
 
 }  // namespace velmor::ui

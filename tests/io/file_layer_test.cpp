@@ -20,7 +20,12 @@
 
 #ifdef __linux__
 #include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -116,21 +121,42 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
         {false, f + "/pipe", "not an ordinary file"},
         {false, big, "velmor"},
-        {true, f + "/taken", "Could not create"},
+        {true, f + "/taken", "folder"},
+        {true, f + "/pipe", "not an ordinary file"},  // no reader: a write would wait forever
         {true, f + "/missing/file.txt", "Could not create"},
     };
     // Root ignores permissions; run_unprivileged.sh runs this as nobody too.
     if (::geteuid() != 0) {
         ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
         ASSERT_TRUE(QFile::setPermissions(f + "/ro", QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-        failures.insert(failures.end(), {{false, locked, "Permission denied"}, {true, locked, "Could not create"}});
+        failures.insert(failures.end(), {{false, locked, "Permission denied"}, {true, locked, "Permission denied"}});
     }
+    // A socket, and a device where the system lets this process make one.
+    const QString socketPath = f + "/socket";
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    qstrncpy(address.sun_path, QFile::encodeName(socketPath).constData(), sizeof address.sun_path);
+    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    failures.emplace_back(true, socketPath, "not an ordinary file");
+    if (::mknod(QFile::encodeName(f + "/null").constData(), S_IFCHR | 0666, makedev(1, 3)) == 0)
+        failures.emplace_back(true, f + "/null", "not an ordinary file");
     // Only root can mount a disk small enough to fill. No ASSERT from here to
     // the unmount, which must run.
     if (::mount("velmor-test", QFile::encodeName(f + "/small").constData(), "tmpfs", 0, "size=64k") == 0) {
         kept << f + "/small/kept.txt";
         EXPECT_TRUE(testing::writeBytes(kept.last(), "kept"));
         failures.emplace_back(true, kept.last(), "No space left");
+        // Read-only, the file is refused once, by name, with the reason.
+        ASSERT_TRUE(QDir(f).mkpath("frozen"));
+        const QString frozen = f + "/frozen/kept.txt";
+        if (::mount("velmor-test", QFile::encodeName(f + "/frozen").constData(), "tmpfs", 0, "size=64k") == 0) {
+            EXPECT_TRUE(testing::writeBytes(frozen, "kept"));
+            EXPECT_EQ(::mount("velmor-test", QFile::encodeName(f + "/frozen").constData(), "tmpfs",
+                              MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+            kept << frozen;
+            failures.emplace_back(true, frozen, "Read-only file system");
+        }
     }
     const QStringList before = testing::entries(f);
     for (const auto& [save, path, reason] : failures) {
@@ -143,15 +169,83 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         EXPECT_EQ(box.text(), typed);
         EXPECT_EQ(messages.shown.size(), 1);
         const QString text = messages.shown.join(u'\n');
-        EXPECT_TRUE(text.contains(QDir::toNativeSeparators(path)) && text.contains(reason)) << text.toStdString();
+        EXPECT_TRUE(text.count(QDir::toNativeSeparators(path)) == 1 && text.contains(reason)) << text.toStdString();
+    }
+    ::close(socket);
+    QFileInfo pipe(f + "/pipe"), socketFile(socketPath);
+    EXPECT_TRUE(pipe.exists() && !pipe.isFile()) << "the pipe is still a pipe";
+    EXPECT_TRUE(socketFile.exists() && !socketFile.isFile()) << "the socket is still a socket";
+    if (QFileInfo::exists(f + "/null")) {
+        EXPECT_FALSE(QFileInfo(f + "/null").isFile()) << "the device is still a device";
     }
     const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
     EXPECT_TRUE(QFile::setPermissions(f + "/ro", all) && QFile::setPermissions(locked, all));
     EXPECT_EQ(testing::entries(f), before) << "no file added, no temporary left";
     for (const QString& file : kept) EXPECT_EQ(testing::readBytes(file), "kept") << file.toStdString();
     ::umount2(QFile::encodeName(f + "/small").constData(), MNT_DETACH);
+    ::umount2(QFile::encodeName(f + "/frozen").constData(), MNT_DETACH);
     ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes));
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
+}
+
+// The message names a file whose name holds a line break on one line, and
+// tells apart a file one byte over the limit from the limit.
+TEST_F(FileCommandsTest, MessagesSpellOutLineBreaksInNamesAndGiveExactSizes)
+{
+    const QString odd = folder.filePath("two\nlines.txt");
+    const FileWrite written = writeFileAtomically(folder.filePath("no\nsuch/file.txt"), "x");
+    EXPECT_TRUE(!readTextFile(odd).ok() && !written.ok());
+    for (const QString& text : {readTextFile(odd).failure, written.failure}) {
+        EXPECT_EQ(text.count(u'\n'), 1) << text.toStdString();
+        EXPECT_TRUE(text.contains("two\\nlines.txt") || text.contains("no\\nsuch")) << text.toStdString();
+    }
+    const QString big = folder.filePath("big.txt");
+    ASSERT_TRUE(testing::writeBytes(big, "") && QFile::resize(big, kMaxBoxFileBytes + 1));
+    const QString refused = readTextFile(big).failure;
+    EXPECT_TRUE(refused.contains("67,108,865 bytes") && refused.contains("67,108,864 bytes")) << refused.toStdString();
+}
+
+// A replaced file keeps its owner (where the process may give it away),
+// group and permission bits, but never set-user-ID or set-group-ID.
+TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerAndModeButNoSetIdBits)
+{
+    const QString path = folder.filePath("shared.txt");
+    const QByteArray native = QFile::encodeName(path);
+    ASSERT_TRUE(testing::writeBytes(path, "old"));
+    const bool root = ::geteuid() == 0;
+    ASSERT_EQ(::chmod(native.constData(), root ? 06751 : 0640), 0);
+    if (root) {
+        ASSERT_EQ(::chown(native.constData(), 65534, 65534), 0);
+    }
+    ASSERT_TRUE(writeFileAtomically(path, "new").ok());
+    struct stat after {};
+    ASSERT_EQ(::stat(native.constData(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, root ? 0751u : 0640u);
+    if (root) {
+        EXPECT_TRUE(after.st_uid == 65534 && after.st_gid == 65534);
+    }
+    EXPECT_EQ(testing::readBytes(path), "new");
+}
+
+// Past the file size limit the write fails with its reason instead of the
+// signal ending the program, and the old file stays.
+TEST_F(FileCommandsTest, TheFileSizeLimitFailsTheSaveAndKeepsTheOldFile)
+{
+    const QString path = folder.filePath("limited.txt");
+    ASSERT_TRUE(testing::writeBytes(path, "kept"));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const FileWrite written = writeFileAtomically(path, QByteArray(1 << 20, 'x'));
+        ::_exit(!written.ok() && written.failure.contains("File too large") ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(testing::readBytes(path), "kept");
+    EXPECT_EQ(testing::entries(folder.path()), QStringList{"limited.txt"});
 }
 #endif
 

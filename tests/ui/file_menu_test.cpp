@@ -66,7 +66,6 @@ TEST_F(FileMenuTest, FilesComeBackByteForByteThroughEveryPassCountAndAgreeWithVe
             choose("DE" + times);
             chooseWithFile("SAs", file("decrypted"));
             EXPECT_EQ(readBytes(file("decrypted")), original);
-#ifdef VELMOR_TOOL
             // The command-line tool, given the same file, wheels, passes and password.
             qputenv("VELMOR_TEST_PASSWORD", key.toLocal8Bit());
             ASSERT_EQ(QProcess::execute(QStringLiteral(VELMOR_TOOL),
@@ -75,7 +74,6 @@ TEST_F(FileMenuTest, FilesComeBackByteForByteThroughEveryPassCountAndAgreeWithVe
                                          file("by-velmor")}),
                       0);
             EXPECT_EQ(readBytes(file("by-velmor")), encrypted);
-#endif
         }
     }
     EXPECT_TRUE(messages.shown.empty());

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: MIT
+// The engine against the published known answers: the texts a direct
+// cipher, the period table with its wide walk, and the window's UTF-16 passes
+// make must be exactly those of the file.
+#include "engine/cipher.h"
+#include "engine/passes.h"
+#include "known_answers.h"
+
+#include <gtest/gtest.h>
+
+#include <span>
+
+namespace velmor {
+namespace {
+
+TEST(KnownAnswers, EngineGivesEveryRow)
+{
+    const auto rows = test::knownAnswers();
+    ASSERT_GE(rows.size(), 39U);
+    WheelState state;
+    state.LoadWheels();
+    for (const test::KnownAnswer& row : rows) {
+        SCOPED_TRACE(row.name());
+        const std::u16string password = row.passwordText();
+        std::string bytes = row.input;
+        Cipher::forPassword(password, row.wheels, row.passes, row.direction, bytes.size()).apply(bytes, 0);
+        EXPECT_TRUE(test::sameText(bytes, row.output)) << "sized to the text";
+
+        bytes = row.input;
+        Cipher::forPassword(password, row.wheels, row.passes, row.direction).applyParallel(bytes, 0, 3);
+        EXPECT_TRUE(test::sameText(bytes, row.output)) << "by the period table";
+
+        auto units = row.inputText<std::u16string>();
+        ASSERT_TRUE(state.setWheelCount(row.wheels));
+        runPasses(state, row.direction, password, row.passes, std::span<char16_t>(units), 2);
+        std::string back;
+        for (const char16_t unit : units) back += static_cast<char>(codec::windows1252Byte(unit));
+        EXPECT_TRUE(test::sameText(back, row.output)) << "as the window's UTF-16 text";
+    }
+}
+
+}  // namespace
+}  // namespace velmor

@@ -1,0 +1,110 @@
+// SPDX-License-Identifier: MIT
+// Reads docs/known-answers.tsv, the outputs every version of the cipher must
+// give, for the engine's, the tool's and the window's tests.
+#pragma once
+
+#include "codec/windows1252.h"
+#include "engine/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace velmor::test {
+
+struct KnownAnswer {
+    int line = 0;  // in the file, for failure messages
+    int wheels = 0;
+    int passes = 0;
+    Direction direction = Direction::Encrypt;
+    std::string password;  // Windows-1252 bytes, as input and output
+    std::string input;
+    std::string output;
+
+    std::u16string passwordText() const
+    {
+        std::u16string text;
+        for (const char byte : password) text += codec::windows1252Char(static_cast<unsigned char>(byte));
+        return text;
+    }
+    // The input as the window's boxes hold it.
+    template <class String>
+    String inputText() const
+    {
+        String text;
+        for (const char byte : input) text += codec::windows1252Char(static_cast<unsigned char>(byte));
+        return text;
+    }
+    std::string name() const
+    {
+        return "line " + std::to_string(line) + ": " + std::to_string(wheels) + " wheels, " + std::to_string(passes) +
+               " passes, " + (direction == Direction::Encrypt ? "encrypt" : "decrypt") + ", " +
+               std::to_string(input.size()) + " bytes";
+    }
+};
+
+namespace detail {
+
+inline std::string fromHex(const std::string& hex, int line)
+{
+    const auto digit = [line](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        throw std::runtime_error("known answers, line " + std::to_string(line) + ": not lowercase hex");
+    };
+    if (hex.size() % 2 != 0)
+        throw std::runtime_error("known answers, line " + std::to_string(line) + ": odd number of hex digits");
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+    return bytes;
+}
+
+}  // namespace detail
+
+// Equal texts, or where the first difference is: the long rows are too long
+// to print whole.
+template <class Text>
+::testing::AssertionResult sameText(const Text& actual, const Text& expected)
+{
+    if (actual == expected) return ::testing::AssertionSuccess();
+    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    return ::testing::AssertionFailure() << "length " << actual.size() << " instead of " << expected.size()
+                                         << ", first difference at index " << (a - actual.begin());
+}
+
+// Every row of the file; throws std::runtime_error for a malformed one, so
+// that a damaged file fails the tests instead of shrinking them.
+inline std::vector<KnownAnswer> knownAnswers()
+{
+    std::ifstream file(VELMOR_KNOWN_ANSWERS, std::ios::binary);
+    if (!file) throw std::runtime_error("cannot open " VELMOR_KNOWN_ANSWERS);
+    std::vector<KnownAnswer> rows;
+    std::string text;
+    for (int line = 1; std::getline(file, text); ++line) {
+        if (text.empty() || text[0] == '#') continue;
+        std::vector<std::string> fields(1);
+        for (const char c : text) {
+            if (c == '\t') fields.emplace_back();
+            else fields.back().push_back(c);
+        }
+        if (fields.size() != 6 || (fields[2] != "encrypt" && fields[2] != "decrypt"))
+            throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
+        KnownAnswer row{line,
+                        std::stoi(fields[0]),
+                        std::stoi(fields[1]),
+                        fields[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt,
+                        detail::fromHex(fields[3], line),
+                        detail::fromHex(fields[4], line),
+                        detail::fromHex(fields[5], line)};
+        if (row.output.size() != row.input.size())
+            throw std::runtime_error("known answers, line " + std::to_string(line) + ": output and input differ in length");
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace velmor::test

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: MIT
+// The window under stress: input queued while a command is busy, screens too
+// small for it, fonts wider than its own, files and pastes too large to show.
+#include "window_fixture.h"
+
+#include "ui/captions.h"
+#include "ui/cipher_job.h"
+#include "ui/form_controls.h"
+#include "ui/window_placement.h"
+
+#include "io/text_file.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QTemporaryDir>
+#include <QDialog>
+#include <QProcess>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTextDocument>
+
+namespace velmor::ui::test {
+namespace {
+
+using WindowStressTest = WindowTest;
+
+QString lines(qsizetype count, qsizetype length)
+{
+    QString line;
+    for (qsizetype i = 0; i < length; ++i) line += QChar(static_cast<char16_t>(u'!' + (i * 7) % 90));
+    line += u"\r\n";
+    return line.repeated(count);
+}
+
+void postKeys(QWidget& target, const QString& keys)
+{
+    for (const QChar key : keys)
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QCoreApplication::postEvent(&target, new QKeyEvent(type, key.unicode(), Qt::NoModifier, QString(key)));
+}
+
+void postClick(QWidget& target, QPoint at)
+{
+    const QPointF local(at), global(target.mapToGlobal(at));
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(&target, new QMouseEvent(type, local, global, Qt::LeftButton,
+                                                             type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                              : Qt::NoButton,
+                                                             Qt::NoModifier));
+}
+
+// Keys and clicks that arrive while the window shows a result wait in the
+// queue, as a real user's do while the window's thread is busy.
+TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
+{
+    const QString text = lines(20000, 98);
+    QTest::keyClicks(&password(), QStringLiteral("key"));
+    input().setText(text);
+    const CipherOutcome expected =
+        runCipherJob({Direction::Encrypt, 3, QStringLiteral("key"), text, window.wheelState()}, 1);
+    QMenuBar& bar = *window.menuBar();
+    bool posted = false;
+    QObject::connect(output().document(), &QTextDocument::contentsChanged, &window, [&] {
+        if (std::exchange(posted, true)) return;
+        postKeys(output(), QStringLiteral("ABC"));
+        postKeys(input(), QStringLiteral("DEF"));
+        postKeys(password(), QStringLiteral("x"));
+        postClick(bar, bar.actionGeometry(child<QMenu>(QStringLiteral("EnDe")).menuAction()).center());
+    });
+    choose(QStringLiteral("EN3"));
+    for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+    ASSERT_TRUE(posted);
+    EXPECT_TRUE(output().text() == expected.text) << "the result begins " << output().text().left(8).toStdString();
+    EXPECT_EQ(input().text(), QString());
+    EXPECT_EQ(password().text(), QStringLiteral("key"));
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a queued click opened a menu";
+    EXPECT_FALSE(window.isCommandRunning());
+    // Input given after the result shows is the user's again.
+    QTest::keyClicks(&output(), QStringLiteral("Z"));
+    EXPECT_TRUE(output().text() == u'Z' + expected.text);
+}
+
+TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
+{
+    for (const char* name : {"Fi", "EnDe", "EW", "PasW"}) {
+        QMenu& menu = child<QMenu>(QString::fromLatin1(name));
+        const QList<QAction*> items = menu.actions();
+        menu.popup(window.geometry().topLeft());
+        const QImage shown = menu.grab().toImage();
+        menu.hide();
+        // A line of its own: apart from the frame, with the menu's ground on both sides.
+        const int x = shown.width() / 2;
+        const QRgb ground = shown.pixel(x, menu.actionGeometry(items[1]).center().y() - 6);
+        for (QAction* end : {items.first(), items.last()}) {
+            SCOPED_TRACE(end->objectName().toStdString());
+            ASSERT_TRUE(end->isSeparator()) << name;
+            const QRect line = menu.actionGeometry(end);
+            ASSERT_GT(line.height(), 0) << name;
+            bool drawn = false;
+            for (int y = line.top(); y <= line.bottom(); ++y) drawn = drawn || shown.pixel(x, y) != ground;
+            const bool apart = shown.pixel(x, line.top() - 1) == ground && shown.pixel(x, line.bottom() + 1) == ground;
+            EXPECT_TRUE(drawn && apart)
+                << name;
+        }
+    }
+    for (ExactTextEdit* box : {&input(), &output()})
+        EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
+}
+
+// A line longer than the box can lay out, from a file or pasted, is refused
+// with a message that points to velmor; one at the limit goes in.
+TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
+{
+    QTemporaryDir folder;
+    const qsizetype limit = io::kMaxBoxLineLength;
+    const QString atLimit = folder.filePath("at-limit.txt"), over = folder.filePath("over.txt");
+    ASSERT_TRUE(io::testing::writeBytes(atLimit, "a\r\n" + QByteArray(limit, 'x') + "\r\nb") &&
+                io::testing::writeBytes(over, "a\r\n" + QByteArray(limit + 1, 'x')));
+    input().setText(QStringLiteral("kept"));
+    dialogs.answers = {over};
+    choose(QStringLiteral("Op"));
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].contains("velmor") && messages.shown[0].contains("100,001"))
+        << messages.shown[0].toStdString();
+    EXPECT_EQ(input().text(), QStringLiteral("kept"));
+    dialogs.answers = {atLimit};
+    choose(QStringLiteral("Op"));
+    EXPECT_EQ(input().text().size(), limit + 6);
+
+    // Pasted where it joins the line around the cursor.
+    messages.shown.clear();
+    output().setText(QString(limit - 5, u'y') + QStringLiteral("\r\nz"));
+    QTextCursor cursor = output().textCursor();
+    cursor.setPosition(limit - 5);
+    output().setTextCursor(cursor);
+    for (const auto& [pasted, refused] : {std::pair{"123456", true}, {"12345", false}, {"6", true}, {"\r\n6", false}}) {
+        const QString before = output().text();
+        QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
+        output().paste();
+        EXPECT_EQ(output().text() == before, refused) << pasted;
+        EXPECT_EQ(messages.shown.size(), refused ? 1 : 0) << pasted;
+        messages.shown.clear();
+    }
+}
+
+bool showsWhole(const QLabel& label)
+{
+    const QFontMetricsF metrics(label.font());
+    const qreal below = std::max<qreal>(0, metrics.tightBoundingRect(label.text()).bottom());
+    return metrics.horizontalAdvance(label.text()) <= label.width() && metrics.ascent() + below <= label.height();
+}
+
+// DejaVu Sans is what a system without Liberation Sans gives for Arial.
+TEST_F(WindowStressTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFont)
+{
+    QLabel& status = child<QLabel>(QStringLiteral("Label1"));
+    status.setText(statusText(67'108'864));
+    for (const auto& [name, points] :
+         {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
+        QLabel& label = child<QLabel>(QString::fromLatin1(name));
+        const QRect place = label.geometry();
+        if (label.text() != status.text()) {
+            EXPECT_TRUE(showsWhole(label)) << name << " as made";
+        }
+        for (const char* family : {"DejaVu Sans", "DejaVu Serif", "Liberation Sans"}) {
+            QFont font(QString::fromLatin1(family));
+            font.setBold(true);
+            label.setFont(font);
+            fitCaption(label, points);
+            EXPECT_TRUE(showsWhole(label)) << name << " in " << family;
+            EXPECT_EQ(label.geometry(), place) << name;
+        }
+    }
+    // As a command shows it.
+    input().setText(QString(40000, u'x'));
+    child(QStringLiteral("EN12")).trigger();
+    EXPECT_TRUE(showsWhole(status)) << status.text().toStdString();
+    waitForCommand();
+}
+
+TEST(WindowPlacement, CentresAFrameThatFitsAndKeepsTheStartOfOneThatDoesNot)
+{
+    const QRect screen(0, 30, 640, 450);  // a panel above
+    EXPECT_EQ(framePosition({600, 400}, screen), QPoint(20, 55));
+    EXPECT_EQ(framePosition({700, 600}, screen), QPoint(0, 30));
+    EXPECT_EQ(framePosition({600, 600}, screen), QPoint(20, 30));
+}
+
+// Run on several screens, from smaller than the window to large.
+TEST(WindowOnScreen, TheTitleBarAndMenusAreOnScreen)
+{
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window(dialogs, messages);
+    window.show();
+    QCoreApplication::processEvents();
+    const QRect area = window.screen()->availableGeometry(), frame = window.frameGeometry();
+    SCOPED_TRACE(::testing::Message() << area.width() << "x" << area.height() << " screen, frame at " << frame.x()
+                                      << "," << frame.y() << " sized " << frame.width() << "x" << frame.height());
+    EXPECT_TRUE(area.contains(frame.topLeft()) && area.contains(window.menuBar()->mapToGlobal(QPoint(0, 0))));
+    if (frame.width() <= area.width()) {
+        EXPECT_LE(std::abs(frame.center().x() - area.center().x()), 1);
+    }
+    if (frame.height() <= area.height()) {
+        EXPECT_LE(std::abs(frame.center().y() - area.center().y()), 1);
+    }
+}
+
+// On a screen at least 1024 pixels wide.
+TEST(InfoBox, ShowsExactlyItsThreeLinesAndAnOkButtonWithoutIcon)
+{
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window(dialogs, messages);
+    window.show();
+    if (window.screen()->availableGeometry().width() < 1024) GTEST_SKIP() << "the screen is too narrow";
+    bool seen = false;
+    // Once the box has settled: a message box breaks its lines again when
+    // its layout changes after it is shown.
+    QTimer::singleShot(300, &window, [&seen] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = true;
+        EXPECT_EQ(box->windowTitle(), QString::fromUtf16(kInfoTitle));
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("infoText"));
+        ASSERT_NE(label, nullptr);
+        const QFontMetrics metrics(label->font());
+        const QStringList lines = infoText().split(QStringLiteral("\r\n"));
+        ASSERT_EQ(lines.size(), 3);
+        int widest = 0;
+        for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+        EXPECT_GE(label->width(), widest) << "a line is broken";
+        EXPECT_LT(label->height(), 4 * metrics.lineSpacing()) << "more than three lines";
+        const QList<QAbstractButton*> buttons = box->findChildren<QAbstractButton*>();
+        ASSERT_EQ(buttons.size(), 1);
+        EXPECT_EQ(buttons[0]->text().remove(u'&'), QStringLiteral("OK"));
+        EXPECT_TRUE(buttons[0]->icon().isNull());
+        box->accept();
+    });
+    window.findChild<QAction*>(QStringLiteral("IF"))->trigger();
+    EXPECT_TRUE(seen);
+}
+
+#ifdef VELMOR_MACHINE
+// No display at all, and one that cannot be opened.
+TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
+{
+    for (const char* display : {"", ":65000"}) {
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+        if (*display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(VELMOR_MACHINE), {});
+        ASSERT_TRUE(program.waitForFinished(30000));
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display;
+        EXPECT_EQ(program.exitCode(), 1) << display;
+        EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
+        EXPECT_TRUE(said.contains("display") && said.contains("velmor ") && said.contains(display))
+            << said.toStdString();
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace velmor::ui::test
