@@ -4,6 +4,7 @@
 
 #include "io/file_dialogs.h"
 #include "io/messages.h"
+#include "io/standard_streams.h"
 
 #include <QApplication>
 
@@ -54,6 +55,7 @@ bool displayMissing(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    if (!velmor::io::reserveStandardStreams()) return 1;
     if (displayMissing(argc, argv)) {
         std::fprintf(stderr, "velmor-machine: no display was found (DISPLAY and WAYLAND_DISPLAY are not set); %s\n",
                      kWithoutDisplay);
