@@ -6,6 +6,8 @@
 // carry their own target so the rest of the build stays baseline x86-64.
 #include "wide_table_walk.h"
 
+#include "alphabet.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -16,6 +18,31 @@
 #endif
 
 namespace velmor {
+namespace {
+
+constexpr std::size_t kRowBytes = 256;
+
+void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row, std::uint8_t* text,
+                 std::size_t size) noexcept
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        text[i] = table[row * kRowBytes + text[i]];
+        if (++row == period) row = 0;
+    }
+}
+
+}  // namespace
+
+std::size_t wideTableBytes(std::size_t period) noexcept { return period * kRowBytes; }
+
+void setWideRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
+{
+    std::uint8_t* const entries = table + row * kRowBytes;
+    // Codes outside the alphabet stand for themselves.
+    for (std::size_t code = 0; code < kRowBytes; ++code) entries[code] = static_cast<std::uint8_t>(code);
+    for (int s = 0; s < kWheelLength; ++s)
+        entries[charOf(static_cast<Symbol>(s))] = static_cast<std::uint8_t>(charOf(map[static_cast<std::size_t>(s)]));
+}
 
 #ifdef VELMOR_WIDE_WALK
 
@@ -24,7 +51,6 @@ namespace {
 #define VELMOR_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 constexpr std::size_t kTile = 64;
-constexpr std::size_t kRowBytes = 256;
 
 // A block is 64 periods: one period per byte of a 64-byte register.
 constexpr std::size_t blockBytesOf(std::size_t period) noexcept { return kTile * period; }
@@ -138,10 +164,9 @@ bool wideTableWalkAvailable() noexcept
            __builtin_cpu_supports("avx512vbmi");
 }
 
-std::size_t walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                          std::size_t size) noexcept
+void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept
 {
-    if (period % kTile != 0) return 0;
     const std::size_t blockBytes = blockBytesOf(period);
     std::size_t done = 0;
     // Every block starts at the same row: a block is a whole number of periods.
@@ -149,23 +174,27 @@ std::size_t walkWideTable(const std::uint8_t* table, std::size_t period, std::si
         walkBlock(table, period, firstRow, text + done, size - done >= 2 * blockBytes);
 
     const std::size_t rest = size - done;
-    if (rest < kScratchMinPeriods * period) return done;
-    const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[blockBytes]);
-    if (!scratch) return done;  // the caller ciphers the rest byte by byte
-    std::memcpy(scratch.get(), text + done, rest);
-    std::memset(scratch.get() + rest, 0, blockBytes - rest);
-    walkBlock(table, period, firstRow, scratch.get(), false);
-    std::memcpy(text + done, scratch.get(), rest);
-    return size;
+    if (rest >= kScratchMinPeriods * period) {
+        const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[blockBytes]);
+        if (scratch) {
+            std::memcpy(scratch.get(), text + done, rest);
+            std::memset(scratch.get() + rest, 0, blockBytes - rest);
+            walkBlock(table, period, firstRow, scratch.get(), false);
+            std::memcpy(text + done, scratch.get(), rest);
+            return;
+        }
+    }
+    cipherBytes(table, period, firstRow, text + done, rest);
 }
 
 #else
 
 bool wideTableWalkAvailable() noexcept { return false; }
 
-std::size_t walkWideTable(const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*, std::size_t) noexcept
+void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept
 {
-    return 0;
+    cipherBytes(table, period, firstRow, text, size);
 }
 
 #endif
