@@ -32,30 +32,38 @@ inline std::uint8_t cipherByte(const std::uint8_t* row, std::uint8_t code) noexc
     return static_cast<std::uint8_t>(code ^ row[kSlotOfCode[code]]);
 }
 
-// At most kBlockPeriods periods, from row `firstRow`.
+void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row, std::uint8_t* text,
+                 std::size_t size) noexcept
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        text[i] = cipherByte(table + row * kDeltaSlots, text[i]);
+        if (++row == period) row = 0;
+    }
+}
+
+// At most kBlockPeriods periods, from row `firstRow`, a multiple of 8: the 8
+// rows of a column group then lie side by side, reached from one pointer.
 void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
                std::size_t size) noexcept
 {
     const std::size_t columns = std::min(period, size);
     std::size_t row = firstRow;
     for (std::size_t column = 0; column < columns; column += kWord) {
-        const std::uint8_t* rows[kWord];
-        for (const std::uint8_t*& r : rows) {
-            r = table + row * kDeltaSlots;
-            if (++row == period) row = 0;
-        }
+        const std::uint8_t* const rows = table + row * kDeltaSlots;
         std::size_t at = column;
         for (; at + kWord <= size; at += period) {
+            std::uint64_t delta = 0;
+            for (std::size_t b = 0; b < kWord; ++b)
+                delta |= std::uint64_t{rows[b * kDeltaSlots + kSlotOfCode[text[at + b]]]} << shiftOf(b);
             std::uint64_t word;
             std::memcpy(&word, text + at, kWord);
-            std::uint64_t out = 0;
-            for (std::size_t b = 0; b < kWord; ++b) {
-                const auto code = static_cast<std::uint8_t>(word >> shiftOf(b));
-                out |= std::uint64_t{cipherByte(rows[b], code)} << shiftOf(b);
-            }
-            std::memcpy(text + at, &out, kWord);
+            word ^= delta;
+            std::memcpy(text + at, &word, kWord);
         }
-        for (std::size_t b = 0; at + b < size && b < kWord; ++b) text[at + b] = cipherByte(rows[b], text[at + b]);
+        for (std::size_t b = 0; at + b < size && b < kWord; ++b)
+            text[at + b] = cipherByte(rows + b * kDeltaSlots, text[at + b]);
+        row += kWord;
+        if (row == period) row = 0;
     }
 }
 
@@ -72,6 +80,11 @@ void setPortableRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) 
 void walkPortableTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
                        std::size_t size) noexcept
 {
+    const std::size_t lead = std::min(size, (kWord - firstRow % kWord) % kWord);
+    cipherBytes(table, period, firstRow, text, lead);
+    firstRow = (firstRow + lead) % period;
+    text += lead;
+    size -= lead;
     // Every block starts at the same row: a block is a whole number of periods.
     const std::size_t blockBytes = kBlockPeriods * period;
     for (std::size_t start = 0; start < size; start += blockBytes)
