@@ -10,9 +10,10 @@
 // x86-64; other processors compile only the table layout.
 #include "avx2_table_walk.h"
 
-#include "delta_row.h"
+#include "alphabet.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -24,6 +25,41 @@
 
 namespace velmor {
 namespace {
+
+constexpr std::size_t kDeltaSlots = 128;
+
+// A row is 128 one-byte slots, a code's cipher being the code XOR its slot.
+// Codes 2..127 have the slot of their own number. The two alphabet codes
+// above 127 borrow the slots of codes 0 and 1, controls that pass through;
+// every code outside the alphabet reads slot 2, another control, which holds
+// 0 in every row.
+constexpr std::uint8_t kSlotOfPound = 0;    // code 163
+constexpr std::uint8_t kSlotOfNotSign = 1;  // code 172
+constexpr std::uint8_t kZeroSlot = 2;
+
+constexpr std::array<std::uint8_t, 256> kSlotOfCode = [] {
+    std::array<std::uint8_t, 256> slots{};
+    for (int code = 0; code < 256; ++code) {
+        const int symbol = symbolOf(static_cast<char32_t>(code));
+        std::uint8_t slot = kZeroSlot;
+        if (code == 163) slot = kSlotOfPound;
+        else if (code == 172) slot = kSlotOfNotSign;
+        else if (symbol != kNotInAlphabet) slot = static_cast<std::uint8_t>(code);
+        slots[static_cast<std::size_t>(code)] = slot;
+    }
+    return slots;
+}();
+
+// The row of a position whose symbols `map` substitutes.
+std::array<std::uint8_t, kDeltaSlots> deltaRow(const SymbolMap& map) noexcept
+{
+    std::array<std::uint8_t, kDeltaSlots> row{};
+    for (int s = 0; s < kWheelLength; ++s) {
+        const char16_t code = charOf(static_cast<Symbol>(s));
+        row[kSlotOfCode[code]] = static_cast<std::uint8_t>(code ^ charOf(map[static_cast<std::size_t>(s)]));
+    }
+    return row;
+}
 
 constexpr std::size_t kPart = 16;
 constexpr std::size_t kParts = kDeltaSlots / kPart;

@@ -13,10 +13,11 @@ namespace velmor {
 // True when this processor and build can run walkAvx2Table().
 bool avx2TableWalkAvailable() noexcept;
 
-// The rows of delta_row.h rearranged for the shuffles: 368 KiB at 30 wheels.
+// `period` rows of 128 XOR deltas, rearranged for the shuffles: 360 KiB at
+// 30 wheels.
 // `period` is a multiple of 32.
 std::size_t avx2TableBytes(std::size_t period) noexcept;
-// Fills row `row` of a zeroed table.
+// Fills row `row` of a table.
 void setAvx2Row(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept;
 
 // Ciphers `text` in place, `text[0]` being at row `firstRow`. `table` is

@@ -85,21 +85,17 @@ PeriodTable::PeriodTable(Walk walk, std::size_t period) : walk_(walk), period_(p
 {
     std::size_t size = 0;
     switch (walk_) {
-    case Walk::Avx512Vbmi: size = wideTableBytes(period_); break;
+    case Walk::Avx512Vbmi:
+    case Walk::Portable: size = byteRowTableBytes(period_); break;
     case Walk::Avx2: size = avx2TableBytes(period_); break;
-    case Walk::Portable: size = portableTableBytes(period_); break;
     }
-    // The compact layouts hold deltas, 0 for a code that stands for itself;
-    // the byte rows are all written by setRow().
     bytes_.assign(size + kAlignment - 1, 0);
-    if (walk_ == Walk::Avx512Vbmi) {
-        const SymbolMap identity = [] {
-            SymbolMap map{};
-            for (int s = 0; s < kWheelLength; ++s) map[static_cast<std::size_t>(s)] = static_cast<Symbol>(s);
-            return map;
-        }();
-        for (std::size_t row = 0; row < period_; ++row) setWideRow(aligned(), row, identity);
-    }
+    const SymbolMap identity = [] {
+        SymbolMap map{};
+        for (int s = 0; s < kWheelLength; ++s) map[static_cast<std::size_t>(s)] = static_cast<Symbol>(s);
+        return map;
+    }();
+    for (std::size_t row = 0; row < period_; ++row) setRow(row, identity);
 }
 
 std::uint8_t* PeriodTable::aligned() noexcept
@@ -116,9 +112,9 @@ const std::uint8_t* PeriodTable::aligned() const noexcept
 void PeriodTable::setRow(std::size_t row, const SymbolMap& map) noexcept
 {
     switch (walk_) {
-    case Walk::Avx512Vbmi: setWideRow(aligned(), row, map); break;
+    case Walk::Avx512Vbmi:
+    case Walk::Portable: setByteRow(aligned(), row, map); break;
     case Walk::Avx2: setAvx2Row(aligned(), row, map); break;
-    case Walk::Portable: setPortableRow(aligned(), row, map); break;
     }
 }
 
@@ -127,7 +123,7 @@ void PeriodTable::apply(std::span<std::uint8_t> text, std::size_t firstRow) cons
     switch (walk_) {
     case Walk::Avx512Vbmi: walkWideTable(aligned(), period_, firstRow, text.data(), text.size()); break;
     case Walk::Avx2: walkAvx2Table(aligned(), period_, firstRow, text.data(), text.size()); break;
-    case Walk::Portable: walkPortableTable(aligned(), period_, firstRow, text.data(), text.size()); break;
+    case Walk::Portable: walkByteRows(aligned(), period_, firstRow, text.data(), text.size()); break;
     }
 }
 

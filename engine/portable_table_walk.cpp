@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: MIT
 // Visiting positions in text order would touch every row once a period and
-// keep the whole table streaming through the L1 cache. Positions one period
-// apart share a row, so a block of periods is walked column by column
-// instead: 8 neighbouring rows (1 KiB) stay hot while 8 bytes of each period
-// of the block go through them, read and written as one 64-bit word.
+// keep the table streaming through the L1 cache. Positions one period apart
+// share a row, so a block of periods is walked column by column instead: 8
+// neighbouring rows stay hot while 8 bytes of each period of the block go
+// through them, read as one 64-bit word and written back byte by byte (two
+// loads and a store per byte, the least plain C++ can do). Full rows beat
+// rows of 128 deltas with a slot per code: the slot costs a load a byte, and
+// the lines of a row that text reads are the same either way.
 #include "portable_table_walk.h"
 
-#include "delta_row.h"
+#include "alphabet.h"
 
 #include <algorithm>
 #include <bit>
@@ -15,10 +18,11 @@
 namespace velmor {
 namespace {
 
+constexpr std::size_t kRowBytes = 256;
 constexpr std::size_t kWord = 8;
 // 64 periods keep the words of a column group (one cache line per period,
-// 4 KiB in all) in L1 while its 8 rows are in use, and fetch each row from
-// L2 once for 64 look-ups.
+// 4 KiB in all) in L1 while its 8 rows are in use, and fetch each row once
+// for 64 look-ups. 128 measured slower.
 constexpr std::size_t kBlockPeriods = 64;
 
 constexpr unsigned shiftOf(std::size_t byte) noexcept
@@ -27,16 +31,11 @@ constexpr unsigned shiftOf(std::size_t byte) noexcept
     return std::endian::native == std::endian::little ? bits : 56 - bits;
 }
 
-inline std::uint8_t cipherByte(const std::uint8_t* row, std::uint8_t code) noexcept
-{
-    return static_cast<std::uint8_t>(code ^ row[kSlotOfCode[code]]);
-}
-
 void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row, std::uint8_t* text,
                  std::size_t size) noexcept
 {
     for (std::size_t i = 0; i < size; ++i) {
-        text[i] = cipherByte(table + row * kDeltaSlots, text[i]);
+        text[i] = table[row * kRowBytes + text[i]];
         if (++row == period) row = 0;
     }
 }
@@ -49,19 +48,15 @@ void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstR
     const std::size_t columns = std::min(period, size);
     std::size_t row = firstRow;
     for (std::size_t column = 0; column < columns; column += kWord) {
-        const std::uint8_t* const rows = table + row * kDeltaSlots;
+        const std::uint8_t* const rows = table + row * kRowBytes;
         std::size_t at = column;
         for (; at + kWord <= size; at += period) {
-            std::uint64_t delta = 0;
-            for (std::size_t b = 0; b < kWord; ++b)
-                delta |= std::uint64_t{rows[b * kDeltaSlots + kSlotOfCode[text[at + b]]]} << shiftOf(b);
             std::uint64_t word;
             std::memcpy(&word, text + at, kWord);
-            word ^= delta;
-            std::memcpy(text + at, &word, kWord);
+            for (std::size_t b = 0; b < kWord; ++b)
+                text[at + b] = rows[b * kRowBytes + static_cast<std::uint8_t>(word >> shiftOf(b))];
         }
-        for (std::size_t b = 0; at + b < size && b < kWord; ++b)
-            text[at + b] = cipherByte(rows + b * kDeltaSlots, text[at + b]);
+        for (std::size_t b = 0; at + b < size && b < kWord; ++b) text[at + b] = rows[b * kRowBytes + text[at + b]];
         row += kWord;
         if (row == period) row = 0;
     }
@@ -69,16 +64,19 @@ void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstR
 
 }  // namespace
 
-std::size_t portableTableBytes(std::size_t period) noexcept { return period * kDeltaSlots; }
+std::size_t byteRowTableBytes(std::size_t period) noexcept { return period * kRowBytes; }
 
-void setPortableRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
+void setByteRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
 {
-    const auto deltas = deltaRow(map);
-    std::memcpy(table + row * kDeltaSlots, deltas.data(), kDeltaSlots);
+    std::uint8_t* const entries = table + row * kRowBytes;
+    // Codes outside the alphabet stand for themselves.
+    for (std::size_t code = 0; code < kRowBytes; ++code) entries[code] = static_cast<std::uint8_t>(code);
+    for (int s = 0; s < kWheelLength; ++s)
+        entries[charOf(static_cast<Symbol>(s))] = static_cast<std::uint8_t>(charOf(map[static_cast<std::size_t>(s)]));
 }
 
-void walkPortableTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                       std::size_t size) noexcept
+void walkByteRows(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                  std::size_t size) noexcept
 {
     const std::size_t lead = std::min(size, (kWord - firstRow % kWord) % kWord);
     cipherBytes(table, period, firstRow, text, lead);

@@ -6,7 +6,7 @@
 // carry their own target so the rest of the build stays baseline x86-64.
 #include "wide_table_walk.h"
 
-#include "alphabet.h"
+#include "portable_table_walk.h"
 
 #include <cstring>
 #include <memory>
@@ -18,31 +18,6 @@
 #endif
 
 namespace velmor {
-namespace {
-
-constexpr std::size_t kRowBytes = 256;
-
-void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row, std::uint8_t* text,
-                 std::size_t size) noexcept
-{
-    for (std::size_t i = 0; i < size; ++i) {
-        text[i] = table[row * kRowBytes + text[i]];
-        if (++row == period) row = 0;
-    }
-}
-
-}  // namespace
-
-std::size_t wideTableBytes(std::size_t period) noexcept { return period * kRowBytes; }
-
-void setWideRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
-{
-    std::uint8_t* const entries = table + row * kRowBytes;
-    // Codes outside the alphabet stand for themselves.
-    for (std::size_t code = 0; code < kRowBytes; ++code) entries[code] = static_cast<std::uint8_t>(code);
-    for (int s = 0; s < kWheelLength; ++s)
-        entries[charOf(static_cast<Symbol>(s))] = static_cast<std::uint8_t>(charOf(map[static_cast<std::size_t>(s)]));
-}
 
 #ifdef VELMOR_WIDE_WALK
 
@@ -51,11 +26,12 @@ namespace {
 #define VELMOR_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 constexpr std::size_t kTile = 64;
+constexpr std::size_t kRowBytes = 256;
 
 // A block is 64 periods: one period per byte of a 64-byte register.
 constexpr std::size_t blockBytesOf(std::size_t period) noexcept { return kTile * period; }
 // A shorter end goes through a scratch block only when it is at least this
-// many periods long; below that, one look-up per byte is quicker than
+// many periods long; below that, walkByteRows() is quicker than
 // ciphering a whole block.
 constexpr std::size_t kScratchMinPeriods = 16;
 
@@ -184,7 +160,7 @@ void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t fi
             return;
         }
     }
-    cipherBytes(table, period, firstRow, text + done, rest);
+    walkByteRows(table, period, firstRow, text + done, rest);
 }
 
 #else
@@ -194,7 +170,7 @@ bool wideTableWalkAvailable() noexcept { return false; }
 void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
                    std::size_t size) noexcept
 {
-    cipherBytes(table, period, firstRow, text, size);
+    walkByteRows(table, period, firstRow, text, size);
 }
 
 #endif
