@@ -52,6 +52,17 @@ constexpr std::size_t kWideChunkPeriods = 64;
 // The chunk when no larger buffer can be had.
 constexpr std::size_t kFallbackChunk = 4096;
 
+// units[i] := bytes[i] where units[i] is below 256, written as masks so that
+// the compiler vectorises it.
+void merge(char16_t* units, const std::uint8_t* bytes, std::size_t size) noexcept
+{
+    for (std::size_t i = 0; i < size; ++i) {
+        const char16_t unit = units[i];
+        const auto keep = static_cast<char16_t>(-static_cast<int>(unit > 255));
+        units[i] = static_cast<char16_t>((unit & keep) | (bytes[i] & ~keep));
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> runnableTableWalks()
@@ -129,7 +140,6 @@ void PeriodTable::apply(std::span<std::uint8_t> text, std::size_t firstRow) cons
 
 // Each chunk is narrowed to bytes, a code unit above 255 becoming 0 (which
 // stands for itself), walked, and merged back where the unit was below 256.
-// Both loops are plain enough for the compiler to vectorise.
 void PeriodTable::apply(std::span<char16_t> text, std::size_t firstRow) const noexcept
 {
     std::size_t chunk = std::min(text.size(), kWideChunkPeriods * period_);
@@ -147,8 +157,7 @@ void PeriodTable::apply(std::span<char16_t> text, std::size_t firstRow) const no
         for (std::size_t i = 0; i < size; ++i)
             bytes[i] = units[i] < 256 ? static_cast<std::uint8_t>(units[i]) : std::uint8_t{0};
         apply(std::span<std::uint8_t>(bytes, size), row);
-        for (std::size_t i = 0; i < size; ++i)
-            if (units[i] < 256) units[i] = bytes[i];
+        merge(units, bytes, size);
         row = (row + size) % period_;
     }
 }
