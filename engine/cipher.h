@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace velmor {
 
@@ -26,7 +25,8 @@ public:
     // unknown length) a table of the whole period is built once.
     // Throws std::invalid_argument for a wheel count or pass count the
     // cipher does not offer, std::runtime_error when the walk through the
-    // table is forced to one the processor cannot run.
+    // table is forced to one that is unknown or that the processor cannot
+    // run.
     Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Direction direction,
            std::uint64_t textLength = kUnknownLength);
 
