@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: MIT
-// Engine throughput: Cipher::apply on a 16 MiB 8-bit text, one thread, for
-// encryption and decryption, 1 and 12 passes and 4, 20 and 30 wheels, with the
-// table built before the timed loop; one case with the table built inside it;
-// and the literal model of the tests on a 4 KiB text for 12 passes, to set the
+// Engine throughput on each walk through the period table that the processor
+// runs (EngineApply/<walk>/...): Cipher::apply on a 16 MiB 8-bit text, one
+// thread, for encryption and decryption, 1 and 12 passes and 4, 20 and 30
+// wheels, with the table built before the timed loop; the same on 16-bit text
+// for one case; one case with the table built inside the loop; and the
+// literal model of the tests on a 4 KiB text for 12 passes, to set the
 // engine's speed against it.
 //
 //   make bench      (build/bench/velmor_engine_bench, Release)
 #include "engine/cipher.h"
+#include "forced_walk.h"
 #include "literal_model.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
 #include <span>
 #include <string>
@@ -56,15 +60,21 @@ Direction directionOf(const benchmark::State& state)
 }
 
 // Args: direction (0 encrypt, 1 decrypt), passes, wheel count.
-void BM_EngineApply(benchmark::State& state)
+template <class CharT>
+void BM_EngineApply(benchmark::State& state, const std::string& walk)
 {
     const Direction direction = directionOf(state);
     const auto passes = static_cast<int>(state.range(1));
     const auto wheels = static_cast<int>(state.range(2));
-    std::string text = engineText();
-    const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
+    std::basic_string<CharT> text(engineText().size(), CharT{});
+    std::transform(engineText().begin(), engineText().end(), text.begin(),
+                   [](char c) { return static_cast<CharT>(static_cast<unsigned char>(c)); });
+    const Cipher cipher = [&] {
+        const test::ForcedWalk forced(walk);
+        return Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
+    }();
     for (auto _ : state) {
-        cipher.apply(std::span<char>(text), 0);
+        cipher.apply(std::span<CharT>(text), 0);
         benchmark::DoNotOptimize(text.data());
         benchmark::ClobberMemory();
     }
@@ -72,12 +82,13 @@ void BM_EngineApply(benchmark::State& state)
 }
 
 // The same with the table built inside the timed loop.
-void BM_EngineBuildAndApply(benchmark::State& state)
+void BM_EngineBuildAndApply(benchmark::State& state, const std::string& walk)
 {
     const Direction direction = directionOf(state);
     const auto passes = static_cast<int>(state.range(1));
     const auto wheels = static_cast<int>(state.range(2));
     std::string text = engineText();
+    const test::ForcedWalk forced(walk);
     for (auto _ : state) {
         const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
         cipher.apply(std::span<char>(text), 0);
@@ -116,21 +127,40 @@ void engineArgs(benchmark::internal::Benchmark* b)
             for (const int wheels : {4, 20, 30}) b->Args({direction, passes, wheels});
 }
 
-BENCHMARK(BM_EngineApply)->Apply(engineArgs)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_EngineBuildAndApply)
-    ->ArgNames({"decrypt", "passes", "wheels"})
-    ->Args({0, 12, 30})
-    ->Args({1, 12, 30})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LiteralModel)
-    ->ArgNames({"decrypt", "passes", "wheels"})
-    ->Args({0, 12, 4})
-    ->Args({0, 12, 20})
-    ->Args({0, 12, 30})
-    ->Args({1, 12, 30})
-    ->Unit(benchmark::kMillisecond);
+void registerBenchmarks()
+{
+    for (const std::string& walk : runnableTableWalks()) {
+        benchmark::RegisterBenchmark(("EngineApply/" + walk).c_str(), BM_EngineApply<char>, walk)
+            ->Apply(engineArgs)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("EngineApply16/" + walk).c_str(), BM_EngineApply<char16_t>, walk)
+            ->ArgNames({"decrypt", "passes", "wheels"})
+            ->Args({0, 12, 30})
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("EngineBuildAndApply/" + walk).c_str(), BM_EngineBuildAndApply, walk)
+            ->ArgNames({"decrypt", "passes", "wheels"})
+            ->Args({0, 12, 30})
+            ->Args({1, 12, 30})
+            ->Unit(benchmark::kMillisecond);
+    }
+    benchmark::RegisterBenchmark("LiteralModel", BM_LiteralModel)
+        ->ArgNames({"decrypt", "passes", "wheels"})
+        ->Args({0, 12, 4})
+        ->Args({0, 12, 20})
+        ->Args({0, 12, 30})
+        ->Args({1, 12, 30})
+        ->Unit(benchmark::kMillisecond);
+}
 
 }  // namespace
 }  // namespace velmor
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    velmor::registerBenchmarks();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

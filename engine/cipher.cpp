@@ -3,7 +3,6 @@
 #include "cipher.h"
 
 #include "keying.h"
-#include "wide_table_walk.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -11,8 +10,6 @@
 
 namespace velmor {
 namespace {
-
-constexpr int kTableWidth = 256;
 
 SymbolMap identityMap() noexcept
 {
@@ -49,9 +46,12 @@ Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Directio
 {
     if (!isValidWheelCount(wheelCount)) throw std::invalid_argument("the wheel count must be " + wheelCountChoices());
     if (!isValidPassCount(passes)) throw std::invalid_argument("the pass count must be " + passCountChoices());
+    // Chosen even when no table is needed, so that a walk forced wrongly is
+    // refused whatever the length of the text.
+    const PeriodTable::Walk walk = PeriodTable::chosenWalk();
     if (textLength > period()) {
+        table_ = PeriodTable(walk, static_cast<std::size_t>(period()));
         buildTable();
-        wideWalk_ = wideTableWalkAvailable();
     }
 }
 
@@ -81,13 +81,6 @@ Symbol Cipher::cipherSymbol(std::uint64_t position, Symbol symbol) const noexcep
 // them to the symbol leaving them, and each row joins two of them.
 void Cipher::buildTable()
 {
-    const auto rows = static_cast<std::size_t>(period());
-    table_.resize(rows * kTableWidth);
-    // Codes outside the alphabet stand for themselves.
-    for (std::size_t row = 0; row < rows; ++row)
-        for (int code = 0; code < kTableWidth; ++code)
-            table_[row * kTableWidth + static_cast<std::size_t>(code)] = static_cast<std::uint8_t>(code);
-
     const int pairs = wheelCount_ / 2;
     const bool encrypt = direction_ == Direction::Encrypt;
     // Pair p (0-based) alone, its arrays turned as given.
@@ -124,12 +117,7 @@ void Cipher::buildTable()
                                        : joined(joined(turned[at(m)], pair(m, next, now)), kept[at(m + 1)]);
             // Every pass at one position is the same substitution, so N
             // passes apply it N times.
-            const SymbolMap all = power(once, passes_);
-            const std::size_t row = static_cast<std::size_t>(lap * wheelCount_ + extra);
-            for (int s = 0; s < kWheelLength; ++s) {
-                const std::size_t code = charOf(static_cast<Symbol>(s));
-                table_[row * kTableWidth + code] = static_cast<std::uint8_t>(charOf(all[static_cast<std::size_t>(s)]));
-            }
+            table_.setRow(static_cast<std::size_t>(lap * wheelCount_ + extra), power(once, passes_));
         }
     }
 }
@@ -145,47 +133,21 @@ void Cipher::applyDirect(std::span<CharT> text, std::uint64_t firstPosition) con
     }
 }
 
-template <class CharT>
-void Cipher::applyTable(std::span<CharT> text, std::uint64_t firstPosition) const noexcept
-{
-    if constexpr (sizeof(CharT) == 1) {
-        if (wideWalk_) {
-            const std::size_t done = walkWideTable(table_.data(), period(), firstPosition % period(),
-                                                   reinterpret_cast<std::uint8_t*>(text.data()), text.size());
-            text = text.subspan(done);
-            firstPosition += done;
-        }
-    }
-    const std::uint8_t* const first = table_.data();
-    const std::uint8_t* const last = first + table_.size();
-    const std::uint8_t* row = first + (firstPosition % period()) * kTableWidth;
-    CharT* c = text.data();
-    std::size_t left = text.size();
-    while (left > 0) {
-        const auto rowsToEnd = static_cast<std::size_t>(last - row) / kTableWidth;
-        // Run to the end of the table without a wrap check inside the loop.
-        const std::size_t run = std::min(left, rowsToEnd);
-        for (std::size_t i = 0; i < run; ++i, row += kTableWidth) {
-            const char32_t code = codeOf(c[i]);
-            if constexpr (sizeof(CharT) == 1)
-                c[i] = static_cast<CharT>(row[code]);
-            else if (code < static_cast<char32_t>(kTableWidth))
-                c[i] = static_cast<CharT>(row[code]);
-        }
-        c += run;
-        left -= run;
-        if (row == last) row = first;
-    }
-}
-
 void Cipher::apply(std::span<char> text, std::uint64_t firstPosition) const noexcept
 {
-    table_.empty() ? applyDirect(text, firstPosition) : applyTable(text, firstPosition);
+    if (table_.empty())
+        applyDirect(text, firstPosition);
+    else
+        table_.apply(std::span(reinterpret_cast<std::uint8_t*>(text.data()), text.size()),
+                     static_cast<std::size_t>(firstPosition % period()));
 }
 
 void Cipher::apply(std::span<char16_t> text, std::uint64_t firstPosition) const noexcept
 {
-    table_.empty() ? applyDirect(text, firstPosition) : applyTable(text, firstPosition);
+    if (table_.empty())
+        applyDirect(text, firstPosition);
+    else
+        table_.apply(text, static_cast<std::size_t>(firstPosition % period()));
 }
 
 template <class CharT>

@@ -6,13 +6,13 @@
 // chunk only needs the position of its first character.
 #pragma once
 
+#include "period_table.h"
 #include "settings.h"
 #include "wheel_pairs.h"
 
 #include <cstdint>
 #include <span>
 #include <string_view>
-#include <vector>
 
 namespace velmor {
 
@@ -24,7 +24,9 @@ public:
     // period long are ciphered position by position; for longer ones (or an
     // unknown length) a table of the whole period is built once.
     // Throws std::invalid_argument for a wheel count or pass count the
-    // cipher does not offer.
+    // cipher does not offer, std::runtime_error when the walk through the
+    // table is forced to one that is unknown or that the processor cannot
+    // run.
     Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Direction direction,
            std::uint64_t textLength = kUnknownLength);
 
@@ -48,8 +50,6 @@ private:
     template <class CharT>
     void applyDirect(std::span<CharT> text, std::uint64_t firstPosition) const noexcept;
     template <class CharT>
-    void applyTable(std::span<CharT> text, std::uint64_t firstPosition) const noexcept;
-    template <class CharT>
     void applyInChunks(std::span<CharT> text, std::uint64_t firstPosition, unsigned threads) const;
     void buildTable();
 
@@ -57,11 +57,9 @@ private:
     int wheelCount_;
     int passes_;
     Direction direction_;
-    // Whether applyTable() may hand 8-bit text to walkWideTable().
-    bool wideWalk_ = false;
-    // period() rows of 256 entries: row r maps every code below 256 at a
-    // position p with p mod period() = r. Empty when not built.
-    std::vector<std::uint8_t> table_;
+    // Row r ciphers the positions p with p mod period() = r. Empty when not
+    // built.
+    PeriodTable table_;
 };
 
 }  // namespace velmor

@@ -6,6 +6,8 @@
 // carry their own target so the rest of the build stays baseline x86-64.
 #include "wide_table_walk.h"
 
+#include "portable_table_walk.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -29,7 +31,7 @@ constexpr std::size_t kRowBytes = 256;
 // A block is 64 periods: one period per byte of a 64-byte register.
 constexpr std::size_t blockBytesOf(std::size_t period) noexcept { return kTile * period; }
 // A shorter end goes through a scratch block only when it is at least this
-// many periods long; below that, one look-up per byte is quicker than
+// many periods long; below that, walkByteRows() is quicker than
 // ciphering a whole block.
 constexpr std::size_t kScratchMinPeriods = 16;
 
@@ -138,10 +140,9 @@ bool wideTableWalkAvailable() noexcept
            __builtin_cpu_supports("avx512vbmi");
 }
 
-std::size_t walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                          std::size_t size) noexcept
+void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept
 {
-    if (period % kTile != 0) return 0;
     const std::size_t blockBytes = blockBytesOf(period);
     std::size_t done = 0;
     // Every block starts at the same row: a block is a whole number of periods.
@@ -149,23 +150,27 @@ std::size_t walkWideTable(const std::uint8_t* table, std::size_t period, std::si
         walkBlock(table, period, firstRow, text + done, size - done >= 2 * blockBytes);
 
     const std::size_t rest = size - done;
-    if (rest < kScratchMinPeriods * period) return done;
-    const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[blockBytes]);
-    if (!scratch) return done;  // the caller ciphers the rest byte by byte
-    std::memcpy(scratch.get(), text + done, rest);
-    std::memset(scratch.get() + rest, 0, blockBytes - rest);
-    walkBlock(table, period, firstRow, scratch.get(), false);
-    std::memcpy(text + done, scratch.get(), rest);
-    return size;
+    if (rest >= kScratchMinPeriods * period) {
+        const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[blockBytes]);
+        if (scratch) {
+            std::memcpy(scratch.get(), text + done, rest);
+            std::memset(scratch.get() + rest, 0, blockBytes - rest);
+            walkBlock(table, period, firstRow, scratch.get(), false);
+            std::memcpy(text + done, scratch.get(), rest);
+            return;
+        }
+    }
+    walkByteRows(table, period, firstRow, text + done, rest);
 }
 
 #else
 
 bool wideTableWalkAvailable() noexcept { return false; }
 
-std::size_t walkWideTable(const std::uint8_t*, std::size_t, std::size_t, std::uint8_t*, std::size_t) noexcept
+void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept
 {
-    return 0;
+    walkByteRows(table, period, firstRow, text, size);
 }
 
 #endif

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The fast engine against the literal model: single passes and whole commands
-// on the state object (whose cipher runs in parallel), and the multi-pass
-// Cipher on 8-bit and 16-bit text in random chunks. Results and every field of the state object
-// must agree.
+// The fast engine against the literal model, on every walk through the period
+// table that the processor runs: single passes and whole commands on the state
+// object (whose cipher runs in parallel), and the multi-pass Cipher on 8-bit
+// and 16-bit text in random chunks. Results and every field of the state
+// object must agree.
 #include "engine/cipher.h"
 #include "engine/keying.h"
 #include "engine/passes.h"
+#include "forced_walk.h"
 #include "test_support.h"
 
+#include <algorithm>
 #include <map>
 #include <span>
 
@@ -63,7 +66,12 @@ std::basic_string<CharT> enginePass(WheelState& engine, Direction direction, con
     return direction == Direction::Encrypt ? engine.EncryptPass<CharT>(text) : engine.DecryptPass<CharT>(text);
 }
 
-TEST(Differential, EngineAgreesWithTheLiteralModel)
+class Differential : public testing::TestWithParam<std::string> {
+protected:
+    const test::ForcedWalk walk_{GetParam()};
+};
+
+TEST_P(Differential, EngineAgreesWithTheLiteralModel)
 {
     std::mt19937 rng(11);
     WheelState engine;
@@ -154,34 +162,74 @@ TEST(Differential, EngineAgreesWithTheLiteralModel)
     }
 }
 
-// Long 8-bit texts take the widest table walk the processor offers, 16-bit
-// texts the byte-by-byte one: the same bytes must come out either way, for
-// whole blocks of 64 periods, a longer or shorter rest after them, and any
-// first position.
-TEST(Differential, EightBitTableWalkAgreesWithSixteenBit)
+// The walks work on blocks of periods turned on their side, so their paths
+// only show on texts of many periods: whole blocks, whole tiles of fewer
+// periods, a rest through a scratch block or byte by byte, and a first
+// position off the tiles' row groups. One model run gives a long text; its
+// windows, each ciphered from its own first position, reach those paths.
+TEST_P(Differential, LongTextWindowsAgreeWithTheLiteralModel)
 {
     std::mt19937 rng(5);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (int wheels = kMinWheelCount; wheels <= kMaxWheelCount; wheels += 2) {
+    const std::vector<int> counts = test::kFullSample ? std::vector<int>{4, 30} : std::vector<int>{4};
+    for (const int wheels : counts) {
+        const Direction direction = wheels == 4 ? Direction::Encrypt : Direction::Decrypt;
         const std::u16string password = test::randomPassword(rng);
-        const int passes = kPassCounts[static_cast<std::size_t>(rng() % kPassCounts.size())];
-        const Direction direction = rng() % 2 == 0 ? Direction::Encrypt : Direction::Decrypt;
-        const Cipher cipher = Cipher::forPassword(password, wheels, passes, direction);
+        const Cipher cipher = Cipher::forPassword(password, wheels, 1, direction);
         const std::size_t period = cipher.period();
-        for (const std::size_t length : {2 * 64 * period + 17 * period + 5, 64 * period + 3, 20 * period}) {
-            SCOPED_TRACE(testing::Message() << wheels << " wheels, length " << length);
-            const std::uint64_t first = rng() % (3 * period);
-            std::string bytes(length, '\0');
-            for (char& c : bytes) c = static_cast<char>(byte(rng));
-            std::u16string units(bytes.begin(), bytes.end());
-            for (char16_t& u : units) u = static_cast<char16_t>(u & 0xFF);
-            cipher.apply(std::span<char>(bytes), first);
-            cipher.apply(std::span<char16_t>(units), first);
-            ASSERT_TRUE(std::equal(bytes.begin(), bytes.end(), units.begin(), units.end(),
-                                   [](char b, char16_t u) { return static_cast<unsigned char>(b) == u; }));
+        const std::size_t length = 2 * 64 * period + 17 * period + 5;
+        const Text wide = test::randomText(rng, length, true);
+        const Text narrow = narrowed(wide, rng);
+        literal::Machine model;
+        model.LoadWheels();
+        model.wheelCount = static_cast<std::int16_t>(wheels);
+        const Text expected =
+            model.RunCommand(direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt,
+                             literal::fromUtf16(password), 1, wide);
+        const std::u16string wide16 = test::unitsOf(wide), expected16 = test::unitsOf(expected);
+        const std::string narrow8 = test::bytesOf(narrow), expected8 = test::bytesOf(twinResult(expected, wide, narrow));
+
+        const std::size_t odd = 1 + rng() % 31;  // off every group of 8, 32 or 64 rows
+        const std::pair<std::size_t, std::size_t> windows[] = {
+            {0, length},                    // blocks, tiles, a rest of 17 periods
+            {odd, 64 * period + 3},         // a block and a few bytes
+            {odd, 20 * period},             // tiles and a rest of 4 periods
+            {period - odd, period + 40},    // a rest of one period, across the table's end
+            {odd, 17},                      // a few bytes
+            {length - period / 2, period / 2},
+        };
+        for (const auto& [start, size] : windows) {
+            SCOPED_TRACE(testing::Message() << wheels << " wheels, window " << start << " + " << size);
+            std::string bytes = narrow8.substr(start, size);
+            cipher.apply(std::span<char>(bytes), start);
+            ASSERT_EQ(bytes, expected8.substr(start, size));
+            std::u16string units = wide16.substr(start, size);
+            cipher.apply(std::span<char16_t>(units), start + period);
+            ASSERT_EQ(units, expected16.substr(start, size));
         }
     }
 }
+
+// A walk forced by name is never swapped for another: an unknown name, or a
+// walk this processor cannot run, stops the cipher whatever the text length.
+TEST(ForcedWalk, OnlyARunnableWalkIsTaken)
+{
+    const std::vector<std::string> runnable = runnableTableWalks();
+    ASSERT_EQ(runnable.back(), "portable");
+    for (const std::string name : {"avx512vbmi", "avx2", "portable", "AVX2", "fastest", " "}) {
+        const test::ForcedWalk walk(name);
+        const bool known = std::find(runnable.begin(), runnable.end(), name) != runnable.end();
+        for (const std::uint64_t length : {std::uint64_t{0}, Cipher::kUnknownLength}) {
+            SCOPED_TRACE(name + ", length " + std::to_string(length));
+            if (known)
+                EXPECT_NO_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, length));
+            else
+                EXPECT_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, length), std::runtime_error);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWalk, Differential, testing::ValuesIn(runnableTableWalks()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
 }  // namespace velmor

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: MIT
+// The period table walked 32 bytes at a time with AVX2 byte shuffles, for
+// processors with AVX2 but without the byte permutes of AVX-512 VBMI.
+#pragma once
+
+#include "wheel_pairs.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace velmor {
+
+// True when this processor and build can run walkAvx2Table().
+bool avx2TableWalkAvailable() noexcept;
+
+// `period` rows of 128 XOR deltas, rearranged for the shuffles: 360 KiB at
+// 30 wheels.
+// `period` is a multiple of 32.
+std::size_t avx2TableBytes(std::size_t period) noexcept;
+// Fills row `row` of a table.
+void setAvx2Row(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept;
+
+// Ciphers `text` in place, `text[0]` being at row `firstRow`. `table` is
+// aligned to 32 bytes.
+void walkAvx2Table(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept;
+
+}  // namespace velmor
