@@ -11,9 +11,8 @@ mkdir -p "$objects"
 # elsewhere does not look there by itself.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 
-sources="$root/engine/builtin_wheels.cpp $root/engine/cipher.cpp $root/engine/keying.cpp $root/engine/passes.cpp
- $root/engine/wheel.cpp $root/engine/wheel_pairs.cpp $root/engine/wheel_state.cpp $root/engine/wide_table_walk.cpp
- $root/web/engine_binding.cpp"
+# Every engine source, so that a new one cannot be left out of the page.
+sources="$(echo "$root"/engine/*.cpp) $root/web/engine_binding.cpp"
 
 build() {
     name="$1"; shift
