@@ -33,10 +33,17 @@ build: deps
 run: build
 	$(BUILD_DIR)/ui/velmor-machine
 
+# FULL=1 adds the package's checkers and the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, as CI runs it.
+FULL ?= 0
 test: build
 	cd $(BUILD_DIR) && $(CTEST)
 	@$(MAKE) --no-print-directory fuzz-smoke FUZZ_DIR=$(BUILD_DIR)-fuzz
 	@$(MAKE) --no-print-directory web-test
+ifeq ($(FULL),1)
+	@$(MAKE) --no-print-directory package
+	@$(MAKE) --no-print-directory test-sanitize
+endif
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null

@@ -120,8 +120,10 @@ void AtomicFile::commit()
         throw IoError("cannot set the permissions of " + displayName() + ": " + systemMessage(errno));
     // Only root can give a file away; anyone else's replacement belongs to
     // them, as with every program that saves by renaming.
-    if (replacing && (existing.st_uid != geteuid() || existing.st_gid != getegid()))
-        static_cast<void>(fchown(file_.get(), existing.st_uid, existing.st_gid));
+    if (replacing && (existing.st_uid != geteuid() || existing.st_gid != getegid())
+        && fchown(file_.get(), existing.st_uid, existing.st_gid) != 0) {
+        // Not allowed: the replacement stays the user's own.
+    }
 
     file_.sync();
     file_.close();

@@ -25,7 +25,9 @@ std::string mebibytes(std::uint64_t bytes)
 // the work, and there is nowhere left to report it.
 void show(const std::string& text)
 {
-    static_cast<void>(write(2, text.data(), text.size()));
+    if (write(2, text.data(), text.size()) < 0) {
+        // Nothing to do: the next update tries again.
+    }
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ FormMenus createFormMenus(QMenuBar& bar)
 
     menus.EW = addMenu(bar, "EW", wheelCountCaption(kStartWheelCount));
     addSeparator(*menus.EW, "L4");
-    for (int count = kMinWheelCount; count <= kMaxWheelCount; count += 2) {
+    for (const int count : kWheelCounts) {
         const QString name = QStringLiteral("EW") + QString::number(count);
         menus.wheelItems.push_back({addItem(*menus.EW, name, wheelCountCaption(count)), count});
     }
