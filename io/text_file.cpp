@@ -16,11 +16,9 @@
 #include <csignal>
 #include <system_error>
 
-#ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::io {
 namespace {
@@ -182,12 +180,9 @@ FileBytes encodeForFile(QStringView text)
 
 FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes)
 {
-#ifdef SIGXFSZ
     // Past the file size limit (ulimit -f) a write would kill the program;
     // ignored, the write fails and is reported like any other.
     std::signal(SIGXFSZ, SIG_IGN);
-#endif
-#ifdef Q_OS_UNIX
     // The new file takes the old one's place by a rename, so the old one is
     // looked at first: a pipe, a device or a socket would be replaced by a
     // plain file, and a file the user may not write would be replaced anyway.
@@ -202,24 +197,23 @@ FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes)
                                          "so it was left as it was."))};
     if (replacing && ::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
         return {tr("Could not save \"%1\":\n%2").arg(shown(path), systemReason(errno))};
-#endif
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {tr("Could not create \"%1\":\n%2").arg(shown(path), file.errorString())};
-#ifdef Q_OS_UNIX
     if (replacing) {
         // The replacement keeps the old file's owner and group where the
         // process may give them (root may), and its permission bits, but
         // never set-user-ID or set-group-ID.
-        if (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
-            static_cast<void>(::fchown(file.handle(), existing.st_uid, existing.st_gid));
+        if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+            && ::fchown(file.handle(), existing.st_uid, existing.st_gid) != 0) {
+            // Not allowed: the replacement stays the user's own.
+        }
         if (::fchmod(file.handle(), existing.st_mode & 0777) != 0) {
             const QString reason = systemReason(errno);
             file.cancelWriting();
             return {tr("Could not save \"%1\":\n%2").arg(shown(path), reason)};
         }
     }
-#endif
     // A short write is retried, so that a full disk comes back as an error
     // with its reason; for the same reason the last bytes are flushed here
     // rather than in commit(), which drops the reason.

@@ -39,16 +39,10 @@ void startupMessages(QtMsgType type, const QMessageLogContext& context, const QS
 // the user is told instead what is missing and what works without it.
 bool displayMissing(int argc, char* argv[])
 {
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) return false;
     return qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")
            && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-#else
-    static_cast<void>(argc);
-    static_cast<void>(argv);
-    return false;
-#endif
 }
 
 }  // namespace
