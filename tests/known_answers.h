@@ -35,9 +35,6 @@ struct KnownAnswer {
     std::string output;
 
     std::u16string passwordText() const { return widened(password); }
-    // The input as the window's boxes hold it.
-    template <class String>
-    String inputText() const { return widened<String>(input); }
     std::string name() const
     {
         return "line " + std::to_string(line) + ": " + std::to_string(wheels) + " wheels, " + std::to_string(passes) +

@@ -21,8 +21,8 @@ constexpr char kWheelListingSha256[] = "26376a58ffea270fd9d4855fedca9586ff56891d
 
 // Runs velmor with `args`, nothing on its standard input and only the
 // password in its environment, as variable K.
-struct Run {
-    Run(const QStringList& args, const QString& password = {})
+struct VelmorRun {
+    VelmorRun(const QStringList& args, const QString& password = {})
     {
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("K"), password);  // UTF-8, which the tool never mistakes
@@ -42,7 +42,7 @@ TEST(KnownAnswers, VelmorGivesEveryRow)
     for (const test::KnownAnswer& row : test::knownAnswers()) {
         SCOPED_TRACE(row.name());
         std::ofstream(in.toStdString(), std::ios::binary) << row.input;
-        Run run({row.direction == Direction::Encrypt ? "encrypt" : "decrypt", "-w", QString::number(row.wheels), "-n",
+        VelmorRun run({row.direction == Direction::Encrypt ? "encrypt" : "decrypt", "-w", QString::number(row.wheels), "-n",
                  QString::number(row.passes), "--password-env", "K", "-i", in, "-o", out},
                 QString::fromStdU16String(row.passwordText()));
         ASSERT_TRUE(run.finished);
@@ -55,7 +55,7 @@ TEST(KnownAnswers, VelmorGivesEveryRow)
 
 TEST(KnownAnswers, WheelListingHasThePublishedDigest)
 {
-    Run run({QStringLiteral("wheels")});
+    VelmorRun run({QStringLiteral("wheels")});
     ASSERT_TRUE(run.finished);
     ASSERT_EQ(run.velmor.exitCode(), 0);
     EXPECT_EQ(QCryptographicHash::hash(run.velmor.readAllStandardOutput(), QCryptographicHash::Sha256).toHex(),

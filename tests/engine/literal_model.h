@@ -2,12 +2,10 @@
 // A literal model of the cipher, the oracle of the differential tests. It
 // shares nothing with the engine but the built-in wheels' contents: its
 // arrays really turn element by element and its scans run over every position.
-//
-// Characters are char32_t codes, so any width runs through it. Positions are
-// 1-based as the routines count them: every vector keeps an unused element 0.
-// A character off the wheels (CR, LF and the double quote as well) passes
-// through unchanged and counts one step; the model finds that out the literal
-// way, by a scan of the first pair that finds nothing.
+// Characters are char32_t codes, so any width runs through it; positions are
+// 1-based as the routines count them, so every vector has an unused element 0.
+// A character off the wheels (and CR, LF and the double quote) passes through
+// unchanged and counts one step: the scan of the first pair finds nothing.
 #pragma once
 
 #include <cstdint>
@@ -54,8 +52,8 @@ private:
 // The built-in wheels as character codes (from the engine's wheel contents).
 std::vector<Text> builtinWheelTexts();
 
-// Bytes are read unsigned (Windows-1252 codes), UTF-16 code units one by one;
-// a code too large for the width asked for throws std::out_of_range.
+// Bytes read unsigned, UTF-16 code units one by one; a code too large for the
+// width asked for throws std::out_of_range.
 Text fromBytes(std::string_view bytes);
 Text fromUtf16(std::u16string_view units);
 std::string toBytes(const Text& text);
