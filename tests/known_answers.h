@@ -48,7 +48,8 @@ inline std::string fromHex(const std::string& hex, int line)
     if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
         throw std::runtime_error("known answers, line " + std::to_string(line) + ": not lowercase hex bytes");
     std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 

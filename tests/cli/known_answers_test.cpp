@@ -42,9 +42,9 @@ TEST(KnownAnswers, VelmorGivesEveryRow)
     for (const test::KnownAnswer& row : test::knownAnswers()) {
         SCOPED_TRACE(row.name());
         std::ofstream(in.toStdString(), std::ios::binary) << row.input;
-        VelmorRun run({row.direction == Direction::Encrypt ? "encrypt" : "decrypt", "-w", QString::number(row.wheels), "-n",
-                 QString::number(row.passes), "--password-env", "K", "-i", in, "-o", out},
-                QString::fromStdU16String(row.passwordText()));
+        VelmorRun run({row.direction == Direction::Encrypt ? "encrypt" : "decrypt", "-w", QString::number(row.wheels),
+                       "-n", QString::number(row.passes), "--password-env", "K", "-i", in, "-o", out},
+                      QString::fromStdU16String(row.passwordText()));
         ASSERT_TRUE(run.finished);
         ASSERT_EQ(run.velmor.exitCode(), 0) << run.velmor.readAllStandardError().toStdString();
         QFile output(out);

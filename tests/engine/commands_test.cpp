@@ -47,7 +47,8 @@ TEST(Commands, CountsTheCipherDoesNotOfferAreRefused)
         std::string text = "unchanged";
         EXPECT_THROW(runPasses(state, Direction::Encrypt, u"pw", passes, std::span<char>(text)), std::invalid_argument);
         EXPECT_EQ(text, "unchanged");
-        for (int k = 1; k <= kWheelTotal; ++k) EXPECT_EQ(state.workingWheel(k), state.pristineWheel(k)) << "wheel " << k;
+        for (int k = 1; k <= kWheelTotal; ++k)
+            EXPECT_EQ(state.workingWheel(k), state.pristineWheel(k)) << "wheel " << k << " left keyed";
         EXPECT_THROW(Cipher::forPassword(u"pw", 20, passes, Direction::Decrypt), std::invalid_argument);
     }
     for (const int wheels : {0, 2, 3, 5, 31, 32}) {

@@ -72,7 +72,7 @@ TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
     EXPECT_FALSE(window.isCommandRunning());
     // Input given after the result shows is the user's again.
     QTest::keyClicks(&output(), QStringLiteral("Z"));
-    EXPECT_TRUE(output().text() == u'Z' + expected.text) << "the result begins " << output().text().left(8).toStdString();
+    EXPECT_TRUE(output().text() == u'Z' + expected.text) << "begins " << output().text().left(8).toStdString();
 }
 
 TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
