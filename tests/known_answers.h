@@ -16,6 +16,15 @@
 
 namespace velmor::test {
 
+// Windows-1252 bytes as the characters they stand for, in any 16-bit string.
+template <class String = std::u16string>
+String widened(const std::string& bytes)
+{
+    String text;
+    for (const char byte : bytes) text += codec::windows1252Char(static_cast<unsigned char>(byte));
+    return text;
+}
+
 struct KnownAnswer {
     int line = 0;  // in the file, for failure messages
     int wheels = 0;
@@ -25,20 +34,7 @@ struct KnownAnswer {
     std::string input;
     std::string output;
 
-    std::u16string passwordText() const
-    {
-        std::u16string text;
-        for (const char byte : password) text += codec::windows1252Char(static_cast<unsigned char>(byte));
-        return text;
-    }
-    // The input as the window's boxes hold it.
-    template <class String>
-    String inputText() const
-    {
-        String text;
-        for (const char byte : input) text += codec::windows1252Char(static_cast<unsigned char>(byte));
-        return text;
-    }
+    std::u16string passwordText() const { return widened(password); }
     std::string name() const
     {
         return "line " + std::to_string(line) + ": " + std::to_string(wheels) + " wheels, " + std::to_string(passes) +
@@ -47,23 +43,15 @@ struct KnownAnswer {
     }
 };
 
-namespace detail {
-
 inline std::string fromHex(const std::string& hex, int line)
 {
-    const auto digit = [line](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        throw std::runtime_error("known answers, line " + std::to_string(line) + ": not lowercase hex");
-    };
-    if (hex.size() % 2 != 0)
-        throw std::runtime_error("known answers, line " + std::to_string(line) + ": odd number of hex digits");
+    if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
+        throw std::runtime_error("known answers, line " + std::to_string(line) + ": not lowercase hex bytes");
     std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+    for (std::size_t i = 0; i < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
-
-}  // namespace detail
 
 // Equal texts, or where the first difference is: the long rows are too long
 // to print whole.
@@ -97,9 +85,9 @@ inline std::vector<KnownAnswer> knownAnswers()
                         std::stoi(fields[0]),
                         std::stoi(fields[1]),
                         fields[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt,
-                        detail::fromHex(fields[3], line),
-                        detail::fromHex(fields[4], line),
-                        detail::fromHex(fields[5], line)};
+                        fromHex(fields[3], line),
+                        fromHex(fields[4], line),
+                        fromHex(fields[5], line)};
         if (row.output.size() != row.input.size())
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": output and input differ in length");
         rows.push_back(std::move(row));

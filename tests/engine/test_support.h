@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Shared helpers of the engine tests: the sample size, the edge lengths,
-// random texts and passwords, and the comparison of the engine's state object
-// with the literal model's.
+// Shared helpers of the engine tests: sample size, edge lengths, random texts
+// and passwords, and the engine's state object compared with the model's.
 #pragma once
 
 #include "engine/builtin_wheels.h"
@@ -86,16 +85,8 @@ inline std::u16string randomPassword(std::mt19937& rng)
     return password;
 }
 
-inline Text arrayOf(const WheelState& engine, int k)
-{
-    Text array;
-    for (int i = 1; i <= kWheelLength; ++i) array += engine.wheelArrayElement(k, i);
-    return array;
-}
-
-// wheelLength, wheelCount, stepWheel, every pairPosition, the working wheels
-// and, once the model has made them, every wheel array. (The pristine wheels
-// never change; the built-in wheel tests check the engine's copy.)
+// Every field the engine shares with the model; the wheel arrays once the
+// model has made them.
 inline ::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
 {
     auto fail = [] { return ::testing::AssertionFailure(); };
@@ -109,12 +100,12 @@ inline ::testing::AssertionResult sameState(const WheelState& engine, const lite
             return fail() << "pairPosition " << j << ": " << engine.pairPosition(j) << " vs "
                           << model.pairPosition[static_cast<std::size_t>(j)];
     for (int k = 1; k <= kWheelTotal; ++k) {
-        const auto K = static_cast<std::size_t>(k);
-        if (literal::fromUtf16(engine.workingWheel(k).text()) != model.workingWheel[K])
+        const auto& array = model.wheelArray[static_cast<std::size_t>(k)];
+        Text engineArray;
+        for (int i = 1; i <= kWheelLength && !array.empty(); ++i) engineArray += engine.wheelArrayElement(k, i);
+        if (literal::fromUtf16(engine.workingWheel(k).text()) != model.workingWheel[static_cast<std::size_t>(k)])
             return fail() << "working wheel " << k;
-        const auto& array = model.wheelArray[K];
-        if (!array.empty() && arrayOf(engine, k) != Text(array.begin() + 1, array.end()))
-            return fail() << "wheel array " << k;
+        if (!array.empty() && engineArray != Text(array.begin() + 1, array.end())) return fail() << "wheel array " << k;
     }
     return ::testing::AssertionSuccess();
 }

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The window's own commands: the wheel counts and the password box, what it
-// shows and blocks while an encrypt or decrypt runs, and Exit and the close
-// request, which end the event loop with status 0 in every state.
+// The window's own commands: the published known answers through its menus
+// and boxes, the wheel counts and the password box, what it shows and blocks
+// while an encrypt or decrypt runs, and Exit and the close request, which end
+// the event loop with status 0 in every state.
 #include "window_fixture.h"
 
+#include "known_answers.h"
 #include "ui/captions.h"
 
 #include <QApplication>
@@ -16,6 +18,23 @@ namespace velmor::ui::test {
 namespace {
 
 using MainWindowTest = WindowTest;
+using KnownAnswersTest = WindowTest;
+
+TEST_F(KnownAnswersTest, WindowGivesEveryRow)
+{
+    for (const velmor::test::KnownAnswer& row : velmor::test::knownAnswers()) {
+        SCOPED_TRACE(row.name());
+        const bool encrypt = row.direction == Direction::Encrypt;
+        choose(QStringLiteral("EW%1").arg(row.wheels));
+        password().setText(QString::fromStdU16String(row.passwordText()));
+        ASSERT_EQ(password().text().toStdU16String(), row.passwordText());
+        (encrypt ? input() : output()).setText(velmor::test::widened<QString>(row.input));
+        choose((encrypt ? QStringLiteral("EN") : QStringLiteral("DE")) +
+               (row.passes == 1 ? QString() : QString::number(row.passes)));
+        const QString result = (encrypt ? output() : input()).text();
+        EXPECT_TRUE(velmor::test::sameText(result, velmor::test::widened<QString>(row.output)));
+    }
+}
 
 TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPasswordAndLeavesTheBoxes)
 {
@@ -58,7 +77,8 @@ TEST_F(MainWindowTest, WhileACommandRunsTheStatusCountsItsSourceAndInputIsBlocke
         child(QString::fromLatin1(item)).trigger();
         ASSERT_TRUE(window.isCommandRunning());
         EXPECT_EQ(status.text(), statusText(count));
-        EXPECT_TRUE(input().isReadOnly() && output().isReadOnly() && password().isReadOnly());
+        for (QWidget* box : std::initializer_list<QWidget*>{&input(), &output(), &password()})
+            EXPECT_TRUE(box->property("readOnly").toBool()) << box->objectName().toStdString();
         for (const char* name : {"EN", "DE12", "EW4", "Ne", "Op", "SAET", "CTCET"})
             EXPECT_FALSE(child(QString::fromLatin1(name)).isEnabled()) << name;
         QTest::keyClicks(&password(), QStringLiteral("more"));
@@ -66,7 +86,8 @@ TEST_F(MainWindowTest, WhileACommandRunsTheStatusCountsItsSourceAndInputIsBlocke
         waitForCommand();
         EXPECT_EQ(status.text(), QString());
         EXPECT_EQ(password().text(), QStringLiteral("busy"));
-        EXPECT_FALSE(input().isReadOnly() || output().isReadOnly() || password().isReadOnly());
+        for (QWidget* box : std::initializer_list<QWidget*>{&input(), &output(), &password()})
+            EXPECT_FALSE(box->property("readOnly").toBool()) << box->objectName().toStdString();
     }
     EXPECT_EQ(window.wheelState().wheelCount(), 20);
     EXPECT_EQ(input().text() + output().text(), QString()) << "an empty source empties the destination";
@@ -77,10 +98,8 @@ TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
     enum class State { Shown, Minimised, Running };
     for (const auto& [state, fromMenu] : {std::pair{State::Shown, true}, {State::Shown, false},
                                           {State::Minimised, false}, {State::Running, false}}) {
-        io::testing::ScriptedFileDialogs dialogs;
-        io::testing::RecordingMessages messages;
-        MainWindow window(dialogs, messages);
-        window.show();
+        ShownWindow shown;
+        MainWindow& window = shown.window;
         // Near the screen's end, so that the animation has few steps to go.
         window.move(window.x(), window.screen()->geometry().width() - 40);
         if (state == State::Minimised) window.showMinimized();

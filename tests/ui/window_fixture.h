@@ -27,10 +27,16 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace velmor::ui::test {
 
-class WindowTest : public ::testing::Test {
-protected:
-    WindowTest() { window.show(); }
+// A shown window whose dialogs and message boxes are answered by stand-ins.
+struct ShownWindow {
+    ShownWindow() { window.show(); }
+    io::testing::ScriptedFileDialogs dialogs;
+    io::testing::RecordingMessages messages;
+    MainWindow window{dialogs, messages};
+};
 
+class WindowTest : public ::testing::Test, protected ShownWindow {
+protected:
     template <class T = QAction>
     T& child(const QString& name)
     {
@@ -52,10 +58,6 @@ protected:
         QSignalSpy finished(&window, &MainWindow::commandFinished);
         ASSERT_TRUE(finished.wait(30000)) << "the command did not finish";
     }
-
-    io::testing::ScriptedFileDialogs dialogs;
-    io::testing::RecordingMessages messages;
-    MainWindow window{dialogs, messages};
 };
 
 }  // namespace velmor::ui::test

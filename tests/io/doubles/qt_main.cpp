@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Runs the window tests with one application object, on the offscreen
-// platform unless another is asked for.
+// Runs the file layer's and the window's tests with one application object,
+// which widgets, dialogs and the clipboard need, on the offscreen platform
+// unless another is asked for (also for test discovery, outside the tests' environment).
 #include <QApplication>
 
 #include <gtest/gtest.h>
