@@ -171,7 +171,32 @@ void ExactTextEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // Joining two lines or typing on one can make a line as long as a paste
+    // can; past the limit every later key on it would hold the window.
+    if (const qsizetype longest = longestLineAfterKey(*event); longest > io::kMaxBoxLineLength) {
+        emit editRefused(longest);
+        event->accept();
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
+}
+
+qsizetype ExactTextEdit::longestLineAfterKey(const QKeyEvent& event) const
+{
+    if (isReadOnly()) return 0;
+    const QString typed = event.text();
+    const bool types = !typed.isEmpty() && typed.front().isPrint();
+    const bool deletesForward = event.key() == Qt::Key_Delete;
+    const bool deletesBack = event.key() == Qt::Key_Backspace;
+    if (!types && !deletesForward && !deletesBack) return 0;
+    const QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) return longestLineWith(types ? QStringView(typed) : QStringView());
+    const QTextBlock line = cursor.block();
+    const qsizetype length = line.length() - 1;
+    if (types) return length + typed.size();
+    if (deletesForward && cursor.atBlockEnd() && line.next().isValid()) return length + line.next().length() - 1;
+    if (deletesBack && cursor.atBlockStart() && line.previous().isValid()) return line.previous().length() - 1 + length;
+    return 0;
 }
 
 qsizetype ExactTextEdit::longestLineWith(QStringView text) const
@@ -194,7 +219,7 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source)
     const QString text = source->text();
     // A line the box cannot lay out would show wrongly and hold the window.
     if (const qsizetype longest = longestLineWith(text); longest > io::kMaxBoxLineLength) {
-        emit pasteRefused(longest);
+        emit editRefused(longest);
         return;
     }
     replaceSelection(text);

@@ -47,9 +47,9 @@ public:
     void setFillPause(std::function<bool()> pause) { fillPause_ = std::move(pause); }
 
 signals:
-    // A paste or a drop was refused: with it, a line would have held
-    // `longestLine` characters, more than io::kMaxBoxLineLength.
-    void pasteRefused(qsizetype longestLine);
+    // A paste, a drop or a key press was refused: with it, a line would have
+    // held `longestLine` characters, more than io::kMaxBoxLineLength.
+    void editRefused(qsizetype longestLine);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -63,6 +63,8 @@ private:
     void replaceSelection(QStringView text);
     // The longest line the box would hold with `text` in place of the selection.
     qsizetype longestLineWith(QStringView text) const;
+    // The same for the edit a key press makes; 0 for a key that adds nothing.
+    qsizetype longestLineAfterKey(const QKeyEvent& event) const;
 
     std::function<bool()> fillPause_;
 };

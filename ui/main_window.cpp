@@ -122,7 +122,7 @@ void MainWindow::connectFileCommands()
             if (inputGuard_.isHeld()) QCoreApplication::processEvents();
             return !closing_;
         });
-        connect(box, &ExactTextEdit::pasteRefused, this, [this](qsizetype longest) {
+        connect(box, &ExactTextEdit::editRefused, this, [this](qsizetype longest) {
             messages_.warn(this, QString::fromUtf16(kInfoTitle), io::lineTooLongFailure(QString(), longest));
         });
     }

@@ -136,6 +136,23 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
         EXPECT_EQ(messages.shown.size(), refused ? 1 : 0) << pasted;
         messages.shown.clear();
     }
+
+    // Lines now at the limit and "6": joining them or typing on the first
+    // would make the same line by hand.
+    const QString before = output().text();
+    const auto pressAt = [&](int position, Qt::Key key) {
+        cursor.setPosition(position);
+        output().setTextCursor(cursor);
+        QTest::keyClick(&output(), key);
+    };
+    pressAt(limit, Qt::Key_Delete);
+    pressAt(limit + 1, Qt::Key_Backspace);
+    pressAt(limit, Qt::Key_Q);
+    EXPECT_EQ(output().text().size(), before.size());
+    EXPECT_EQ(output().text().mid(limit - 2), before.mid(limit - 2));
+    EXPECT_EQ(messages.shown.size(), 3);
+    pressAt(limit + 2, Qt::Key_Q);  // on the short line
+    EXPECT_EQ(output().text().size(), before.size() + 1);
 }
 
 bool showsWhole(const QLabel& label)
