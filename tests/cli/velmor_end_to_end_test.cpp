@@ -474,13 +474,14 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsModeAndLinksButNoSetIdBits)
     EXPECT_EQ(files(), (std::set<std::string>{"notes", "link", "ahead", "later", longest, "locked"}));
 }
 
-TEST_F(VelmorTool, NamesTheOfferedCountsAsTheCipherDefinesThem)
+TEST_F(VelmorTool, HelpNamesTheOfferedCountsAsTheCipherDefinesThem)
 {
     const std::string help = run({"encrypt --help"}).out, manual = readFile(VELMOR_MAN_PAGE);
     for (const std::string& choices : {wheelCountChoices(), passCountChoices()}) {
         EXPECT_NE(help.find(choices), std::string::npos) << choices;
         EXPECT_NE(manual.find(choices), std::string::npos) << choices;
     }
+    EXPECT_EQ(run({"--version"}).out.rfind("velmor ", 0), 0U);
 }
 
 // A stream closed at start is never taken by a file, and a failure to write
