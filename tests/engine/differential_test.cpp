@@ -7,17 +7,116 @@
 #include "engine/cipher.h"
 #include "engine/keying.h"
 #include "engine/passes.h"
+#include "engine/settings.h"
+#include "engine/wheel_state.h"
 #include "forced_walk.h"
-#include "test_support.h"
+#include "literal_model.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <random>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace velmor {
 namespace {
 
-using test::Text;
+using literal::Text;
+
+// Debug builds (make test-sanitize runs Debug with ASan) check a smaller
+// sample, so that the sanitizer run stays quick.
+#ifdef NDEBUG
+constexpr bool kFullSample = true;
+#else
+constexpr bool kFullSample = false;
+#endif
+
+std::vector<int> sampledWheelCounts()
+{
+    if (!kFullSample) return {4, 10, 20, 30};
+    std::vector<int> counts;
+    for (int w = kMinWheelCount; w <= kMaxWheelCount; w += 2) counts.push_back(w);
+    return counts;
+}
+
+// Where off-by-one faults hide for wheel count W: around W and 96, at
+// multiples of W (the cursor wraps exactly), and past one period (96W), where
+// the cipher switches to its table and DecryptPass turns forward by division.
+std::vector<std::size_t> edgeLengths(int wheelCount, std::mt19937& rng)
+{
+    const auto w = static_cast<std::size_t>(wheelCount);
+    const std::size_t multipleAbove96 = (96 / w + 1) * w;
+    std::vector<std::size_t> lengths{0,   1,   w - 1,           w,   w + 1,   96,
+                                     97,  192, multipleAbove96, 2 * multipleAbove96, 96 * w + 1, 96 * w + w};
+    if (kFullSample) lengths.insert(lengths.end(), {96 * w, 2 * 96 * w + w, 3000 + rng() % 1000});
+    return lengths;
+}
+
+char32_t randomAlphabetChar(std::mt19937& rng)
+{
+    static const Text alphabet = literal::builtinWheelTexts()[0];
+    return alphabet[std::uniform_int_distribution<std::size_t>(0, 95)(rng)];
+}
+
+// Mostly alphabet characters; the rest are what must pass through: CR, LF,
+// the double quote, tabs and other controls, 127, bytes above 127 and code
+// units above 255 (surrogates and noncharacters included).
+Text randomText(std::mt19937& rng, std::size_t length)
+{
+    static constexpr char32_t kWide[] = {0x100, 0x2019, 0x20AC, 0x2028, 0xD83D, 0xDE00, 0xFEFF, 0xFFFF};
+    Text text(length, 0);
+    for (char32_t& c : text) {
+        const int kind = std::uniform_int_distribution<int>(0, 99)(rng);
+        if (kind < 70) c = randomAlphabetChar(rng);
+        else if (kind < 84) c = U"\r\n\"\t\x7F"[kind % 5];
+        else if (kind < 87) c = static_cast<char32_t>(std::uniform_int_distribution<int>(0, 31)(rng));
+        else if (kind < 94) c = static_cast<char32_t>(std::uniform_int_distribution<int>(128, 255)(rng));
+        else if (kind < 98) c = kWide[std::uniform_int_distribution<std::size_t>(0, std::size(kWide) - 1)(rng)];
+        else c = static_cast<char32_t>(std::uniform_int_distribution<int>(256, 0xFFFF)(rng));
+    }
+    return text;
+}
+
+// 0 to 34 characters, so that some are longer than the 30 wheels; about one
+// in five is outside the alphabet and must leave its wheel unkeyed.
+std::u16string randomPassword(std::mt19937& rng)
+{
+    std::u16string password(std::uniform_int_distribution<std::size_t>(0, 34)(rng), u'\0');
+    for (char16_t& c : password) {
+        const int kind = std::uniform_int_distribution<int>(0, 19)(rng);
+        c = kind < 4 ? u"\"\t\u00E9\u2019"[kind] : static_cast<char16_t>(randomAlphabetChar(rng));
+    }
+    return password;
+}
+
+// Every field the engine shares with the model; the wheel arrays once the
+// model has made them.
+::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
+{
+    auto fail = [] { return ::testing::AssertionFailure(); };
+    if (engine.wheelLength() != model.wheelLength || engine.wheelCount() != model.wheelCount ||
+        engine.stepWheel() != model.stepWheel)
+        return fail() << "wheelLength, wheelCount, stepWheel " << engine.wheelLength() << ", " << engine.wheelCount()
+                      << ", " << engine.stepWheel() << " vs " << model.wheelLength << ", " << model.wheelCount << ", "
+                      << model.stepWheel;
+    for (int j = 1; j <= kWheelTotal / 2; ++j)
+        if (engine.pairPosition(j) != model.pairPosition[static_cast<std::size_t>(j)])
+            return fail() << "pairPosition " << j << ": " << engine.pairPosition(j) << " vs "
+                          << model.pairPosition[static_cast<std::size_t>(j)];
+    for (int k = 1; k <= kWheelTotal; ++k) {
+        const auto& array = model.wheelArray[static_cast<std::size_t>(k)];
+        Text engineArray;
+        for (int i = 1; i <= kWheelLength && !array.empty(); ++i) engineArray += engine.wheelArrayElement(k, i);
+        if (literal::fromUtf16(engine.workingWheel(k).text()) != model.workingWheel[static_cast<std::size_t>(k)])
+            return fail() << "working wheel " << k;
+        if (!array.empty() && engineArray != Text(array.begin() + 1, array.end())) return fail() << "wheel array " << k;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 
 // The 8-bit twin of a 16-bit text: its code units above 255 replaced by bytes
 // that pass through as well, so that one model run serves both widths.
@@ -53,14 +152,6 @@ std::basic_string<CharT> inRandomChunks(const Cipher& cipher, std::basic_string<
 }
 
 template <class CharT>
-std::basic_string<CharT> command(WheelState& state, Direction direction, std::u16string_view password, int passes,
-                                 std::basic_string<CharT> text, unsigned threads)
-{
-    runPasses(state, direction, password, passes, std::span<CharT>(text), threads);
-    return text;
-}
-
-template <class CharT>
 std::basic_string<CharT> enginePass(WheelState& engine, Direction direction, const std::basic_string<CharT>& text)
 {
     return direction == Direction::Encrypt ? engine.EncryptPass<CharT>(text) : engine.DecryptPass<CharT>(text);
@@ -78,8 +169,8 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
     literal::Machine model;
     engine.LoadWheels();
     model.LoadWheels();
-    ASSERT_TRUE(test::sameState(engine, model)) << "after LoadWheels";
-    auto counts = test::sampledWheelCounts();
+    ASSERT_TRUE(sameState(engine, model)) << "after LoadWheels";
+    auto counts = sampledWheelCounts();
     std::shuffle(counts.begin(), counts.end(), rng);  // pairs above W/2 keep positions from earlier counts
     for (const int wheels : counts) {
         ASSERT_TRUE(engine.setWheelCount(wheels));
@@ -87,7 +178,7 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
         for (const Direction direction : {Direction::Encrypt, Direction::Decrypt}) {
             // One password per count and direction, so that each cipher (and
             // its table) serves every length.
-            const std::u16string password = test::randomPassword(rng);
+            const std::u16string password = randomPassword(rng);
             const Text modelPassword = literal::fromUtf16(password);
             const auto modelCommand = direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
             const WheelSet keyed = keyedWheels(builtinWheels(), password);
@@ -96,10 +187,10 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                 direct.emplace(passes, Cipher(keyed, wheels, passes, direction, 0));
                 table.emplace(passes, Cipher(keyed, wheels, passes, direction, Cipher::kUnknownLength));
             }
-            for (const std::size_t length : test::edgeLengths(wheels, rng)) {
+            for (const std::size_t length : edgeLengths(wheels, rng)) {
                 SCOPED_TRACE(testing::Message() << (direction == Direction::Encrypt ? "encrypt, " : "decrypt, ")
                                                 << wheels << " wheels, length " << length);
-                const Text wide = test::randomText(rng, length, true);
+                const Text wide = randomText(rng, length);
                 const Text narrow = narrowed(wide, rng);
 
                 // Single passes. The commands always enter with stepWheel 1,
@@ -114,10 +205,10 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                     const Text expected =
                         direction == Direction::Encrypt ? model.EncryptPass(text) : model.DecryptPass(text);
                     if (isWide)
-                        ASSERT_EQ(enginePass(engine, direction, test::unitsOf(text)), test::unitsOf(expected));
+                        ASSERT_EQ(enginePass(engine, direction, literal::toUtf16(text)), literal::toUtf16(expected));
                     else
-                        ASSERT_EQ(enginePass(engine, direction, test::bytesOf(text)), test::bytesOf(expected));
-                    ASSERT_TRUE(test::sameState(engine, model)) << "after the pass, stepWheel " << entry << " on entry";
+                        ASSERT_EQ(enginePass(engine, direction, literal::toBytes(text)), literal::toBytes(expected));
+                    ASSERT_TRUE(sameState(engine, model)) << "after the pass, stepWheel " << entry << " on entry";
                     engine.RestoreWheels();
                     model.RestoreWheels();
                 }
@@ -134,24 +225,28 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                 WheelState carried;
                 for (const auto& [passes, expected] : commands) {
                     SCOPED_TRACE(testing::Message() << passes << " passes");
-                    const std::u16string expected16 = test::unitsOf(expected.first);
-                    const std::string expected8 = test::bytesOf(twinResult(expected.first, wide, narrow));
+                    const std::u16string expected16 = literal::toUtf16(expected.first);
+                    const std::string expected8 = literal::toBytes(twinResult(expected.first, wide, narrow));
 
                     static constexpr unsigned kThreads[] = {0, 1, 2, 3, 5, 16};
                     const unsigned threads = kThreads[std::uniform_int_distribution<int>(0, 5)(rng)];
                     // runPasses sizes its cipher to the text (direct up to one
                     // period, by table above) and runs it on `threads` threads.
                     WheelState state = engine;
+                    const auto command = [&](auto text) {
+                        runPasses(state, direction, password, passes, std::span(text), threads);
+                        return text;
+                    };
                     if (passes % 2 == 0)
-                        ASSERT_EQ(command(state, direction, password, passes, test::unitsOf(wide), threads), expected16);
+                        ASSERT_EQ(command(literal::toUtf16(wide)), expected16);
                     else
-                        ASSERT_EQ(command(state, direction, password, passes, test::bytesOf(narrow), threads), expected8);
-                    ASSERT_TRUE(test::sameState(state, expected.second)) << "after runPasses";
+                        ASSERT_EQ(command(literal::toBytes(narrow)), expected8);
+                    ASSERT_TRUE(sameState(state, expected.second)) << "after runPasses";
                     if (passes == kPassCounts.back()) carried = state;
                     for (const Cipher* cipher : {&direct.at(passes), &table.at(passes)}) {
                         const char* way = cipher == &table.at(passes) ? "table" : "direct";
-                        ASSERT_EQ(inRandomChunks(*cipher, test::bytesOf(narrow), rng), expected8) << way;
-                        ASSERT_EQ(inRandomChunks(*cipher, test::unitsOf(wide), rng), expected16) << way;
+                        ASSERT_EQ(inRandomChunks(*cipher, literal::toBytes(narrow), rng), expected8) << way;
+                        ASSERT_EQ(inRandomChunks(*cipher, literal::toUtf16(wide), rng), expected16) << way;
                     }
                 }
                 // Each length starts from the state the last command left.
@@ -170,14 +265,14 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
 TEST_P(Differential, LongTextWindowsAgreeWithTheLiteralModel)
 {
     std::mt19937 rng(5);
-    const std::vector<int> counts = test::kFullSample ? std::vector<int>{4, 30} : std::vector<int>{4};
+    const std::vector<int> counts = kFullSample ? std::vector<int>{4, 30} : std::vector<int>{4};
     for (const int wheels : counts) {
         const Direction direction = wheels == 4 ? Direction::Encrypt : Direction::Decrypt;
-        const std::u16string password = test::randomPassword(rng);
+        const std::u16string password = randomPassword(rng);
         const Cipher cipher = Cipher::forPassword(password, wheels, 1, direction);
         const std::size_t period = cipher.period();
         const std::size_t length = 2 * 64 * period + 17 * period + 5;
-        const Text wide = test::randomText(rng, length, true);
+        const Text wide = randomText(rng, length);
         const Text narrow = narrowed(wide, rng);
         literal::Machine model;
         model.LoadWheels();
@@ -185,8 +280,8 @@ TEST_P(Differential, LongTextWindowsAgreeWithTheLiteralModel)
         const Text expected =
             model.RunCommand(direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt,
                              literal::fromUtf16(password), 1, wide);
-        const std::u16string wide16 = test::unitsOf(wide), expected16 = test::unitsOf(expected);
-        const std::string narrow8 = test::bytesOf(narrow), expected8 = test::bytesOf(twinResult(expected, wide, narrow));
+        const std::u16string wide16 = literal::toUtf16(wide), expected16 = literal::toUtf16(expected);
+        const std::string narrow8 = literal::toBytes(narrow), expected8 = literal::toBytes(twinResult(expected, wide, narrow));
 
         const std::size_t odd = 1 + rng() % 31;  // off every group of 8, 32 or 64 rows
         const std::pair<std::size_t, std::size_t> windows[] = {
