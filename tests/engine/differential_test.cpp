@@ -99,9 +99,7 @@ std::u16string randomPassword(std::mt19937& rng)
     auto fail = [] { return ::testing::AssertionFailure(); };
     if (engine.wheelLength() != model.wheelLength || engine.wheelCount() != model.wheelCount ||
         engine.stepWheel() != model.stepWheel)
-        return fail() << "wheelLength, wheelCount, stepWheel " << engine.wheelLength() << ", " << engine.wheelCount()
-                      << ", " << engine.stepWheel() << " vs " << model.wheelLength << ", " << model.wheelCount << ", "
-                      << model.stepWheel;
+        return fail() << "stepWheel " << engine.stepWheel() << " vs " << model.stepWheel << " (or the counts)";
     for (int j = 1; j <= kWheelTotal / 2; ++j)
         if (engine.pairPosition(j) != model.pairPosition[static_cast<std::size_t>(j)])
             return fail() << "pairPosition " << j << ": " << engine.pairPosition(j) << " vs "
@@ -116,7 +114,6 @@ std::u16string randomPassword(std::mt19937& rng)
     }
     return ::testing::AssertionSuccess();
 }
-
 
 // The 8-bit twin of a 16-bit text: its code units above 255 replaced by bytes
 // that pass through as well, so that one model run serves both widths.
@@ -149,12 +146,6 @@ std::basic_string<CharT> inRandomChunks(const Cipher& cipher, std::basic_string<
         start += length;
     }
     return text;
-}
-
-template <class CharT>
-std::basic_string<CharT> enginePass(WheelState& engine, Direction direction, const std::basic_string<CharT>& text)
-{
-    return direction == Direction::Encrypt ? engine.EncryptPass<CharT>(text) : engine.DecryptPass<CharT>(text);
 }
 
 class Differential : public testing::TestWithParam<std::string> {
@@ -193,25 +184,20 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                 const Text wide = randomText(rng, length);
                 const Text narrow = narrowed(wide, rng);
 
-                // Single passes. The commands always enter with stepWheel 1,
-                // but the passes must also cope with any other cursor.
-                for (const bool isWide : {false, true}) {
-                    const Text& text = isWide ? wide : narrow;
-                    engine.KeyWheels(password);
-                    model.KeyWheels(modelPassword);
-                    const int entry = rng() % 4 == 0 ? std::uniform_int_distribution<int>(-2, 33)(rng) : 1;
-                    engine.setStepWheel(entry);
-                    model.stepWheel = static_cast<std::int16_t>(entry);
-                    const Text expected =
-                        direction == Direction::Encrypt ? model.EncryptPass(text) : model.DecryptPass(text);
-                    if (isWide)
-                        ASSERT_EQ(enginePass(engine, direction, literal::toUtf16(text)), literal::toUtf16(expected));
-                    else
-                        ASSERT_EQ(enginePass(engine, direction, literal::toBytes(text)), literal::toBytes(expected));
-                    ASSERT_TRUE(sameState(engine, model)) << "after the pass, stepWheel " << entry << " on entry";
-                    engine.RestoreWheels();
-                    model.RestoreWheels();
-                }
+                // A single pass. The commands always enter with stepWheel 1,
+                // but a pass must also cope with any other cursor.
+                engine.KeyWheels(password);
+                model.KeyWheels(modelPassword);
+                const int entry = rng() % 4 == 0 ? std::uniform_int_distribution<int>(-2, 33)(rng) : 1;
+                engine.setStepWheel(entry);
+                model.stepWheel = static_cast<std::int16_t>(entry);
+                const bool encrypt = direction == Direction::Encrypt;
+                const std::string bytes = literal::toBytes(narrow);
+                ASSERT_EQ(encrypt ? engine.EncryptPass<char>(bytes) : engine.DecryptPass<char>(bytes),
+                          literal::toBytes(encrypt ? model.EncryptPass(narrow) : model.DecryptPass(narrow)));
+                ASSERT_TRUE(sameState(engine, model)) << "after a pass, stepWheel " << entry << " on entry";
+                engine.RestoreWheels();
+                model.RestoreWheels();
 
                 // The model's passes do not depend on the pass count, so the
                 // command with P passes is the first P passes of the longest.
@@ -310,16 +296,13 @@ TEST(ForcedWalk, OnlyARunnableWalkIsTaken)
 {
     const std::vector<std::string> runnable = runnableTableWalks();
     ASSERT_EQ(runnable.back(), "portable");
-    for (const std::string name : {"avx512vbmi", "avx2", "portable", "AVX2", "fastest", " "}) {
+    for (const std::string name : {"avx512vbmi", "avx2", "portable", "AVX2", " "}) {
         const test::ForcedWalk walk(name);
-        const bool known = std::find(runnable.begin(), runnable.end(), name) != runnable.end();
-        for (const std::uint64_t length : {std::uint64_t{0}, Cipher::kUnknownLength}) {
-            SCOPED_TRACE(name + ", length " + std::to_string(length));
-            if (known)
-                EXPECT_NO_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, length));
-            else
-                EXPECT_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, length), std::runtime_error);
-        }
+        SCOPED_TRACE(name);
+        if (std::ranges::find(runnable, name) != runnable.end())
+            EXPECT_NO_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, Cipher::kUnknownLength));
+        else
+            EXPECT_THROW(Cipher::forPassword(u"key", 4, 1, Direction::Encrypt, 0), std::runtime_error);
     }
 }
 
