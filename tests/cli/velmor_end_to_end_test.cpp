@@ -293,9 +293,8 @@ TEST_F(VelmorTool, RoundTripsKeepEveryByteWhicheverWayTheyGo)
     std::string allBytes;
     for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
     const std::string pieces[] = {"\n", "\r\n", "\r", std::string(1, '\0'), " Line of \"words\" ", allBytes};
-    const std::tuple<std::size_t, int, int> cases[] = {{0, 20, 1},        {1, 4, 12},       {97, 30, 3},
-                                                       {300'000, 26, 9},  {5000, 12, 6},    {700'000, 30, 12},
-                                                       {600'000, 8, 3}};
+    const std::tuple<std::size_t, int, int> cases[] = {{0, 20, 1},       {1, 4, 12},       {97, 30, 3}, {300'000, 26, 9},
+                                                       {5000, 12, 6},    {700'000, 30, 12}, {600'000, 8, 3}};
     for (int k = 0; k < std::ssize(cases); ++k) {
         const auto [length, wheels, passes] = cases[k];
         std::string text;
@@ -303,20 +302,16 @@ TEST_F(VelmorTool, RoundTripsKeepEveryByteWhicheverWayTheyGo)
         text.resize(length);
         writeFile(file("plain"), text);
 
-        // Spaces count, so one ends the password; a character on no wheel
-        // works with a warning.
-        std::u16string password;
-        for (auto i = 1 + rng() % wheels; i > 1; --i) password += charOf(static_cast<Symbol>(rng() % kWheelLength));
-        password += u' ';
-        if (k % 3 == 1) password[0] = u'"';
+        // A space ends the password, as it counts; one starting with a
+        // character on no wheel works with a warning. The bytes are
+        // Windows-1252, and UTF-8 for the plainest way (and odd cases).
+        std::string windows1252 = k % 3 == 1 ? "\"" : "", utf8;
+        for (auto size = rng() % wheels; windows1252.size() < size;)
+            windows1252 += static_cast<char>(charOf(static_cast<Symbol>(rng() % kWheelLength)));
+        windows1252 += ' ';
+        for (const char c : windows1252) utf8 += c < 0 ? std::string{'\xC2', c} : std::string(1, c);  // U+00A3, U+00AC
         const std::string warning =
             k % 3 == 1 ? "velmor: warning: password character 1 is on no wheel, so wheel 1 stays unrotated\n" : "";
-        std::string utf8, windows1252;
-        for (const char16_t c : password) {
-            windows1252 += static_cast<char>(c);
-            if (c > 0x7F) utf8 += '\xC2';  // U+00A3 and U+00AC are the only ones above 0x7F
-            utf8 += static_cast<char>(c);
-        }
         const std::string key = k % 2 ? windows1252 : utf8, endings[] = {"", "\n", "\r\n"};
         if (k % 5 >= 2) writeFile(root_ / "key", key + endings[k % 5 - 2]);
         const std::string counts = " -w " + std::to_string(wheels) + " -n " + std::to_string(passes);

@@ -66,16 +66,13 @@ char32_t randomAlphabetChar(std::mt19937& rng)
 // units above 255 (surrogates and noncharacters included).
 Text randomText(std::mt19937& rng, std::size_t length)
 {
-    static constexpr char32_t kWide[] = {0x100, 0x2019, 0x20AC, 0x2028, 0xD83D, 0xDE00, 0xFEFF, 0xFFFF};
     Text text(length, 0);
     for (char32_t& c : text) {
-        const int kind = std::uniform_int_distribution<int>(0, 99)(rng);
-        if (kind < 70) c = randomAlphabetChar(rng);
-        else if (kind < 84) c = U"\r\n\"\t\x7F"[kind % 5];
-        else if (kind < 87) c = static_cast<char32_t>(std::uniform_int_distribution<int>(0, 31)(rng));
-        else if (kind < 94) c = static_cast<char32_t>(std::uniform_int_distribution<int>(128, 255)(rng));
-        else if (kind < 98) c = kWide[std::uniform_int_distribution<std::size_t>(0, std::size(kWide) - 1)(rng)];
-        else c = static_cast<char32_t>(std::uniform_int_distribution<int>(256, 0xFFFF)(rng));
+        const unsigned kind = rng() % 100;
+        c = kind < 70   ? randomAlphabetChar(rng)
+            : kind < 84 ? U"\r\n\"\t\x7F"[kind % 5]
+            : kind < 90 ? static_cast<char32_t>(rng() % 256)             // controls, bytes above 127
+                        : static_cast<char32_t>(0x100 + rng() % 0xFF00);  // surrogates, noncharacters
     }
     return text;
 }
