@@ -35,12 +35,7 @@ struct KnownAnswer {
     std::string output;
 
     std::u16string passwordText() const { return widened(password); }
-    std::string name() const
-    {
-        return "line " + std::to_string(line) + ": " + std::to_string(wheels) + " wheels, " + std::to_string(passes) +
-               " passes, " + (direction == Direction::Encrypt ? "encrypt" : "decrypt") + ", " +
-               std::to_string(input.size()) + " bytes";
-    }
+    std::string name() const { return "known answer on line " + std::to_string(line); }
 };
 
 inline std::string fromHex(const std::string& hex, int line)

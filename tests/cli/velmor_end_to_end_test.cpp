@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
-// The velmor binary as users run it: round trips over every kind of line
-// ending and byte, and failures that give the right status and one message
-// and leave no file behind.
+// The velmor binary as users run it: the published known answers and wheel
+// digest, round trips over every kind of line ending and byte, and failures
+// that give the right status and one message and leave no file behind.
 #include "engine/alphabet.h"
 #include "engine/settings.h"
+#include "known_answers.h"
+
+#include <QCryptographicHash>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -281,6 +285,27 @@ protected:
 
     fs::path root_;
 };
+
+// The digest of `velmor wheels`, as published: a copy of the program that
+// prints anything else cannot read what this one encrypts.
+constexpr char kWheelListingSha256[] = "26376a58ffea270fd9d4855fedca9586ff56891da1503d2ff9fc5bc566487ddb";
+
+TEST_F(VelmorTool, GivesEveryKnownAnswerAndThePublishedWheelDigest)
+{
+    for (const test::KnownAnswer& row : test::knownAnswers()) {
+        SCOPED_TRACE(row.name());
+        writeFile(file("in"), row.input);
+        const std::string command = row.direction == Direction::Encrypt ? "encrypt" : "decrypt";
+        const Result result = run({command + " -w " + std::to_string(row.wheels) + " -n " + std::to_string(row.passes) +
+                                       " --password-env K -i in -o out",
+                                   {"K=" + QString::fromStdU16String(row.passwordText()).toStdString()}});
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_TRUE(test::sameText(readFile(file("out")), row.output));
+    }
+    const std::string listing = run({"wheels"}).out;
+    EXPECT_EQ(QCryptographicHash::hash(QByteArray::fromStdString(listing), QCryptographicHash::Sha256).toHex(),
+              kWheelListingSha256);
+}
 
 // Each case takes its password from another source (UTF-8 or Windows-1252,
 // environment or file with any line ending), writes its counts with or

@@ -63,9 +63,6 @@ void Machine::Turn(bool back)
     }
 }
 
-void Machine::StepWheels() { Turn(false); }
-void Machine::StepWheelsBack() { Turn(true); }
-
 void Machine::AdvanceCursor()
 {
     stepWheel = static_cast<std::int16_t>(stepWheel + 1);
@@ -98,7 +95,7 @@ Text Machine::EncryptPass(const Text& plainText)
             currentChar = wheelArray[2 * j][position];
         }
         cipherText += currentChar;
-        StepWheels();
+        Turn(false);
         AdvanceCursor();
     }
     return cipherText;
@@ -111,14 +108,14 @@ Text Machine::DecryptPass(const Text& cipherText)
     FillWheelArrays();
     stepWheel = 1;
     for (std::size_t step = 1; step <= cipherText.size(); ++step) {
-        StepWheels();
+        Turn(false);
         AdvanceCursor();
     }
     Text decryptedText(cipherText.size(), 0);
     for (std::size_t textPos = cipherText.size(); textPos >= 1; --textPos) {
         stepWheel = static_cast<std::int16_t>(stepWheel - 1);
         if (stepWheel < 1) stepWheel = wheelCount;
-        StepWheelsBack();
+        Turn(true);
         const char32_t cipherChar = cipherText[textPos - 1];
         char32_t currentChar = cipherChar;
         for (int j = wheelCount / 2; j >= 1 && !isPassThrough(cipherChar); --j) {

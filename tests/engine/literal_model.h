@@ -24,9 +24,6 @@ public:
     void LoadWheels();
     void RestoreWheels();
     void KeyWheels(const Text& password);
-    void FillWheelArrays();
-    void StepWheels();
-    void StepWheelsBack();
     Text EncryptPass(const Text& plainText);
     Text DecryptPass(const Text& cipherText);
     // A command with `passes` passes, keyed from `password` each time.
@@ -44,7 +41,8 @@ public:
     int wheelTotal() const { return static_cast<int>(workingWheel.size()) - 1; }
 
 private:
-    void Turn(bool back);
+    void FillWheelArrays();
+    void Turn(bool back);  // StepWheels, or StepWheelsBack when `back`
     void AdvanceCursor();
     std::int32_t Scan(int k, char32_t c) const;
 };
