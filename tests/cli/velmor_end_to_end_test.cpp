@@ -599,7 +599,9 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         ASSERT_TRUE(terminal.await("Password: "));
         ASSERT_TRUE(reaches(terminal.job(), 'S'));
         terminal.type("par" + keys);
-        if (keys.empty()) ASSERT_EQ(kill(-terminal.job(), signalNumber), 0);
+        if (keys.empty()) {
+            ASSERT_EQ(kill(-terminal.job(), signalNumber), 0);
+        }
         EXPECT_EQ(terminal.finish(), 128 + signalNumber);
         EXPECT_TRUE(terminal.echoes() || signalNumber == SIGKILL);
         EXPECT_EQ(files(), (std::set<std::string>{"in"}));
