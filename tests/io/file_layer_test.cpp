@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The Windows-1252 codec, the "|"-separated file types, the File menu's
-// commands on real files, the files they refuse, and the real save dialog.
+// The Windows-1252 codec, the "|"-separated file types, the files the File
+// menu's commands refuse, what a replaced file keeps, and the real save dialog.
 #include "io/file_commands.h"
 #include "io/file_filter.h"
 #include "io/text_file.h"
@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <tuple>
 #include <vector>
 
@@ -58,25 +57,6 @@ protected:
     testing::RecordingMessages messages;
     FileCommands commands{nullptr, dialogs, messages};
 };
-
-TEST_F(FileCommandsTest, OpenThenSaveGivesBackEveryByteAndEveryLineEnding)
-{
-    const QString original = folder.filePath("original"), copy = folder.filePath("copy");
-    std::mt19937 rng(11);
-    for (int round = 0; round < 200; ++round) {
-        // Every byte value, then nothing, then CR, LF and NUL in every order among random bytes.
-        QByteArray bytes;
-        for (int value = 0; round == 0 && value < 256; ++value) bytes += static_cast<char>(value);
-        while (round > 1 && bytes.size() < round * 10)
-            bytes += rng() % 3 ? "\r\n\0"[rng() % 3] : static_cast<char>(rng());
-        ASSERT_TRUE(testing::writeBytes(original, bytes));
-        testing::StringHolder box(QStringLiteral("before"));
-        dialogs.answers = {original, copy};
-        ASSERT_TRUE(commands.openInto(box, TextKind::Plain) && commands.saveFrom(box, TextKind::Encrypted));
-        EXPECT_EQ(box.text(), fromWindows1252(bytes));
-        ASSERT_EQ(testing::readBytes(copy), bytes) << round;
-    }
-}
 
 TEST_F(FileCommandsTest, ACancelOrATextWithoutWindows1252FormChangesNothing)
 {

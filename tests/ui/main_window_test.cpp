@@ -10,16 +10,7 @@
 #include "known_answers.h"
 #include "ui/captions.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QDropEvent>
-#include <QMenu>
-#include <QMimeData>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTimer>
-#include <QUrl>
+#include <random>
 
 namespace velmor::ui::test {
 namespace {
@@ -43,30 +34,23 @@ TEST_F(KnownAnswersTest, WindowGivesEveryRow)
     }
 }
 
-TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPasswordAndLeavesTheBoxes)
+TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPassword)
 {
     const QString typed = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00A3123456789ABCDEFGH");
-    input().setText(QStringLiteral("plain\r\n"));
-    output().setText(QStringLiteral("cipher\n"));
-    const auto check = [&](int count) {
+    for (const int count : {20, 4, 30}) {
         SCOPED_TRACE(count);
+        if (count != 20) choose(QStringLiteral("EW%1").arg(count));
         EXPECT_EQ(window.wheelState().wheelCount(), count);
         EXPECT_EQ(child<QMenu>(QStringLiteral("EW")).title(), wheelCountCaption(count));
         EXPECT_EQ(password().text(), QString());
         QTest::keyClicks(&password(), typed);
         EXPECT_EQ(password().text(), typed.left(count));
         EXPECT_EQ(password().displayText(), QString(count, u'*'));
-    };
-    check(20);
-    for (const int count : {4, 30}) {
-        choose(QStringLiteral("EW%1").arg(count));
-        check(count);
     }
     choose(QStringLiteral("PassS"));
     EXPECT_EQ(password().displayText(), typed.left(30));
     choose(QStringLiteral("PassH"));
     EXPECT_EQ(password().displayText(), QString(30, u'*'));
-    EXPECT_EQ(input().text() + output().text(), QStringLiteral("plain\r\ncipher\n"));
 }
 
 TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
@@ -104,6 +88,8 @@ TEST_F(MainWindowTest, FilesComeBackByteForByteAndTheSavedFileIsTheCipherOfTheOp
     QTemporaryDir folder;
     QByteArray original = QByteArrayLiteral("a\r\nb\nc\rd\n\re\r\r\nf\n\n\r\r\0");
     for (int value = 0; value < 256; ++value) original += static_cast<char>(value);
+    std::mt19937 rng(1252);
+    for (int i = 0; i < 20000; ++i) original += static_cast<char>(rng());
     const QString key = QStringLiteral("K\u00A3y9WheelsOnTheVelmorMa"), plain = folder.filePath("plain");
     choose(QStringLiteral("EW26"));
     QTest::keyClicks(&password(), key);

@@ -10,23 +10,6 @@
 
 #include "io/text_file.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QClipboard>
-#include <QDeadlineTimer>
-#include <QDialog>
-#include <QKeyEvent>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QProcess>
-#include <QScreen>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextDocument>
-#include <QThread>
-#include <QTimer>
-
 namespace velmor::ui::test {
 namespace {
 
