@@ -6,10 +6,6 @@
 #include "io/windows1252.h"
 #include "ui/line_breaks.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QTest>
-
 #include <algorithm>
 #include <random>
 

@@ -1,18 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The window's own commands: the published known answers through its menus
-// and boxes, the wheel counts and the password box, what it shows and blocks
-// while an encrypt or decrypt runs, and Exit and the close request, which end
-// the event loop with status 0 in every state.
+// and boxes, the wheel counts and the password box, the File menu on real
+// files and the clipboard, and Exit and the close request, which end the
+// event loop with status 0 in every state.
 #include "window_fixture.h"
 
+#include "engine/cipher.h"
+#include "io/windows1252.h"
 #include "known_answers.h"
 #include "ui/captions.h"
 
-#include <QApplication>
-#include <QMenu>
-#include <QScreen>
-#include <QTest>
-#include <QTimer>
+#include <random>
 
 namespace velmor::ui::test {
 namespace {
@@ -36,61 +34,23 @@ TEST_F(KnownAnswersTest, WindowGivesEveryRow)
     }
 }
 
-TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPasswordAndLeavesTheBoxes)
+TEST_F(MainWindowTest, EachWheelCountLimitsAndEmptiesTheMaskedPassword)
 {
     const QString typed = QStringLiteral("abcdefghijklmnopqrstuvwxyz\u00A3123456789ABCDEFGH");
-    input().setText(QStringLiteral("plain\r\n"));
-    output().setText(QStringLiteral("cipher\n"));
-    const auto check = [&](int count) {
+    for (const int count : {20, 4, 30}) {
         SCOPED_TRACE(count);
+        if (count != 20) choose(QStringLiteral("EW%1").arg(count));
         EXPECT_EQ(window.wheelState().wheelCount(), count);
         EXPECT_EQ(child<QMenu>(QStringLiteral("EW")).title(), wheelCountCaption(count));
         EXPECT_EQ(password().text(), QString());
         QTest::keyClicks(&password(), typed);
         EXPECT_EQ(password().text(), typed.left(count));
         EXPECT_EQ(password().displayText(), QString(count, u'*'));
-    };
-    check(20);
-    for (int count = 4; count <= 30; count += 2) {
-        choose(QStringLiteral("EW%1").arg(count));
-        check(count);
     }
     choose(QStringLiteral("PassS"));
     EXPECT_EQ(password().displayText(), typed.left(30));
     choose(QStringLiteral("PassH"));
     EXPECT_EQ(password().displayText(), QString(30, u'*'));
-    EXPECT_EQ(input().text() + output().text(), QStringLiteral("plain\r\ncipher\n"));
-}
-
-// A command runs until the window's events are processed again, so every
-// check between choosing it and waitForCommand() sees it running.
-TEST_F(MainWindowTest, WhileACommandRunsTheStatusCountsItsSourceAndInputIsBlocked)
-{
-    const QString big = QString(100000, u'x') + QStringLiteral("\r\n");
-    QLabel& status = child<QLabel>(QStringLiteral("Label1"));
-    QTest::keyClicks(&password(), QStringLiteral("busy"));
-    // Decrypt counts the output box, encrypt the input box, here empty.
-    for (const auto& [item, count] : {std::pair{"DE3", big.size()}, {"EN9", qsizetype(0)}}) {
-        SCOPED_TRACE(item);
-        input().setText(QString());
-        output().setText(big);
-        child(QString::fromLatin1(item)).trigger();
-        ASSERT_TRUE(window.isCommandRunning());
-        EXPECT_EQ(status.text(), statusText(count));
-        for (QWidget* box : std::initializer_list<QWidget*>{&input(), &output(), &password()})
-            EXPECT_TRUE(box->property("readOnly").toBool()) << box->objectName().toStdString();
-        for (const char* name : {"EN", "DE12", "EW4", "Ne", "Op", "SAET", "CTCET"})
-            EXPECT_FALSE(child(QString::fromLatin1(name)).isEnabled()) << name;
-        QTest::keyClicks(&password(), QStringLiteral("more"));
-        child(QStringLiteral("EW4")).trigger();
-        waitForCommand();
-        EXPECT_EQ(status.text(), QString());
-        EXPECT_EQ(password().text(), QStringLiteral("busy"));
-        for (QWidget* box : std::initializer_list<QWidget*>{&input(), &output(), &password()})
-            EXPECT_FALSE(box->property("readOnly").toBool()) << box->objectName().toStdString();
-    }
-    EXPECT_EQ(window.wheelState().wheelCount(), 20);
-    EXPECT_EQ(input().text() + output().text(), QString()) << "an empty source empties the destination";
 }
 
 TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
@@ -119,6 +79,71 @@ TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
         EXPECT_EQ(after.left() - before.left(), after.top() - before.top());
         EXPECT_LT(after.width(), before.width());
     }
+}
+
+// The window's cipher itself is pinned by the known answers; here the file
+// must reach it, and the result the file, byte for byte.
+TEST_F(MainWindowTest, FilesComeBackByteForByteAndTheSavedFileIsTheCipherOfTheOpenedOne)
+{
+    QTemporaryDir folder;
+    QByteArray original = QByteArrayLiteral("a\r\nb\nc\rd\n\re\r\r\nf\n\n\r\r\0");
+    for (int value = 0; value < 256; ++value) original += static_cast<char>(value);
+    std::mt19937 rng(1252);
+    for (int i = 0; i < 20000; ++i) original += static_cast<char>(rng());
+    const QString key = QStringLiteral("K\u00A3y9WheelsOnTheVelmorMa"), plain = folder.filePath("plain");
+    choose(QStringLiteral("EW26"));
+    QTest::keyClicks(&password(), key);
+    ASSERT_TRUE(io::testing::writeBytes(plain, original));
+    dialogs.answers = {plain, folder.filePath("encrypted"), folder.filePath("encrypted"), folder.filePath("decrypted")};
+    for (const char* item : {"Op", "EN9", "SAET", "Ne", "OET", "DE9", "SAs"}) choose(QString::fromLatin1(item));
+    EXPECT_TRUE(dialogs.answers.empty());
+    std::string expected = original.toStdString();
+    Cipher::forPassword(key.toStdU16String(), 26, 9, Direction::Encrypt).apply(expected, 0);
+    EXPECT_TRUE(io::testing::readBytes(folder.filePath("encrypted")).toStdString() == expected);
+    EXPECT_TRUE(io::testing::readBytes(folder.filePath("decrypted")) == original) << "the file did not come back";
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainWindowTest, AFileDroppedOnEitherBoxOpensThereButNotWhileACommandRuns)
+{
+    QTemporaryDir folder;
+    const QByteArray bytes("dropped\r\nbytes\n\0end\r", 20);
+    const QString path = folder.filePath("dropped.txt");
+    ASSERT_TRUE(io::testing::writeBytes(path, bytes));
+    // A drag of the file onto the box, then its drop; true when the drop was taken.
+    const auto drop = [&path](ExactTextEdit& box) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box.viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(box.viewport(), &drop);
+        QApplication::processEvents();
+        return drop.isAccepted();
+    };
+    for (ExactTextEdit* box : {&input(), &output()}) {
+        EXPECT_TRUE(drop(*box));
+        EXPECT_EQ(box->text(), io::fromWindows1252(bytes));
+    }
+    input().setText(QString(200000, u'x'));
+    child(QStringLiteral("EN12")).trigger();
+    EXPECT_FALSE(drop(input()));
+    if (window.isCommandRunning()) waitForCommand();
+    EXPECT_EQ(input().text(), QString());
+}
+
+TEST_F(MainWindowTest, ClipboardItemsCopyTheirBoxExactlyAndNewEmptiesOnlyTheBoxes)
+{
+    const QString plain = QStringLiteral("one\r\ntwo\nthree\rfour\r\n"), cipher = QStringLiteral("\n\r\r\nx\"y\u00AC\0");
+    QTest::keyClicks(&password(), QStringLiteral("key"));
+    input().setText(plain);
+    output().setText(cipher);
+    for (const auto& [item, copied] : {std::pair{"CToC", plain}, {"CTCET", cipher}}) {
+        choose(QString::fromLatin1(item));
+        EXPECT_EQ(QApplication::clipboard()->text(), copied) << item;
+    }
+    choose(QStringLiteral("Ne"));
+    EXPECT_EQ(input().text() + output().text() + password().text(), QStringLiteral("key"));
 }
 
 }  // namespace

@@ -7,10 +7,8 @@
 #include "ui/exact_text_edit.h"
 #include "ui/main_window.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QLineEdit>
-#include <QSignalSpy>
+#include <QtTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The window under stress: input queued while a command is busy, screens too
-// small for it, fonts wider than its own, files and pastes too large to show.
+// small for it, fonts wider than its own, files and pastes too large to show,
+// no display, closed standard streams.
 #include "window_fixture.h"
 
 #include "ui/captions.h"
@@ -8,21 +9,6 @@
 #include "ui/form_controls.h"
 
 #include "io/text_file.h"
-
-#include <QAbstractButton>
-#include <QApplication>
-#include <QClipboard>
-#include <QDialog>
-#include <QKeyEvent>
-#include <QMenuBar>
-#include <QMouseEvent>
-#include <QProcess>
-#include <QScreen>
-#include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QTextDocument>
-#include <QTimer>
 
 namespace velmor::ui::test {
 namespace {
@@ -38,13 +24,10 @@ void postKeys(QWidget& target, const QString& keys)
             QCoreApplication::postEvent(&target, new QKeyEvent(type, key.unicode(), Qt::NoModifier, QString(key)));
 }
 
-// Keys and clicks that arrive while the window shows a result wait in the
-// queue, as a real user's do while the window's thread is busy.
+// Posted while the window shows a result, as a real user's input waits while its thread is busy.
 TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
 {
-    QString line;
-    for (int i = 0; i < 98; ++i) line += QChar(static_cast<char16_t>(u'!' + (i * 7) % 90));
-    const QString text = (line + QStringLiteral("\r\n")).repeated(20000);
+    const QString text = QStringLiteral("line of text\r\n").repeated(150000);
     QTest::keyClicks(&password(), QStringLiteral("key"));
     input().setText(text);
     const CipherOutcome expected =
@@ -70,9 +53,8 @@ TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
     EXPECT_EQ(password().text(), QStringLiteral("key"));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a queued click opened a menu";
     EXPECT_FALSE(window.isCommandRunning());
-    // Input given after the result shows is the user's again.
     QTest::keyClicks(&output(), QStringLiteral("Z"));
-    EXPECT_TRUE(output().text() == u'Z' + expected.text) << "begins " << output().text().left(8).toStdString();
+    EXPECT_TRUE(output().text() == u'Z' + expected.text) << "input after the result is the user's again";
 }
 
 TEST_F(WindowStressTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
@@ -146,11 +128,9 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
         QTest::keyClick(&output(), key);
     };
     pressAt(limit, Qt::Key_Delete);
-    pressAt(limit + 1, Qt::Key_Backspace);
     pressAt(limit, Qt::Key_Q);
-    EXPECT_EQ(output().text().size(), before.size());
-    EXPECT_EQ(output().text().mid(limit - 2), before.mid(limit - 2));
-    EXPECT_EQ(messages.shown.size(), 3);
+    EXPECT_EQ(output().text(), before);
+    EXPECT_EQ(messages.shown.size(), 2);
     pressAt(limit + 2, Qt::Key_Q);  // on the short line
     EXPECT_EQ(output().text().size(), before.size() + 1);
 }
@@ -184,6 +164,7 @@ TEST_F(WindowStressTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFont)
     // As a command shows it.
     input().setText(QString(40000, u'x'));
     child(QStringLiteral("EN12")).trigger();
+    EXPECT_EQ(status.text(), statusText(40000));
     EXPECT_TRUE(showsWhole(status)) << status.text().toStdString();
     waitForCommand();
 }
@@ -232,16 +213,24 @@ TEST_F(InfoBox, ShowsExactlyItsThreeLinesAndAnOkButtonWithoutIcon)
 }
 
 #ifdef VELMOR_MACHINE
+// The window program, started through the shell with `redirect` on its
+// streams, and the display `display` ("" for none).
+void startWindowProgram(QProcess& program, const char* display, const char* redirect = "")
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    if (*display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
+    if (*redirect != 0) environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(environment);
+    program.start("/bin/sh", {"-c", QStringLiteral("exec \"$0\" %1").arg(redirect), QStringLiteral(VELMOR_MACHINE)});
+}
+
 // No display at all, and one that cannot be opened.
 TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
 {
     for (const char* display : {"", ":65000"}) {
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
-        if (*display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(VELMOR_MACHINE), {});
+        startWindowProgram(program, display);
         ASSERT_TRUE(program.waitForFinished(30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
         EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display;
@@ -249,6 +238,23 @@ TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
         EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
         for (const char* word : {"display", "velmor ", display}) EXPECT_TRUE(said.contains(word)) << said.toStdString();
     }
+}
+
+// Started with its standard streams closed, it keeps those descriptors on
+// /dev/null, so no file it saves can be given one of them.
+TEST(ClosedStreams, TheWindowProgramPutsNullDeviceInTheirPlace)
+{
+    QProcess program;
+    startWindowProgram(program, "", "<&- >&- 2>&-");
+    ASSERT_TRUE(program.waitForStarted());
+    const QString fds = QStringLiteral("/proc/%1/fd/").arg(program.processId());
+    // Once the window is up, every file it opens at start has been opened.
+    QDeadlineTimer deadline(20000);
+    while (!QFileInfo::exists(fds + QStringLiteral("5")) && !deadline.hasExpired()) QThread::msleep(20);
+    for (int fd = 0; fd <= 2; ++fd)
+        EXPECT_EQ(QFileInfo(fds + QString::number(fd)).symLinkTarget(), QStringLiteral("/dev/null")) << fd;
+    program.kill();
+    program.waitForFinished();
 }
 #endif
 
