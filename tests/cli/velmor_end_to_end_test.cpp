@@ -72,8 +72,7 @@ struct Launch {
     }
     std::vector<std::string> args;
     Env env;
-    int in = -1;                      // standard input; /dev/null when -1
-    int out = -1;                     // standard output; the file "out" when -1
+    int in = -1, out = -1;            // /dev/null and the file "out" when -1
     std::optional<std::string> feed;  // written to standard input through a pipe
     std::vector<std::pair<int, rlim_t>> limits{{RLIMIT_CORE, 0}};
     int closed = -1;            // a standard stream closed when velmor starts
@@ -286,8 +285,6 @@ protected:
     fs::path root_;
 };
 
-// The digest of `velmor wheels`, as published: a copy of the program that
-// prints anything else cannot read what this one encrypts.
 constexpr char kWheelListingSha256[] = "26376a58ffea270fd9d4855fedca9586ff56891da1503d2ff9fc5bc566487ddb";
 
 TEST_F(VelmorTool, GivesEveryKnownAnswerAndThePublishedWheelDigest)
@@ -318,8 +315,7 @@ TEST_F(VelmorTool, RoundTripsKeepEveryByteWhicheverWayTheyGo)
     std::string allBytes;
     for (int b = 0; b < 256; ++b) allBytes += static_cast<char>(b);
     const std::string pieces[] = {"\n", "\r\n", "\r", std::string(1, '\0'), " Line of \"words\" ", allBytes};
-    const std::tuple<std::size_t, int, int> cases[] = {{0, 20, 1},       {1, 4, 12},       {97, 30, 3}, {300'000, 26, 9},
-                                                       {5000, 12, 6},    {700'000, 30, 12}, {600'000, 8, 3}};
+    const std::tuple<std::size_t, int, int> cases[] = {{0, 20, 1}, {1, 4, 12}, {97, 30, 3}, {300'000, 26, 9}, {700'000, 30, 6}};
     for (int k = 0; k < std::ssize(cases); ++k) {
         const auto [length, wheels, passes] = cases[k];
         std::string text;
@@ -471,16 +467,6 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsModeAndLinksButNoSetIdBits)
     EXPECT_EQ(files(), (std::set<std::string>{"notes", "link", longest, "locked"}));
 }
 
-TEST_F(VelmorTool, HelpNamesTheOfferedCountsAsTheCipherDefinesThem)
-{
-    const std::string help = run({"encrypt --help"}).out, manual = readFile(VELMOR_MAN_PAGE);
-    for (const std::string& choices : {wheelCountChoices(), passCountChoices()}) {
-        EXPECT_NE(help.find(choices), std::string::npos) << choices;
-        EXPECT_NE(manual.find(choices), std::string::npos) << choices;
-    }
-    EXPECT_EQ(run({"--version"}).out.rfind("velmor ", 0), 0U);
-}
-
 // A stream closed at start is never taken by a file, and a failure to write
 // help, version or a path with a line break is reported on one line.
 TEST_F(VelmorTool, ClosedAndFullStreamsAreReportedOnOneLine)
@@ -514,19 +500,6 @@ TEST_F(VelmorTool, ClosedAndFullStreamsAreReportedOnOneLine)
         EXPECT_EQ(files(), (std::set<std::string>{"in"}));
     }
     close(full);
-
-#ifndef __SANITIZE_ADDRESS__  // which reserves more address space than any such limit
-    // Under a low ulimit -v no thread can be started, and one does the work.
-    std::string big(3'000'000, '\0');
-    std::mt19937 rng(34);
-    for (char& c : big) c = static_cast<char>(rng());
-    writeFile(file("in"), big);
-    Launch lowMemory("encrypt --password-env K -i in");
-    lowMemory.limits.emplace_back(RLIMIT_AS, 16 << 20);
-    const Result limited = run(lowMemory);
-    EXPECT_EQ(limited.status, 0) << limited.err;
-    EXPECT_EQ(limited.out, run({"encrypt --password-env K -i in"}).out);
-#endif
 }
 
 // Files the kernel makes up as they are read claim sizes they do not have.
