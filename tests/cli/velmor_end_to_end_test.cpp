@@ -500,6 +500,16 @@ TEST_F(VelmorTool, ClosedAndFullStreamsAreReportedOnOneLine)
         EXPECT_EQ(files(), (std::set<std::string>{"in"}));
     }
     close(full);
+
+#ifndef __SANITIZE_ADDRESS__  // which reserves more address space than any such limit
+    // Under a low ulimit -v no helper thread can start, and one does the work.
+    writeFile(file("in"), std::string(3'000'000, 'v'));
+    Launch lowMemory("encrypt --password-env K -i in");
+    lowMemory.limits.emplace_back(RLIMIT_AS, 16 << 20);
+    const Result limited = run(lowMemory);
+    EXPECT_EQ(limited.status, 0) << limited.err;
+    EXPECT_EQ(limited.out, run({"encrypt --password-env K -i in"}).out);
+#endif
 }
 
 // Files the kernel makes up as they are read claim sizes they do not have.
