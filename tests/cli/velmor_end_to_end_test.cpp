@@ -164,8 +164,7 @@ void expectOneLineMessage(const Result& result, int status, const std::string& f
     EXPECT_NE(result.err.find(fragment), std::string::npos) << result.err;
 }
 
-// Velmor runs in the folder "files", whose content the tests check; its
-// standard output and error go to the files "out" and "err" beside it.
+// Velmor runs in the folder "files", whose content the tests check.
 class VelmorTool : public ::testing::Test {
 protected:
     void SetUp() override
@@ -191,10 +190,9 @@ protected:
         return {std::move(argv), std::move(envp)};
     }
 
-    // Starts velmor detached from any terminal (setsid), so that it can never
-    // wait for a password there, and with no environment but `l.env`. Between
-    // fork and exec the child calls only async-signal-safe functions. What
-    // `l.feed` holds goes through a pipe that `keepOpen`, if given, takes.
+    // Detached from any terminal, so that velmor never waits for a password;
+    // only async-signal-safe calls between fork and exec. `keepOpen`, if
+    // given, takes the pipe that `l.feed` goes through.
     pid_t launch(Launch l, int* keepOpen = nullptr) const
     {
         int fds[2] = {-1, -1};
@@ -304,11 +302,9 @@ TEST_F(VelmorTool, GivesEveryKnownAnswerAndThePublishedWheelDigest)
               kWheelListingSha256);
 }
 
-// Each case takes its password from another source (UTF-8 or Windows-1252,
-// environment or file with any line ending), writes its counts with or
-// without leading zeros, and reads and writes in another way: -i, a file or
-// a pipe on standard input; -o or standard output. Its cipher must be what
-// the plainest way gives, and decrypt to the text.
+// Each case varies the password's source and encoding, leading zeros on the
+// counts, and the way in and out; its cipher must be what the plainest way
+// gives, and decrypt to the text.
 TEST_F(VelmorTool, RoundTripsKeepEveryByteWhicheverWayTheyGo)
 {
     std::mt19937 rng(31);
@@ -323,9 +319,7 @@ TEST_F(VelmorTool, RoundTripsKeepEveryByteWhicheverWayTheyGo)
         text.resize(length);
         writeFile(file("plain"), text);
 
-        // A space ends the password, as it counts; one starting with a
-        // character on no wheel works with a warning. The bytes are
-        // Windows-1252, and UTF-8 for the plainest way (and odd cases).
+        // A final space counts; a first character on no wheel only warns.
         std::string windows1252 = k % 3 == 1 ? "\"" : "", utf8;
         for (auto size = rng() % wheels; windows1252.size() < size;)
             windows1252 += static_cast<char>(charOf(static_cast<Symbol>(rng() % kWheelLength)));

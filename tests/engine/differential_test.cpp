@@ -52,9 +52,7 @@ char32_t randomAlphabetChar(std::mt19937& rng)
     return alphabet[std::uniform_int_distribution<std::size_t>(0, 95)(rng)];
 }
 
-// Mostly alphabet characters; the rest are what must pass through: CR, LF,
-// the double quote, tabs and other controls, 127, bytes above 127 and code
-// units above 255 (surrogates and noncharacters included).
+// Mostly alphabet characters; the rest must pass through.
 Text randomText(std::mt19937& rng, std::size_t length)
 {
     Text text(length, 0);
@@ -68,8 +66,7 @@ Text randomText(std::mt19937& rng, std::size_t length)
     return text;
 }
 
-// 0 to 34 characters, so that some are longer than the 30 wheels; about one
-// in five is outside the alphabet and must leave its wheel unkeyed.
+// Some longer than 30 wheels; about one character in five on no wheel.
 std::u16string randomPassword(std::mt19937& rng)
 {
     std::u16string password(std::uniform_int_distribution<std::size_t>(0, 34)(rng), u'\0');
@@ -80,8 +77,6 @@ std::u16string randomPassword(std::mt19937& rng)
     return password;
 }
 
-// Every field the engine shares with the model; the wheel arrays once the
-// model has made them.
 ::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
 {
     auto fail = [] { return ::testing::AssertionFailure(); };
