@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The fast engine against the literal model, on every walk through the period
-// table that the processor runs: whole commands on the state object and the
-// multi-pass Cipher on 8-bit and 16-bit text in random chunks.
+// table that the processor runs: single passes and whole commands on the
+// state object, and the multi-pass Cipher on 8-bit and 16-bit text in chunks.
 #include "engine/cipher.h"
 #include "engine/keying.h"
 #include "engine/passes.h"
@@ -148,6 +148,20 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                 SCOPED_TRACE(testing::Message() << (direction == Direction::Encrypt ? "encrypt, " : "decrypt, ")
                                                 << wheels << " wheels, length " << length);
                 const Text text = randomText(rng, length);
+
+                // A single pass must also cope with a cursor other than 1.
+                const bool encrypt = direction == Direction::Encrypt;
+                engine.KeyWheels(password);
+                model.KeyWheels(modelPassword);
+                const int entry = rng() % 4 == 0 ? std::uniform_int_distribution<int>(-2, 33)(rng) : 1;
+                engine.setStepWheel(entry);
+                model.stepWheel = static_cast<std::int16_t>(entry);
+                const std::string bytes = literal::toBytes(text);
+                ASSERT_EQ(encrypt ? engine.EncryptPass<char>(bytes) : engine.DecryptPass<char>(bytes),
+                          literal::toBytes(encrypt ? model.EncryptPass(text) : model.DecryptPass(text)));
+                ASSERT_TRUE(sameState(engine, model)) << "after a pass, stepWheel " << entry << " on entry";
+                engine.RestoreWheels();
+                model.RestoreWheels();
 
                 // The model's passes do not depend on the pass count, so the
                 // command with P passes is the first P passes of the longest.
