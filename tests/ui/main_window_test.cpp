@@ -71,7 +71,7 @@ TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
         EXPECT_EQ(QApplication::exec(), 0);
         EXPECT_EQ(window.outputBox().text(), QString()) << "a result after the close request is not written";
         if (state == State::Shown) {
-            EXPECT_GT(window.y(), window.screen()->geometry().width()) << "it slid away";
+            EXPECT_GT(window.geometry().top(), window.screen()->geometry().width()) << "it slid away";
         }
     }
 }
