@@ -28,14 +28,9 @@
 namespace velmor::io {
 namespace {
 
-TEST(Windows1252, GivesBytesOnlyToTheTableCharactersEachItsOwn)
+// The bytes the table gives away from Latin-1; round trips are fuzzed.
+TEST(Windows1252, MapsTheBytesThatDifferFromLatin1)
 {
-    for (char32_t code = 0; code <= 0xFFFF; ++code) {
-        const int byte = windows1252Byte(static_cast<char16_t>(code));
-        if (byte >= 0) {
-            EXPECT_EQ(windows1252Char(static_cast<unsigned char>(byte)), code) << std::hex << unsigned(code);
-        }
-    }
     EXPECT_EQ(fromWindows1252("\x7F\x80\x81\x8D\x8F\x90\x99\x9D\x9F\xA3\xFF"),
               QStringLiteral("\u007F\u20AC\u0081\u008D\u008F\u0090\u2122\u009D\u0178\u00A3\u00FF"));
 }
