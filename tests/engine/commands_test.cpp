@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The commands from outside: the published known answers from a cipher sized
-// to the text, from the period table with its wide walk and from the window's
-// UTF-16 passes.
+// The commands from outside, on every walk through the period table that the
+// processor runs: the published known answers from a cipher sized to the
+// text, from the period table whole and from an odd first position, and from
+// the window's UTF-16 passes. The longest rows span whole blocks of periods,
+// tiles of fewer periods and a rest, so every path of a walk is reached.
 #include "engine/cipher.h"
 #include "engine/passes.h"
+#include "forced_walk.h"
 #include "known_answers.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +16,12 @@
 namespace velmor {
 namespace {
 
-TEST(KnownAnswers, EngineGivesEveryRow)
+class KnownAnswers : public testing::TestWithParam<std::string> {
+protected:
+    const test::ForcedWalk walk_{GetParam()};
+};
+
+TEST_P(KnownAnswers, EngineGivesEveryRow)
 {
     const auto rows = test::knownAnswers();
     ASSERT_GE(rows.size(), 39U);
@@ -26,9 +34,15 @@ TEST(KnownAnswers, EngineGivesEveryRow)
         Cipher::forPassword(password, row.wheels, row.passes, row.direction, bytes.size()).apply(bytes, 0);
         EXPECT_TRUE(test::sameText(bytes, row.output)) << "sized to the text";
 
+        const Cipher table = Cipher::forPassword(password, row.wheels, row.passes, row.direction);
         bytes = row.input;
-        Cipher::forPassword(password, row.wheels, row.passes, row.direction).applyParallel(bytes, 0, 3);
+        table.applyParallel(bytes, 0, 3);
         EXPECT_TRUE(test::sameText(bytes, row.output)) << "by the period table";
+        // Off every group of 8, 32 or 64 rows of the table.
+        const std::size_t odd = std::min<std::size_t>(row.input.size(), 1 + 2 * (row.line % 15));
+        bytes = row.input.substr(odd);
+        table.apply(std::span<char>(bytes), odd);
+        EXPECT_TRUE(test::sameText(bytes, row.output.substr(odd))) << "from position " << odd;
 
         auto units = test::widened(row.input);
         ASSERT_TRUE(state.setWheelCount(row.wheels));
@@ -36,6 +50,9 @@ TEST(KnownAnswers, EngineGivesEveryRow)
         EXPECT_TRUE(test::sameText(units, test::widened(row.output))) << "as the window's UTF-16 text";
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryWalk, KnownAnswers, testing::ValuesIn(runnableTableWalks()),
+                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 
 }  // namespace
 }  // namespace velmor

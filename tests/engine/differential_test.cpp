@@ -205,52 +205,6 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
     }
 }
 
-// The walks work on blocks of periods turned on their side, so their paths
-// only show on texts of many periods: whole blocks, whole tiles of fewer
-// periods, a rest through a scratch block or byte by byte, and a first
-// position off the tiles' row groups. One model run gives a long text; its
-// windows, each ciphered from its own first position, reach those paths.
-TEST_P(Differential, LongTextWindowsAgreeWithTheLiteralModel)
-{
-    std::mt19937 rng(5);
-    const std::vector<int> counts = kFullSample ? std::vector<int>{4, 30} : std::vector<int>{4};
-    for (const int wheels : counts) {
-        const Direction direction = wheels == 4 ? Direction::Encrypt : Direction::Decrypt;
-        const std::u16string password = randomPassword(rng);
-        const Cipher cipher = Cipher::forPassword(password, wheels, 1, direction);
-        const std::size_t period = cipher.period();
-        const std::size_t length = 2 * 64 * period + 17 * period + 5;
-        const Text text = randomText(rng, length);
-        literal::Machine model;
-        model.LoadWheels();
-        model.wheelCount = static_cast<std::int16_t>(wheels);
-        const Text expected =
-            model.RunCommand(direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt,
-                             literal::fromUtf16(password), 1, text);
-        const std::u16string wide16 = literal::toUtf16(text), expected16 = literal::toUtf16(expected);
-        const std::string narrow8 = literal::toBytes(text), expected8 = literal::toBytes(expected);
-
-        const std::size_t odd = 1 + rng() % 31;  // off every group of 8, 32 or 64 rows
-        const std::pair<std::size_t, std::size_t> windows[] = {
-            {0, length},                    // blocks, tiles, a rest of 17 periods
-            {odd, 64 * period + 3},         // a block and a few bytes
-            {odd, 20 * period},             // tiles and a rest of 4 periods
-            {period - odd, period + 40},    // a rest of one period, across the table's end
-            {odd, 17},                      // a few bytes
-            {length - period / 2, period / 2},
-        };
-        for (const auto& [start, size] : windows) {
-            SCOPED_TRACE(testing::Message() << wheels << " wheels, window " << start << " + " << size);
-            std::string bytes = narrow8.substr(start, size);
-            cipher.apply(std::span<char>(bytes), start);
-            ASSERT_EQ(bytes, expected8.substr(start, size));
-            std::u16string units = wide16.substr(start, size);
-            cipher.apply(std::span<char16_t>(units), start + period);
-            ASSERT_EQ(units, expected16.substr(start, size));
-        }
-    }
-}
-
 // A walk forced by name is never swapped for another: an unknown name, or a
 // walk this processor cannot run, stops the cipher whatever the text length.
 TEST(ForcedWalk, OnlyARunnableWalkIsTaken)
