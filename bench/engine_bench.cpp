@@ -106,7 +106,7 @@ void BM_LiteralModel(benchmark::State& state)
     const auto passes = static_cast<int>(state.range(1));
     const auto wheels = static_cast<int>(state.range(2));
     const literal::Text text = literal::fromBytes(benchText(kModelTextBytes));
-    const literal::Text password = literal::fromUtf16(kPassword);
+    const literal::Text password = kPassword;
     literal::Machine model;
     model.LoadWheels();
     model.wheelCount = static_cast<std::int16_t>(wheels);

@@ -39,7 +39,7 @@ void Machine::FillWheelArrays()
 {
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
     for (int k = 1; k <= wheelTotal(); ++k) {
-        wheelArray[k] = {0};
+        wheelArray[k] = Text(1, 0);
         for (std::int32_t fillPos = 1; fillPos <= wheelLength; ++fillPos)
             wheelArray[k].push_back(workingWheel[k][static_cast<std::size_t>(fillPos - 1)]);
     }
@@ -50,14 +50,14 @@ void Machine::FillWheelArrays()
 void Machine::Turn(bool back)
 {
     if (stepWheel < 1 || stepWheel > wheelTotal()) return;
-    std::vector<char32_t>& a = wheelArray[stepWheel];
+    Text& a = wheelArray[stepWheel];
     const std::int32_t L = wheelLength;
     if ((stepWheel % 2 == 1) != back) {
-        const char32_t saved = a[1];
+        const char16_t saved = a[1];
         for (std::int32_t i = 1; i <= L - 1; ++i) a[i] = a[i + 1];
         a[L] = saved;
     } else {
-        const char32_t saved = a[L];
+        const char16_t saved = a[L];
         for (std::int32_t i = L; i >= 2; --i) a[i] = a[i - 1];
         a[1] = saved;
     }
@@ -70,7 +70,7 @@ void Machine::AdvanceCursor()
 }
 
 // The last position of array k that holds c, 0 for none.
-std::int32_t Machine::Scan(int k, char32_t c) const
+std::int32_t Machine::Scan(int k, char16_t c) const
 {
     std::int32_t found = 0;
     for (std::int32_t scanPos = 1; scanPos <= wheelLength; ++scanPos)
@@ -79,15 +79,15 @@ std::int32_t Machine::Scan(int k, char32_t c) const
 }
 
 namespace {
-bool isPassThrough(char32_t c) { return c == U'\r' || c == U'\n' || c == U'"'; }
+bool isPassThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
 }  // namespace
 
 Text Machine::EncryptPass(const Text& plainText)
 {
     FillWheelArrays();
     Text cipherText;
-    for (const char32_t plainChar : plainText) {
-        char32_t currentChar = plainChar;
+    for (const char16_t plainChar : plainText) {
+        char16_t currentChar = plainChar;
         for (int j = 1; 2 * j <= wheelCount && !isPassThrough(plainChar); ++j) {
             const std::int32_t position = Scan(2 * j - 1, currentChar);
             if (position == 0) break;
@@ -116,8 +116,8 @@ Text Machine::DecryptPass(const Text& cipherText)
         stepWheel = static_cast<std::int16_t>(stepWheel - 1);
         if (stepWheel < 1) stepWheel = wheelCount;
         Turn(true);
-        const char32_t cipherChar = cipherText[textPos - 1];
-        char32_t currentChar = cipherChar;
+        const char16_t cipherChar = cipherText[textPos - 1];
+        char16_t currentChar = cipherChar;
         for (int j = wheelCount / 2; j >= 1 && !isPassThrough(cipherChar); --j) {
             const std::int32_t position = Scan(2 * j, currentChar);
             if (position == 0) break;
@@ -153,18 +153,11 @@ Text fromBytes(std::string_view bytes)
     for (const unsigned char c : bytes) text += c;
     return text;
 }
-Text fromUtf16(std::u16string_view units) { return Text(units.begin(), units.end()); }
 
 std::string toBytes(const Text& text)
 {
-    if (std::ranges::any_of(text, [](char32_t c) { return c > 0xFF; })) throw std::out_of_range("code above 255");
+    if (std::ranges::any_of(text, [](char16_t c) { return c > 0xFF; })) throw std::out_of_range("code above 255");
     return std::string(text.begin(), text.end());
-}
-
-std::u16string toUtf16(const Text& text)
-{
-    if (std::ranges::any_of(text, [](char32_t c) { return c > 0xFFFF; })) throw std::out_of_range("code above 0xFFFF");
-    return std::u16string(text.begin(), text.end());
 }
 
 }  // namespace velmor::literal

@@ -2,7 +2,7 @@
 // A literal model of the cipher, the oracle of the differential tests. It
 // shares nothing with the engine but the built-in wheels' contents: its
 // arrays really turn element by element and its scans run over every position.
-// Characters are char32_t codes, so any width runs through it; positions are
+// Characters are UTF-16 code units, as the window holds them; positions are
 // 1-based as the routines count them, so every vector has an unused element 0.
 // A character off the wheels (and CR, LF and the double quote) passes through
 // unchanged and counts one step: the scan of the first pair finds nothing.
@@ -15,7 +15,7 @@
 
 namespace velmor::literal {
 
-using Text = std::u32string;
+using Text = std::u16string;
 
 enum class Command { Encrypt, Decrypt };
 
@@ -35,7 +35,7 @@ public:
     std::int16_t stepWheel = 0;
     std::vector<Text> workingWheel;                 // [k], k = 1..wheelTotal()
     std::vector<Text> pristineWheel;                // [k]
-    std::vector<std::vector<char32_t>> wheelArray;  // [k][i], i = 1..wheelLength
+    std::vector<Text> wheelArray;                   // [k][i], i = 1..wheelLength
     std::vector<std::int32_t> pairPosition;         // [j], j = 1..wheelTotal() / 2
 
     int wheelTotal() const { return static_cast<int>(workingWheel.size()) - 1; }
@@ -44,17 +44,15 @@ private:
     void FillWheelArrays();
     void Turn(bool back);  // StepWheels, or StepWheelsBack when `back`
     void AdvanceCursor();
-    std::int32_t Scan(int k, char32_t c) const;
+    std::int32_t Scan(int k, char16_t c) const;
 };
 
 // The built-in wheels as character codes (from the engine's wheel contents).
 std::vector<Text> builtinWheelTexts();
 
-// Bytes read unsigned, UTF-16 code units one by one; a code too large for the
-// width asked for throws std::out_of_range.
+// Bytes read unsigned; back to bytes, a code unit above 255 throws
+// std::out_of_range.
 Text fromBytes(std::string_view bytes);
-Text fromUtf16(std::u16string_view units);
 std::string toBytes(const Text& text);
-std::u16string toUtf16(const Text& text);
 
 }  // namespace velmor::literal
