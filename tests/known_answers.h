@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -30,21 +31,18 @@ struct KnownAnswer {
     int wheels = 0;
     int passes = 0;
     Direction direction = Direction::Encrypt;
-    std::string password;  // Windows-1252 bytes, as input and output
-    std::string input;
-    std::string output;
+    std::string password, input, output;  // Windows-1252 bytes
 
     std::u16string passwordText() const { return widened(password); }
     std::string name() const { return "known answer on line " + std::to_string(line); }
 };
 
-inline std::string fromHex(const std::string& hex, int line)
+inline std::string fromHex(const std::string& hex)
 {
     if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
-        throw std::runtime_error("known answers, line " + std::to_string(line) + ": not lowercase hex bytes");
+        throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
     std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -69,21 +67,13 @@ inline std::vector<KnownAnswer> knownAnswers()
     std::string text;
     for (int line = 1; std::getline(file, text); ++line) {
         if (text.empty() || text[0] == '#') continue;
-        std::vector<std::string> fields(1);
-        for (const char c : text) {
-            if (c == '\t') fields.emplace_back();
-            else fields.back().push_back(c);
-        }
-        if (fields.size() != 6 || (fields[2] != "encrypt" && fields[2] != "decrypt"))
+        std::istringstream cells(text + '\t');  // so that an empty last field is read
+        std::vector<std::string> f;
+        for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+        if (f.size() != 6 || (f[2] != "encrypt" && f[2] != "decrypt"))
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
-        KnownAnswer row{line,
-                        std::stoi(fields[0]),
-                        std::stoi(fields[1]),
-                        fields[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt,
-                        fromHex(fields[3], line),
-                        fromHex(fields[4], line),
-                        fromHex(fields[5], line)};
-        rows.push_back(std::move(row));
+        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt,
+                        fromHex(f[3]), fromHex(f[4]), fromHex(f[5])});
     }
     return rows;
 }

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The fast engine against the literal model, on every walk through the period
-// table that the processor runs: single passes and whole commands on the
-// state object, and the multi-pass Cipher on 8-bit and 16-bit text in chunks.
-#include "engine/cipher.h"
-#include "engine/keying.h"
+// table that the processor runs: single passes and whole commands, on 8-bit
+// and 16-bit text, over random passwords, texts and numbers of threads.
 #include "engine/passes.h"
 #include "engine/settings.h"
 #include "engine/wheel_state.h"
@@ -97,22 +95,6 @@ std::u16string randomPassword(std::mt19937& rng)
     return ::testing::AssertionSuccess();
 }
 
-// Chunks of random size, each told its first position some whole periods on
-// (up to 2^40 of them), which must not change its result.
-template <class CharT>
-std::basic_string<CharT> inRandomChunks(const Cipher& cipher, std::basic_string<CharT> text, std::mt19937& rng)
-{
-    static constexpr std::uint64_t kLaps[] = {0, 1, 7, std::uint64_t{1} << 40};
-    const std::size_t largest = std::max<std::size_t>(1, text.size() / 3);
-    for (std::size_t start = 0; start < text.size();) {
-        const std::size_t length = std::min(text.size() - start, std::uniform_int_distribution<std::size_t>(1, largest)(rng));
-        const std::uint64_t lap = kLaps[std::uniform_int_distribution<int>(0, 3)(rng)];
-        cipher.apply(std::span<CharT>(text.data() + start, length), start + lap * cipher.period());
-        start += length;
-    }
-    return text;
-}
-
 class Differential : public testing::TestWithParam<std::string> {
 protected:
     const test::ForcedWalk walk_{GetParam()};
@@ -136,12 +118,6 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
         for (const Direction direction : {Direction::Encrypt, Direction::Decrypt}) {
             const std::u16string password = randomPassword(rng);
             const auto modelCommand = direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
-            const WheelSet keyed = keyedWheels(builtinWheels(), password);
-            std::map<int, Cipher> direct, table;
-            for (const int passes : kPassCounts) {
-                direct.emplace(passes, Cipher(keyed, wheels, passes, direction, 0));
-                table.emplace(passes, Cipher(keyed, wheels, passes, direction, Cipher::kUnknownLength));
-            }
             for (const std::size_t length : edgeLengths(wheels, rng)) {
                 SCOPED_TRACE(testing::Message() << (direction == Direction::Encrypt ? "encrypt, " : "decrypt, ")
                                                 << wheels << " wheels, length " << length);
@@ -188,11 +164,6 @@ TEST_P(Differential, EngineAgreesWithTheLiteralModel)
                         ASSERT_EQ(command(literal::toBytes(text)), expected8);
                     ASSERT_TRUE(sameState(state, expected.second)) << "after runPasses";
                     if (passes == kPassCounts.back()) carried = state;
-                    for (const Cipher* cipher : {&direct.at(passes), &table.at(passes)}) {
-                        const char* way = cipher == &table.at(passes) ? "table" : "direct";
-                        ASSERT_EQ(inRandomChunks(*cipher, literal::toBytes(text), rng), expected8) << way;
-                        ASSERT_EQ(inRandomChunks(*cipher, text, rng), expected.first) << way;
-                    }
                 }
                 // Each length starts from the state the last command left.
                 engine = carried;

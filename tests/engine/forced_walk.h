@@ -6,30 +6,16 @@
 #include "engine/period_table.h"
 
 #include <cstdlib>
-#include <optional>
 #include <string>
 
 namespace velmor::test {
 
 class ForcedWalk {
 public:
-    explicit ForcedWalk(const std::string& walk)
-    {
-        if (const char* const previous = std::getenv(kTableWalkVariable)) previous_ = previous;
-        ::setenv(kTableWalkVariable, walk.c_str(), 1);
-    }
-    ~ForcedWalk()
-    {
-        if (previous_)
-            ::setenv(kTableWalkVariable, previous_->c_str(), 1);
-        else
-            ::unsetenv(kTableWalkVariable);
-    }
+    explicit ForcedWalk(const std::string& walk) { ::setenv(kTableWalkVariable, walk.c_str(), 1); }
+    ~ForcedWalk() { ::unsetenv(kTableWalkVariable); }
     ForcedWalk(const ForcedWalk&) = delete;
     ForcedWalk& operator=(const ForcedWalk&) = delete;
-
-private:
-    std::optional<std::string> previous_;
 };
 
 }  // namespace velmor::test
