@@ -28,21 +28,15 @@ void Machine::KeyWheels(const Text& password)
 {
     for (int k = 1; k <= wheelTotal() && k <= static_cast<int>(password.size()); ++k) {
         const Text& pristine = pristineWheel[k];
-        std::size_t found = 0;
-        for (std::size_t pos = 1; pos <= pristine.size(); ++pos)
-            if (pristine[pos - 1] == password[k - 1]) found = pos;
-        if (found != 0) workingWheel[k] = pristine.substr(found - 1) + pristine.substr(0, found - 1);
+        const std::size_t found = pristine.rfind(password[k - 1]);
+        if (found != Text::npos) workingWheel[k] = pristine.substr(found) + pristine.substr(0, found);
     }
 }
 
 void Machine::FillWheelArrays()
 {
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
-    for (int k = 1; k <= wheelTotal(); ++k) {
-        wheelArray[k] = Text(1, 0);
-        for (std::int32_t fillPos = 1; fillPos <= wheelLength; ++fillPos)
-            wheelArray[k].push_back(workingWheel[k][static_cast<std::size_t>(fillPos - 1)]);
-    }
+    for (int k = 1; k <= wheelTotal(); ++k) wheelArray[k] = Text(1, 0) + workingWheel[k];
 }
 
 // Array stepWheel turns one place: odd arrays left and even ones right,
@@ -51,16 +45,10 @@ void Machine::Turn(bool back)
 {
     if (stepWheel < 1 || stepWheel > wheelTotal()) return;
     Text& a = wheelArray[stepWheel];
-    const std::int32_t L = wheelLength;
-    if ((stepWheel % 2 == 1) != back) {
-        const char16_t saved = a[1];
-        for (std::int32_t i = 1; i <= L - 1; ++i) a[i] = a[i + 1];
-        a[L] = saved;
-    } else {
-        const char16_t saved = a[L];
-        for (std::int32_t i = L; i >= 2; --i) a[i] = a[i - 1];
-        a[1] = saved;
-    }
+    if ((stepWheel % 2 == 1) != back)
+        std::rotate(a.begin() + 1, a.begin() + 2, a.end());  // a[1] to the end
+    else
+        std::rotate(a.begin() + 1, a.end() - 1, a.end());  // a[wheelLength] to the front
 }
 
 void Machine::AdvanceCursor()
@@ -72,10 +60,9 @@ void Machine::AdvanceCursor()
 // The last position of array k that holds c, 0 for none.
 std::int32_t Machine::Scan(int k, char16_t c) const
 {
-    std::int32_t found = 0;
-    for (std::int32_t scanPos = 1; scanPos <= wheelLength; ++scanPos)
-        if (wheelArray[k][scanPos] == c) found = scanPos;
-    return found;
+    for (std::int32_t scanPos = wheelLength; scanPos >= 1; --scanPos)
+        if (wheelArray[k][static_cast<std::size_t>(scanPos)] == c) return scanPos;
+    return 0;
 }
 
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A literal model of the cipher, the oracle of the differential tests. It
 // shares nothing with the engine but the built-in wheels' contents: its
-// arrays really turn element by element and its scans run over every position.
+// arrays really turn, one place a step, and its scans look at position after position.
 // Characters are UTF-16 code units, as the window holds them; positions are
 // 1-based as the routines count them, so every vector has an unused element 0.
 // A character off the wheels (and CR, LF and the double quote) passes through
