@@ -17,12 +17,10 @@
 #include <tuple>
 #include <vector>
 
-#ifdef __linux__
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace velmor::io {
 namespace {
@@ -69,7 +67,6 @@ TEST_F(FileCommandsTest, ACancelOrATextWithoutWindows1252FormChangesNothing)
     EXPECT_EQ(dialogs.answers.size(), 1);
 }
 
-#ifdef __linux__
 // One message naming the file and the reason, and neither the box nor any
 // file loses or gains anything.
 TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
@@ -156,8 +153,6 @@ TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerAndModeButNoSetIdBitsAndFail
     EXPECT_EQ(testing::readBytes(path), "new");
     EXPECT_EQ(testing::entries(folder.path()), QStringList{"shared.txt"});
 }
-#endif
-
 TEST(SystemFileDialogs, SaveAddsTheSuffixAndReturnsOnlyANameTheUserAgreedTo)
 {
     QTemporaryDir folder;

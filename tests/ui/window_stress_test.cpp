@@ -195,7 +195,6 @@ TEST_F(InfoBox, ShowsExactlyItsThreeLinesAndOneButtonWithoutIcon)
     EXPECT_TRUE(buttons[0]->icon().isNull());
 }
 
-#ifdef VELMOR_MACHINE
 // The window program, started through the shell with `redirect` on its
 // streams, and the display `display` ("" for none).
 void startWindowProgram(QProcess& program, const char* display, const char* redirect = "")
@@ -239,7 +238,6 @@ TEST(ClosedStreams, TheWindowProgramPutsNullDeviceInTheirPlace)
     program.kill();
     program.waitForFinished();
 }
-#endif
 
 }  // namespace
 }  // namespace velmor::ui::test
