@@ -42,7 +42,8 @@ inline std::string fromHex(const std::string& hex)
     if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
         throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
     std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (std::size_t i = 0; i < hex.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     return bytes;
 }
 
@@ -72,8 +73,8 @@ inline std::vector<KnownAnswer> knownAnswers()
         for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
         if (f.size() != 6 || (f[2] != "encrypt" && f[2] != "decrypt"))
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
-        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt,
-                        fromHex(f[3]), fromHex(f[4]), fromHex(f[5])});
+        const Direction direction = f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt;
+        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), direction, fromHex(f[3]), fromHex(f[4]), fromHex(f[5])});
     }
     return rows;
 }

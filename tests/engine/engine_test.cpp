@@ -96,7 +96,8 @@ std::u16string randomPassword(std::mt19937& rng)
         if (engine.workingWheel(k).text() != model.workingWheel[static_cast<std::size_t>(k)])
             return fail() << "working wheel " << k;
         for (int i = 1; i < std::ssize(array); ++i)
-            if (engine.wheelArrayElement(k, i) != array[static_cast<std::size_t>(i)]) return fail() << "wheel array " << k;
+            if (engine.wheelArrayElement(k, i) != array[static_cast<std::size_t>(i)])
+                return fail() << "wheel array " << k;
     }
     return ::testing::AssertionSuccess();
 }
