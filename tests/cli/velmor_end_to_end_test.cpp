@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The velmor binary as users run it: the published known answers and wheel
-// digest, round trips over every kind of line ending and byte, and failures
-// that give the right status and one message and leave no file behind.
+// The velmor binary as users run it: the published known answers, given every
+// way a text and a password can go, and the wheel digest; failures that give
+// the right status and one message and leave no file behind; signals, closed
+// streams, limits, kernel files, the password's memory and the prompt.
 #include "engine/settings.h"
 #include "known_answers.h"
 
