@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Password decoding: UTF-8 when it is UTF-8, Windows-1252 byte by byte
-// otherwise, and the line break a password file may end with.
+// otherwise, through the project's one code-page table.
 #include "cli/password.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +19,8 @@ TEST(DecodePassword, Utf8GivesItsCharactersAndAnythingElseIsWindows1252)
     EXPECT_EQ(decodePassword("\xA3\xAC" "ab\xC2").view(), u"\u00A3\u00AC" "ab\u00C2");
     EXPECT_EQ(decodePassword("\xC0\xAF").view(), u"\u00C0\u00AF");
     EXPECT_EQ(decodePassword("\xED\xA0\x80").view(), u"\u00ED\u00A0\u20AC");
-    EXPECT_EQ(decodePassword("\xF4\x90\x80\x81\x8A\x9F").view(), u"\u00F4\u0090\u20AC\u0081\u0160\u0178");
-}
-
-TEST(PasswordFile, OnlyOneFinalLineBreakIsDropped)
-{
-    EXPECT_EQ(withoutFinalLineBreak("key\n\n"), "key\n");
-    EXPECT_EQ(withoutFinalLineBreak("key\r"), "key\r");
+    EXPECT_EQ(decodePassword("\xF4\x90\x80\x81\x8A\x9F\x8D\x8F\x99\x9D\x7F\xFF").view(),
+              u"\u00F4\u0090\u20AC\u0081\u0160\u0178\u008D\u008F\u2122\u009D\u007F\u00FF");
 }
 
 }  // namespace
