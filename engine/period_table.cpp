@@ -101,12 +101,6 @@ PeriodTable::PeriodTable(Walk walk, std::size_t period) : walk_(walk), period_(p
     case Walk::Avx2: size = avx2TableBytes(period_); break;
     }
     bytes_.assign(size + kAlignment - 1, 0);
-    const SymbolMap identity = [] {
-        SymbolMap map{};
-        for (int s = 0; s < kWheelLength; ++s) map[static_cast<std::size_t>(s)] = static_cast<Symbol>(s);
-        return map;
-    }();
-    for (std::size_t row = 0; row < period_; ++row) setRow(row, identity);
 }
 
 std::uint8_t* PeriodTable::aligned() noexcept

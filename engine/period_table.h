@@ -31,8 +31,8 @@ public:
     static Walk chosenWalk();
 
     PeriodTable() = default;
-    // A table of `period` rows (a multiple of 64) that all stand for
-    // themselves until set.
+    // A table of `period` rows (a multiple of 64). Every row must be set
+    // before the table is applied.
     PeriodTable(Walk walk, std::size_t period);
 
     bool empty() const noexcept { return period_ == 0; }
