@@ -62,17 +62,18 @@ mode_t creationMode()
     return 0666 & ~mask;
 }
 
+// The IoError of a target beside which no file can be created.
+[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber)
+{
+    throw IoError("cannot write " + quoted(target.string()) + ": no file can be created in its folder: " +
+                  systemMessage(errorNumber));
+}
+
 }  // namespace
 
 void requireFolderWritable(const std::filesystem::path& target)
 {
     if (faccessat(AT_FDCWD, folderOf(target).c_str(), W_OK | X_OK, AT_EACCESS) != 0) cannotCreate(target, errno);
-}
-
-[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber)
-{
-    throw IoError("cannot write " + quoted(target.string()) + ": no file can be created in its folder: " +
-                  systemMessage(errorNumber));
 }
 
 AtomicFile::AtomicFile(std::filesystem::path target) : target_(std::move(target)), newFileMode_(creationMode())

@@ -12,9 +12,8 @@
 
 namespace velmor::cli {
 
-// Throws the IoError of a target beside which no file can be created.
-[[noreturn]] void cannotCreate(const std::filesystem::path& target, int errorNumber);
-// Throws that IoError now when the target's folder is not writable.
+// Throws the IoError of a target beside which no file can be created now,
+// when the target's folder is not writable.
 void requireFolderWritable(const std::filesystem::path& target);
 
 class AtomicFile {

@@ -4,6 +4,7 @@
 #include "password_source.h"
 
 #include "failure.h"
+#include "file_descriptor.h"
 #include "password.h"
 #include "terminal_prompt.h"
 
@@ -12,7 +13,6 @@
 #include <cstring>
 
 #include <fcntl.h>
-#include <unistd.h>
 
 namespace velmor::cli {
 namespace {
@@ -21,41 +21,20 @@ namespace {
 // that naming a large file by mistake fails at once.
 constexpr std::size_t kLongestPassword = 4096;
 
-class ReadOnlyFile {
-public:
-    explicit ReadOnlyFile(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
-    ~ReadOnlyFile()
-    {
-        if (fd_ >= 0) close(fd_);
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-    int fd() const noexcept { return fd_; }
-
-private:
-    int fd_;
-};
-
 // One byte more than the longest password is read, to tell a long file.
 Secret<char> readPasswordFile(const std::string& path)
 {
-    const ReadOnlyFile file(path);
-    if (file.fd() < 0) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             throw UsageError("password file " + quoted(path) + " does not exist");
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
+    const FileDescriptor file(fd, true, "password file " + quoted(path));
     Secret<char> content(kLongestPassword + 1);
     const auto room = content.room().first(content.capacity());
-    std::size_t got = 0;
-    while (got < room.size()) {
-        const ssize_t n = read(file.fd(), room.data() + got, room.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw IoError("cannot read password file " + quoted(path) + ": " + systemMessage(errno));
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
+    const std::size_t got = file.readFull(room);
     if (got > kLongestPassword)
         throw UsageError("password file " + quoted(path) + " is far longer than any password can be");
     content.resize(withoutFinalLineBreak({room.data(), got}).size());
