@@ -57,7 +57,7 @@ private:
     void connectCommands();
     void connectFileCommands();
     // False while a command runs or the window is closing.
-    bool takesCommands() const noexcept { return !running_ && !closing_ && !inputGuard_.isHeld(); }
+    bool takesCommands() const noexcept { return !closing_ && !inputGuard_.isHeld(); }
     void placeOnScreen();
     // Shows `text` in the status label at once, shortened to fit it.
     void showStatus(const QString& text);
