@@ -11,12 +11,10 @@
 #include "avx2_table_walk.h"
 
 #include "alphabet.h"
+#include "padded_walk.h"
 
 #include <algorithm>
 #include <array>
-#include <cstring>
-#include <memory>
-#include <new>
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #define VELMOR_AVX2_WALK 1
@@ -212,18 +210,9 @@ void walkAvx2Table(const std::uint8_t* table, std::size_t period, std::size_t fi
     text += tiles * period;
     size -= tiles * period;
 
-    if (size >= kScratchMinPeriods * period) {
-        const std::size_t scratchBytes = kTilePeriods * period;
-        const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[scratchBytes]);
-        if (scratch) {
-            std::memcpy(scratch.get(), text, size);
-            std::memset(scratch.get() + size, 0, scratchBytes - size);
-            walkPeriods(table, period, row, scratch.get(), kTilePeriods, false);
-            std::memcpy(text, scratch.get(), size);
-            return;
-        }
-    }
-    cipherBytes(table, period, row, text, size);
+    const auto walkTile = [&](std::uint8_t* tile) { walkPeriods(table, period, row, tile, kTilePeriods, false); };
+    if (size < kScratchMinPeriods * period || !walkPadded(text, size, kTilePeriods * period, walkTile))
+        cipherBytes(table, period, row, text, size);
 }
 
 #else

@@ -6,11 +6,8 @@
 // carry their own target so the rest of the build stays baseline x86-64.
 #include "wide_table_walk.h"
 
+#include "padded_walk.h"
 #include "portable_table_walk.h"
-
-#include <cstring>
-#include <memory>
-#include <new>
 
 #if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
 #define VELMOR_WIDE_WALK 1
@@ -150,17 +147,9 @@ void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t fi
         walkBlock(table, period, firstRow, text + done, size - done >= 2 * blockBytes);
 
     const std::size_t rest = size - done;
-    if (rest >= kScratchMinPeriods * period) {
-        const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[blockBytes]);
-        if (scratch) {
-            std::memcpy(scratch.get(), text + done, rest);
-            std::memset(scratch.get() + rest, 0, blockBytes - rest);
-            walkBlock(table, period, firstRow, scratch.get(), false);
-            std::memcpy(text + done, scratch.get(), rest);
-            return;
-        }
-    }
-    walkByteRows(table, period, firstRow, text + done, rest);
+    const auto walkOne = [&](std::uint8_t* block) { walkBlock(table, period, firstRow, block, false); };
+    if (rest < kScratchMinPeriods * period || !walkPadded(text + done, rest, blockBytes, walkOne))
+        walkByteRows(table, period, firstRow, text + done, rest);
 }
 
 #else
