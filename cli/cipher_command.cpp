@@ -49,10 +49,10 @@ void warnAboutWeakKeying(std::u16string_view password)
 // The wheels keyed by the password. The password's buffers are wiped as soon
 // as the wheels are keyed; the keyed wheels tell no more of it than the
 // wheels of any cipher tell of their key.
-WheelSet keyedByPassword(const CipherOptions& options, Direction direction)
+WheelSet keyedByPassword(const CipherOptions& options, Direction direction, const Input& input)
 {
     const Secret<char16_t> password =
-        decodePassword(readPassword(options.password, direction == Direction::Encrypt).view());
+        decodePassword(readPassword(options.password, direction == Direction::Encrypt, input.file.get()).view());
     requireFitsWheels(password.view(), options.wheelCount);
     warnAboutWeakKeying(password.view());
     return keyedWheels(builtinWheels(), password.view());
@@ -79,7 +79,7 @@ void runCipherCommand(Direction direction, const CipherOptions& options)
     // Checked before the password is asked for, but created only after it
     // is given, so that a process killed at the prompt leaves no file.
     OutputTarget::check(options.output);
-    const CipherRecipe recipe{keyedByPassword(options, direction), options.wheelCount, options.passes, direction};
+    const CipherRecipe recipe{keyedByPassword(options, direction, input), options.wheelCount, options.passes, direction};
     OutputTarget output(options.output);
 
     StreamLayout layout;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Password text as the tool receives it (bytes from a file, the environment
-// or the terminal), decoded into the characters the window would hold, and
-// the checks made before the wheels are keyed.
+// Password text as the tool receives it (UTF-8 bytes from a file, the
+// environment or the terminal), decoded into the characters the window
+// holds, and the checks made before the wheels are keyed.
 #pragma once
 
 #include "secret.h"
@@ -13,9 +13,10 @@
 
 namespace velmor::cli {
 
-// UTF-8 when `bytes` is valid UTF-8, otherwise Windows-1252 with one byte
-// per character. Throws UsageError for a character the window cannot hold
-// (one outside the Basic Multilingual Plane).
+// The characters of `bytes`, read as UTF-8. Throws UsageError when they are
+// not UTF-8, or name a character that Windows-1252 cannot hold: the window
+// and the page hold only those, so any other would key the wheels in one
+// edition and not in the others.
 Secret<char16_t> decodePassword(std::string_view bytes);
 
 // `content` without one final line break (LF or CR LF), as a password file

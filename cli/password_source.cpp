@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace velmor::cli {
 namespace {
@@ -21,8 +22,20 @@ namespace {
 // that naming a large file by mistake fails at once.
 constexpr std::size_t kLongestPassword = 4096;
 
+// Reading the password from the text's own input (--password-file
+// /dev/stdin with the text on standard input, or the input file named
+// twice) would take the text, or part of it, for the password.
+void requireOtherThanInput(const FileDescriptor& file, const std::string& path, int inputFd)
+{
+    struct stat password {}, input {};
+    if (fstat(file.get(), &password) != 0 || fstat(inputFd, &input) != 0) return;
+    if (password.st_dev == input.st_dev && password.st_ino == input.st_ino)
+        throw UsageError("password file " + quoted(path) +
+                         " is the file the text is read from; give the password another way");
+}
+
 // One byte more than the longest password is read, to tell a long file.
-Secret<char> readPasswordFile(const std::string& path)
+Secret<char> readPasswordFile(const std::string& path, int inputFd)
 {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -32,6 +45,7 @@ Secret<char> readPasswordFile(const std::string& path)
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
     const FileDescriptor file(fd, true, "password file " + quoted(path));
+    requireOtherThanInput(file, path, inputFd);
     Secret<char> content(kLongestPassword + 1);
     const auto room = content.room().first(content.capacity());
     const std::size_t got = file.readFull(room);
@@ -68,9 +82,9 @@ Secret<char> askPassword(bool confirm)
 
 }  // namespace
 
-Secret<char> readPassword(const PasswordSource& source, bool confirm)
+Secret<char> readPassword(const PasswordSource& source, bool confirm, int inputFd)
 {
-    if (source.file) return readPasswordFile(*source.file);
+    if (source.file) return readPasswordFile(*source.file, inputFd);
     if (source.variable) return readPasswordVariable(*source.variable);
     return askPassword(confirm);
 }

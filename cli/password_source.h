@@ -19,8 +19,9 @@ struct PasswordSource {
 // The password's bytes, not yet decoded. With neither a file nor a variable,
 // asks on the terminal, twice when `confirm` (a mistyped encryption password
 // would make the text unreadable). Throws UsageError when there is no
-// terminal to ask, the variable is not set or the password is far too
-// long, IoError when reading fails.
-Secret<char> readPassword(const PasswordSource& source, bool confirm);
+// terminal to ask, the prompt gets end of input, the variable is not set,
+// the password is far too long or the password file is the open file
+// `inputFd` that the text comes from; IoError when reading fails.
+Secret<char> readPassword(const PasswordSource& source, bool confirm, int inputFd);
 
 }  // namespace velmor::cli

@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string.h>
 #include <string_view>
+#include <utility>
 
 namespace velmor::cli {
 
@@ -18,7 +19,11 @@ public:
     // Room for `capacity` characters, allocated once.
     explicit Secret(std::size_t capacity) : data_(std::make_unique<Char[]>(capacity + 1)), capacity_(capacity) {}
     ~Secret() { wipe(); }
-    Secret(Secret&& other) noexcept = default;  // the moved-from one holds nothing
+    // The moved-from one holds nothing and has no room.
+    Secret(Secret&& other) noexcept
+        : data_(std::move(other.data_)), capacity_(std::exchange(other.capacity_, 0)),
+          size_(std::exchange(other.size_, 0))
+    {}
     Secret& operator=(Secret&&) = delete;
     Secret(const Secret&) = delete;
     Secret& operator=(const Secret&) = delete;
@@ -27,7 +32,7 @@ public:
     std::size_t size() const noexcept { return size_; }
     // The whole room, one character more than the capacity, for a reader
     // that ends its text with a terminating zero.
-    std::span<Char> room() noexcept { return {data_.get(), capacity_ + 1}; }
+    std::span<Char> room() noexcept { return {data_.get(), data_ ? capacity_ + 1 : 0}; }
     std::basic_string_view<Char> view() const noexcept { return {data_.get(), size_}; }
 
     void push_back(Char c)
@@ -50,7 +55,7 @@ private:
     }
 
     std::unique_ptr<Char[]> data_;
-    std::size_t capacity_;
+    std::size_t capacity_ = 0;
     std::size_t size_ = 0;
 };
 

@@ -1,16 +1,15 @@
 // SPDX-License-Identifier: MIT
-// The hidden password prompt, by readpassphrase(3): it turns echo off on
-// /dev/tty, gives the terminal back before a signal takes its course, and
-// asks again when the tool is stopped and continued. The signals it leaves
-// alone restore the terminal through the interrupt cleanup.
+// The hidden password prompt, read from /dev/tty byte by byte in canonical
+// mode with echo off: the terminal still edits the line (erase, kill), and
+// end of input (Ctrl-D) reads as nothing at all, which an empty line never
+// does.
 #include "terminal_prompt.h"
 
 #include "failure.h"
 #include "interrupt_cleanup.h"
 
-#include <bsd/readpassphrase.h>
-
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -19,6 +18,17 @@
 
 namespace velmor::cli {
 namespace {
+
+constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+
+// The stop signal that cut a read or a terminal call short, 0 for none.
+// Only the prompt's handler writes it, and only while the prompt runs.
+volatile std::sig_atomic_t caughtStop = 0;
+
+void noteStop(int signalNumber)
+{
+    caughtStop = signalNumber;
+}
 
 class TerminalFile {
 public:
@@ -37,17 +47,99 @@ private:
 
 class TerminalRestoreArmed {
 public:
-    explicit TerminalRestoreArmed(int fd)
-    {
-        termios saved{};
-        if (tcgetattr(fd, &saved) != 0)
-            throw IoError("cannot read the password from the terminal: " + systemMessage(errno));
-        armTerminalRestore(fd, saved);
-    }
+    TerminalRestoreArmed(int fd, const termios& saved) { armTerminalRestore(fd, saved); }
     ~TerminalRestoreArmed() { disarmTerminalRestore(); }
     TerminalRestoreArmed(const TerminalRestoreArmed&) = delete;
     TerminalRestoreArmed& operator=(const TerminalRestoreArmed&) = delete;
 };
+
+// While it lives, a stop signal is noted instead of stopping the tool at
+// once, and interrupts a waiting read (no SA_RESTART), so that the terminal
+// is given back before the tool stops. Signals that were ignored when the
+// prompt began stay ignored.
+class StopSignalsNoted {
+public:
+    StopSignalsNoted()
+    {
+        struct sigaction noting {};
+        noting.sa_handler = noteStop;
+        sigemptyset(&noting.sa_mask);
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) {
+            sigaction(kStopSignals[i], nullptr, &previous_[i]);
+            if (previous_[i].sa_handler == SIG_DFL) sigaction(kStopSignals[i], &noting, nullptr);
+        }
+    }
+    ~StopSignalsNoted()
+    {
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], &previous_[i], nullptr);
+    }
+    StopSignalsNoted(const StopSignalsNoted&) = delete;
+    StopSignalsNoted& operator=(const StopSignalsNoted&) = delete;
+
+    // Gives the terminal back, stops as the signal would have, and once
+    // continued notes stop signals again.
+    void stopNow(int fd, const termios& saved) const
+    {
+        const int signalNumber = caughtStop;
+        caughtStop = 0;
+        tcsetattr(fd, TCSAFLUSH, &saved);
+        struct sigaction noting {};
+        sigaction(signalNumber, nullptr, &noting);
+        signal(signalNumber, SIG_DFL);
+        raise(signalNumber);
+        sigaction(signalNumber, &noting, nullptr);
+    }
+
+private:
+    struct sigaction previous_[std::size(kStopSignals)] {};
+};
+
+[[noreturn]] void failTerminal(int error)
+{
+    throw IoError("cannot read the password from the terminal: " + systemMessage(error));
+}
+
+enum class Outcome { Line, EndOfInput, Stopped };
+
+// One attempt: echo off, the prompt, the line. Stopped when a stop signal
+// came first.
+Outcome askOnce(int fd, const termios& saved, const char* prompt, Secret<char>& line)
+{
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
+    quiet.c_lflag |= ICANON;
+    // TCSAFLUSH drops what was typed before the prompt was shown.
+    if (tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+        if (errno == EINTR && caughtStop) return Outcome::Stopped;
+        failTerminal(errno);
+    }
+    for (std::size_t done = 0, length = std::strlen(prompt); done < length;) {
+        const ssize_t wrote = write(fd, prompt + done, length - done);
+        if (wrote < 0 && errno == EINTR) {
+            if (caughtStop) return Outcome::Stopped;
+            continue;
+        }
+        if (wrote < 0) failTerminal(errno);
+        done += static_cast<std::size_t>(wrote);
+    }
+    line.resize(0);
+    const auto room = line.room();
+    std::size_t kept = 0;
+    for (;;) {
+        if (caughtStop) return Outcome::Stopped;
+        char byte = 0;
+        const ssize_t got = read(fd, &byte, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failTerminal(errno);
+        if (got == 0) return Outcome::EndOfInput;
+        if (byte == '\n') break;
+        // What does not fit is read and dropped: a full room tells the
+        // caller that the line was longer than any password.
+        if (kept < line.capacity()) room[kept++] = byte;
+    }
+    line.resize(kept);
+    return Outcome::Line;
+}
 
 }  // namespace
 
@@ -55,14 +147,24 @@ std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longe
 {
     const TerminalFile terminal;
     if (terminal.fd() < 0) return std::nullopt;
-    const TerminalRestoreArmed armed(terminal.fd());
-    // Room for one byte more than the longest line, to tell a longer one:
-    // readpassphrase cuts what does not fit.
+    termios saved{};
+    if (tcgetattr(terminal.fd(), &saved) != 0) failTerminal(errno);
+    const TerminalRestoreArmed armed(terminal.fd(), saved);
+    // Room for one byte more than the longest line, to tell a longer one.
     Secret<char> line(longest + 1);
-    const auto room = line.room();
-    if (!readpassphrase(prompt, room.data(), room.size(), RPP_REQUIRE_TTY))
-        throw IoError("cannot read the password from the terminal: " + systemMessage(errno));
-    line.resize(std::strlen(room.data()));
+    Outcome outcome = Outcome::Stopped;
+    {
+        const StopSignalsNoted stops;
+        caughtStop = 0;
+        while ((outcome = askOnce(terminal.fd(), saved, prompt, line)) == Outcome::Stopped)
+            stops.stopNow(terminal.fd(), saved);
+    }
+    tcsetattr(terminal.fd(), TCSAFLUSH, &saved);
+    // The line break typed was not shown: end the prompt's line here.
+    if ((saved.c_lflag & ECHO) != 0 && write(terminal.fd(), "\n", 1) < 0) {
+        // The prompt is done either way; the next message starts on its line.
+    }
+    if (outcome == Outcome::EndOfInput) throw UsageError("no password was given (end of input at the prompt); nothing was done");
     return line;
 }
 

@@ -1,26 +1,102 @@
 // SPDX-License-Identifier: MIT
-// Password decoding: UTF-8 when it is UTF-8, Windows-1252 byte by byte
-// otherwise, through the project's one code-page table.
+// Password decoding: UTF-8 only, and only characters that Windows-1252 can
+// hold, through the project's one code-page table.
 #include "cli/password.h"
+
+#include "cli/failure.h"
+#include "cli/secret.h"
+#include "codec/windows1252.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace velmor::cli {
 namespace {
 
-TEST(DecodePassword, Utf8GivesItsCharactersAndAnythingElseIsWindows1252)
+std::string utf8(char32_t code)
 {
-    EXPECT_EQ(decodePassword("a\xC2\xA3\xE2\x82\xAC\xE2\x80\x99").view(), u"a\u00A3\u20AC\u2019");
-    // A truncated sequence, an overlong form, an encoded surrogate and a code
-    // beyond U+10FFFF are no UTF-8; bytes 0x80..0x9F follow the code page,
-    // and those it leaves unassigned stand for themselves.
-    EXPECT_EQ(decodePassword("\xA3\xAC" "ab\xC2").view(), u"\u00A3\u00AC" "ab\u00C2");
-    EXPECT_EQ(decodePassword("\xC0\xAF").view(), u"\u00C0\u00AF");
-    EXPECT_EQ(decodePassword("\xED\xA0\x80").view(), u"\u00ED\u00A0\u20AC");
-    EXPECT_EQ(decodePassword("\xF4\x90\x80\x81\x8A\x9F\x8D\x8F\x99\x9D\x7F\xFF").view(),
-              u"\u00F4\u0090\u20AC\u0081\u0160\u0178\u008D\u008F\u2122\u009D\u007F\u00FF");
+    if (code < 0x80) return std::string(1, static_cast<char>(code));
+    if (code < 0x800) return {static_cast<char>(0xC0 | code >> 6), static_cast<char>(0x80 | (code & 0x3F))};
+    if (code < 0x10000)
+        return {static_cast<char>(0xE0 | code >> 12), static_cast<char>(0x80 | (code >> 6 & 0x3F)),
+                static_cast<char>(0x80 | (code & 0x3F))};
+    return {static_cast<char>(0xF0 | code >> 18), static_cast<char>(0x80 | (code >> 12 & 0x3F)),
+            static_cast<char>(0x80 | (code >> 6 & 0x3F)), static_cast<char>(0x80 | (code & 0x3F))};
+}
+
+// Every code point, in random passwords: one Windows-1252 holds comes back
+// as itself, any other is refused by its number, wherever it stands.
+TEST(DecodePassword, TakesExactlyTheCharactersOfWindows1252)
+{
+    std::mt19937 rng(1252);
+    std::uniform_int_distribution<int> byte(0, 255);
+    for (char32_t code = 0; code <= 0x10FFFF; code += code < 0x3000 ? 1 : 97) {
+        if (code >= 0xD800 && code <= 0xDFFF) continue;
+        std::string bytes;
+        std::u16string expected;
+        const int before = byte(rng) % 5;
+        for (int i = 0; i < before; ++i) {
+            const char16_t c = codec::windows1252Char(static_cast<unsigned char>(byte(rng)));
+            bytes += utf8(c);
+            expected += c;
+        }
+        bytes += utf8(code);
+        const bool held = code <= 0xFFFF && codec::windows1252Byte(static_cast<char16_t>(code)) >= 0;
+        if (held) {
+            expected += static_cast<char16_t>(code);
+            EXPECT_EQ(decodePassword(bytes).view(), expected) << std::hex << static_cast<unsigned>(code);
+            continue;
+        }
+        char name[16];
+        std::snprintf(name, sizeof name, "U+%04X,", static_cast<unsigned>(code));
+        try {
+            decodePassword(bytes);
+            ADD_FAILURE() << "accepted " << name;
+        } catch (const UsageError& e) {
+            EXPECT_EQ(std::string(e.what()), "password character " + std::to_string(before + 1) + " is " + name +
+                                                 " which Windows-1252 cannot hold; a password holds only "
+                                                 "Windows-1252 characters");
+        }
+    }
+}
+
+TEST(DecodePassword, RefusesWhatIsNotUtf8ByItsByte)
+{
+    // A lone Windows-1252 byte, a truncated sequence, an overlong form, an
+    // encoded surrogate and a code beyond U+10FFFF.
+    const std::pair<std::string, std::string> cases[] = {
+        {"ab\xA3", "byte 3 is 0xA3, after character 2"},
+        {"\xC2\xA3" "ab\xC2", "byte 5 is 0xC2, after character 3"},
+        {"\xC0\xAF", "byte 1 is 0xC0, after character 0"},
+        {"\xED\xA0\x80", "byte 1 is 0xED"},
+        {"\xF4\x90\x80\x81", "byte 1 is 0xF4"},
+    };
+    for (const auto& [bytes, fragment] : cases) {
+        try {
+            decodePassword(bytes);
+            ADD_FAILURE() << "accepted " << bytes;
+        } catch (const UsageError& e) {
+            EXPECT_NE(std::string(e.what()).find("the password is not UTF-8: " + fragment), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+TEST(Secret, AMovedFromOneHoldsNothingAndHasNoRoom)
+{
+    Secret<char> first(8);
+    first.push_back('k');
+    const Secret<char> second(std::move(first));
+    EXPECT_EQ(second.view(), "k");
+    EXPECT_EQ(first.size(), 0U);  // NOLINT(bugprone-use-after-move): what is left is the point
+    EXPECT_EQ(first.capacity(), 0U);
+    EXPECT_TRUE(first.view().empty());
+    EXPECT_TRUE(first.room().empty());
+    EXPECT_THROW(first.push_back('x'), std::length_error);
 }
 
 }  // namespace
