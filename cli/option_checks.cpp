@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The option validators.
+// The option checks.
 #include "option_checks.h"
 
 #include "failure.h"
@@ -9,25 +9,22 @@
 
 namespace velmor::cli {
 
-CLI::Validator offeredCount(const std::string& what, bool (*offered)(int) noexcept, const std::string& choices)
+int offeredCount(const std::string& option, const std::string& value, const std::string& what,
+                 bool (*offered)(int) noexcept, const std::string& choices)
 {
-    const auto check = [=](std::string& value) -> std::string {
-        if (value.empty()) return "the value is empty; choose " + choices;
-        if (!std::ranges::all_of(value, [](char c) { return c >= '0' && c <= '9'; }))
-            return cli::quoted(value) + " is not a number in decimal digits; choose " + choices;
-        int count = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
-        if (error != std::errc() || end != value.data() + value.size() || !offered(count))
-            return "there is no " + what + " " + value + "; choose " + choices;
-        value = std::to_string(count);
-        return {};
-    };
-    return CLI::Validator(check, "", "");
+    requireNonEmpty(option, value);
+    if (!std::ranges::all_of(value, [](char c) { return c >= '0' && c <= '9'; }))
+        throw UsageError(option + ": " + quoted(value) + " is not a number in decimal digits; choose " + choices);
+    int count = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), count);
+    if (error != std::errc() || end != value.data() + value.size() || !offered(count))
+        throw UsageError(option + ": there is no " + what + " " + value + "; choose " + choices);
+    return count;
 }
 
-CLI::Validator nonEmpty()
+void requireNonEmpty(const std::string& option, const std::string& value)
 {
-    return CLI::Validator([](const std::string& value) { return value.empty() ? "the value is empty" : ""; }, "", "");
+    if (value.empty()) throw UsageError(option + ": the value is empty");
 }
 
 }  // namespace velmor::cli

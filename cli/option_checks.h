@@ -1,20 +1,20 @@
 // SPDX-License-Identifier: MIT
-// CLI11 validators for the values of velmor's options.
+// Checks of the values given to velmor's options, made once the whole
+// command line is read.
 #pragma once
-
-#include <CLI/CLI.hpp>
 
 #include <string>
 
 namespace velmor::cli {
 
 // A count the cipher offers, written in plain decimal digits; leading zeros
-// mean nothing. CLI11 alone would read 020 as octal and 0x14 as hexadecimal,
-// so the value is handed on rewritten as the number it is. `what` names the
-// count in messages ("wheel count"), `choices` lists what is offered.
-CLI::Validator offeredCount(const std::string& what, bool (*offered)(int) noexcept, const std::string& choices);
+// mean nothing (020 is 20, where a C library would read octal). `option`
+// and `what` name it in messages ("--wheels", "wheel count"), `choices`
+// lists what is offered. Throws UsageError for anything else.
+int offeredCount(const std::string& option, const std::string& value, const std::string& what,
+                 bool (*offered)(int) noexcept, const std::string& choices);
 
-// Refuses an empty value, which names no file and no variable.
-CLI::Validator nonEmpty();
+// Throws UsageError for an empty value, which names no file and no variable.
+void requireNonEmpty(const std::string& option, const std::string& value);
 
 }  // namespace velmor::cli

@@ -297,13 +297,14 @@ TEST_F(VelmorTool, GivesEveryKnownAnswerWhicheverWayTheTextGoesAndThePublishedWh
         const test::KnownAnswer& row = rows[k];
         SCOPED_TRACE(row.name());
         writeFile(file("in"), row.input);
-        writeFile(root_ / "key", row.password + (k % 4 == 1 ? "\n" : "\r\n"));
+        const std::string password = QString::fromStdU16String(row.passwordText()).toStdString();
+        writeFile(root_ / "key", password + (k % 4 == 1 ? "\n" : "\r\n"));
         const std::string zeros = k / 2 % 2 ? "0" : "";
         Launch l((row.direction == Direction::Encrypt ? "encrypt" : "decrypt") + std::string(" -w ") + zeros +
                      std::to_string(row.wheels) + " -n " + zeros + std::to_string(row.passes) +
                      (k % 2 ? " --password-file ../key" : " --password-env K") + (k % 3 ? "" : " -i in") +
                      (k % 5 < 2 ? "" : " -o out"),
-                 {"K=" + QString::fromStdU16String(row.passwordText()).toStdString()});
+                 {"K=" + password});
         if (k % 3 == 1) l.in = open(file("in").c_str(), O_RDONLY | O_CLOEXEC);
         if (k % 3 == 2) l.feed = row.input;
         const Result result = run(l);
@@ -329,21 +330,39 @@ TEST_F(VelmorTool, GivesEveryKnownAnswerWhicheverWayTheTextGoesAndThePublishedWh
               kWheelListingSha256);
 }
 
+// Every mistake is told in the tool's own words, and a password is refused
+// alike from every source for a character that Windows-1252 cannot hold,
+// for bytes that are not UTF-8, and when it would be read from the text's
+// own input.
 TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
 {
-    writeFile(file("in"), std::string(5000, 'x'));  // also far too long for a password file
+    writeFile(file("in"), "plain text");
+    writeFile(root_ / "big", std::string(5000, 'x'));
+    writeFile(root_ / "latin", "caf\xE9");
     fs::create_directory(file("folder"));
-    const Env env{"K=" + kKey, "WIDE=key\xF0\x9F\x94\x91"};
+    const Env env{"K=" + kKey, "WIDE=key\xF0\x9F\x94\x91", "MACRON=\xC4\x80"};
     const std::tuple<std::string, int, std::string> cases[] = {
         {"", 2, "a command is needed"},
-        {"scramble", 2, "scramble"},
-        {"encrypt --bogus -i in -o out --password-env K", 2, "--bogus"},
+        {"scramble", 2, "there is no command 'scramble'; choose encrypt, decrypt or wheels"},
+        {"encrypt --bogus -i in -o out --password-env K", 2, "there is no option '--bogus'"},
+        {"encrypt --pass 3 -i in --password-env K", 2, "there is no option '--pass' (velmor encrypt --help"},
+        {"encrypt -i in in.txt --password-env K", 2, "unexpected argument 'in.txt'"},
+        {"encrypt -i in --password-env K -- -o out", 2, "unexpected argument '-o' after --"},
+        {"-w 4 encrypt -i in --password-env K", 2, "the option -w belongs after the command, as in: velmor encrypt -w"},
+        {"encrypt -w 4 -w 6 -i in --password-env K", 2, "--wheels is given more than once"},
+        {"encrypt --password-env K -i", 2, "--input needs a value (FILE)"},
+        {"wheels extra", 2, "unexpected argument 'extra' (velmor wheels --help lists its options)"},
+        {"encrypt -i in --password-file ../big --password-env K", 2, "cannot both be given"},
         {"encrypt -w 5 -i in -o out --password-env K", 2, "there is no wheel count 5"},
         {"encrypt -n 4 -i in -o out --password-env K", 2, "there is no pass count 4"},
         {"encrypt -i missing -o out --password-env K", 2, "input file 'missing' does not exist"},
-        {"encrypt -i in -o out --password-env WIDE", 2, "character 4 is outside"},
+        {"encrypt -i in -o out --password-env WIDE", 2, "character 4 is U+1F511, which Windows-1252 cannot hold"},
+        {"encrypt -i in -o out --password-env MACRON", 2, "character 1 is U+0100, which Windows-1252 cannot hold"},
+        {"encrypt -i in -o out --password-file ../latin", 2, "the password is not UTF-8: byte 4 is 0xE9"},
         {"encrypt -w 30 -i in -o out --password-env UNSET", 2, "UNSET is not set"},
-        {"encrypt -i in -o out --password-file in", 2, "far longer than any password"},
+        {"encrypt -i in -o out --password-file ../big", 2, "far longer than any password"},
+        {"encrypt -i in -o out --password-file in", 2, "password file 'in' is the file the text is read from"},
+        {"encrypt -o out --password-file /dev/stdin", 2, "password file '/dev/stdin' is the file the text is read"},
         {"encrypt -i in -o out --password-file folder", 1, "cannot read password file 'folder'"},
         {"encrypt -i in -o out", 2, "no terminal"},
         {"encrypt -i folder -o out --password-env K", 1, "cannot read 'folder': it is a folder"},
@@ -359,6 +378,50 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
         expectOneLineMessage(run({line, env}), status, fragment);
         EXPECT_EQ(files(), (std::set<std::string>{"in", "folder"}));
         EXPECT_TRUE(fs::is_empty(file("folder")));
+    }
+    Launch piped("encrypt -o out --password-file /dev/stdin");
+    piped.feed = "abc\nTEXT\n";
+    expectOneLineMessage(run(piped), 2, "is the file the text is read from");
+    EXPECT_EQ(files(), (std::set<std::string>{"in", "folder"}));
+}
+
+// Help and version answer after any command and before any other mistake,
+// fit 80 columns and speak as the tool does; random command lines get the
+// tool's own words, one line, and status 0, 1 or 2.
+TEST_F(VelmorTool, HelpVersionAndEveryMessageAreTheToolsOwn)
+{
+    for (const std::string line : {"--help", "encrypt --help", "decrypt -h", "wheels --help", "encrypt -h -w 5"}) {
+        SCOPED_TRACE(line);
+        const Result help = run({line});
+        EXPECT_EQ(help.status, 0);
+        EXPECT_TRUE(help.err.empty()) << help.err;
+        EXPECT_TRUE(help.out.starts_with("Usage: velmor ")) << help.out;
+        std::istringstream lines(help.out);
+        for (std::string each; std::getline(lines, each);) EXPECT_LE(each.size(), 80U) << each;
+        for (const std::string foreign : {"SUBCOMMAND", "Subcommand", "Print this help", "Excludes", "=20"})
+            EXPECT_EQ(help.out.find(foreign), std::string::npos) << foreign;
+    }
+    EXPECT_NE(run({"encrypt --help"}).out.find("--password-file FILE"), std::string::npos);
+    for (const std::string line : {"--version", "encrypt --version", "wheels --version"})
+        EXPECT_TRUE(run({line}).out.starts_with("velmor " VELMOR_VERSION "\n")) << line;
+
+    const std::string words[] = {"encrypt", "decrypt", "wheels", "-w", "4", "-w4", "--wheels=", "-n", "12", "-i",
+                                 "-o", "out", "--password-env", "K", "--password-file", "-", "--", "-x", "--pass",
+                                 "-h", "--version=1", "''", "-in", "x=y", "--input=--"};
+    std::mt19937 rng(22);
+    for (int i = 0; i < 300; ++i) {
+        std::string line;
+        for (std::size_t n = rng() % 6; n > 0; --n) line += words[rng() % std::size(words)] + " ";
+        SCOPED_TRACE(line);
+        const Result result = run({line});
+        EXPECT_TRUE(result.status >= 0 && result.status <= 2) << result.status;
+        if (result.status != 0 || !result.err.empty()) {
+            EXPECT_EQ(result.err.rfind("velmor: ", 0), 0U) << result.err;
+        }
+        for (const std::string foreign : {"The following", "required", "Expected", "excludes", "argument was",
+                                          "flag override", "Could not convert"})
+            EXPECT_EQ(result.err.find(foreign), std::string::npos) << result.err;
+        fs::remove(file("out"));
     }
 }
 
@@ -515,7 +578,7 @@ TEST_F(VelmorTool, NoMemoryHoldsThePasswordWhileTheTextStreams)
 
 // Stopped at the prompt, velmor gives the terminal back; continued, it asks
 // again with echo off. Every way out of the prompt gives the terminal back,
-// and no way leaves a file, not even SIGKILL.
+// and no way leaves a file, not even SIGKILL; end of input cancels.
 TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
 {
     const std::string text = "Typed at a terminal\n";
@@ -540,6 +603,22 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         EXPECT_EQ(readFile(file("out")), run({"encrypt -i in --password-env K", {"K=Typed key"}}).out);
         fs::remove(file("out"));
     }
+    // End of input (Ctrl-D) cancels and touches nothing; Enter on an empty
+    // line is the empty password, with its warning.
+    writeFile(file("out"), "kept");
+    for (const std::string keys : {"\x04", "abc\x04\x04", "\n"}) {
+        SCOPED_TRACE(keys);
+        Terminal terminal = onTerminal({"decrypt -i in -o out"});
+        ASSERT_TRUE(terminal.await("Password: "));
+        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        terminal.type(keys);
+        const bool cancelled = keys != "\n";
+        ASSERT_TRUE(terminal.await(cancelled ? "nothing was done" : "the password is empty"));
+        EXPECT_EQ(terminal.finish(), cancelled ? 2 : 0);
+        EXPECT_TRUE(terminal.echoes());
+        EXPECT_EQ(readFile(file("out")), cancelled ? "kept" : run({"decrypt -i in --password-env E", {"E="}}).out);
+    }
+    fs::remove(file("out"));
     const std::pair<std::string, int> ways[] = {{"\x1c", SIGQUIT}, {"", SIGUSR1}, {"", SIGKILL}};
     for (const auto& [keys, signalNumber] : ways) {
         SCOPED_TRACE(signalNumber);
