@@ -4,6 +4,8 @@
 // handler itself calls only async-signal-safe functions.
 #include "interrupt_cleanup.h"
 
+#include "progress_bar.h"
+
 #include <atomic>
 
 #include <unistd.h>
@@ -22,6 +24,8 @@ constexpr int kEndingSignals[] = {
 std::atomic<const char*> fileToRemove{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);
 
+std::atomic<bool> progressShown{false};
+
 std::atomic<bool> terminalArmed{false};
 int terminalFd = -1;
 termios terminalSaved{};
@@ -31,6 +35,11 @@ void undoAndRaise(int signalNumber)
 {
     if (const char* path = fileToRemove.exchange(nullptr)) unlink(path);
     if (terminalArmed.exchange(false)) tcsetattr(terminalFd, TCSAFLUSH, &terminalSaved);
+    if (progressShown.exchange(false)) {
+        if (write(2, ProgressBar::kClearLine, sizeof ProgressBar::kClearLine - 1) < 0) {
+            // Nothing is left to do: the process ends either way.
+        }
+    }
     // The handler was installed to run once: the signal now takes its
     // default action, which ends the process once the handler returns and
     // the signal is no longer held.
@@ -70,6 +79,16 @@ void armFileRemoval(const char* path) noexcept
 void disarmFileRemoval() noexcept
 {
     fileToRemove.store(nullptr);
+}
+
+void armProgressClear() noexcept
+{
+    progressShown.store(true);
+}
+
+void disarmProgressClear() noexcept
+{
+    progressShown.store(false);
 }
 
 void armTerminalRestore(int fd, const termios& saved) noexcept

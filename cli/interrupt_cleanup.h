@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What must be undone when a signal ends the tool: the unfinished output
-// file is removed and a terminal whose echo was turned off gets it back. The
+// file is removed, a terminal whose echo was turned off gets it back and a
+// progress bar is cleared, so that the shell's prompt starts a clean line. The
 // signal then ends the process as it would have anyway, so the exit status
 // still tells which signal it was.
 #pragma once
@@ -25,6 +26,10 @@ sigset_t endingSignals() noexcept;
 // alive and unchanged until disarmFileRemoval().
 void armFileRemoval(const char* path) noexcept;
 void disarmFileRemoval() noexcept;
+
+// While armed, a signal clears the progress bar's line on standard error.
+void armProgressClear() noexcept;
+void disarmProgressClear() noexcept;
 
 // While armed, a signal puts `saved` back on the terminal `fd`.
 void armTerminalRestore(int fd, const termios& saved) noexcept;

@@ -2,17 +2,32 @@
 // Drawing the progress bar.
 #include "progress_bar.h"
 
+#include "interrupt_cleanup.h"
+
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace velmor::cli {
 namespace {
 
-constexpr std::size_t kBarWidth = 30;
+constexpr std::size_t kWidestBar = 30;
+constexpr std::size_t kNarrowestBar = 10;
 constexpr auto kRedrawEvery = std::chrono::milliseconds(100);
+
+// The terminal's width now, asked at every redraw so that the bar follows a
+// resize. The last column stays empty: a terminal that wraps on writing it
+// would start a new line at every redraw.
+std::size_t usableColumns()
+{
+    winsize size{};
+    const std::size_t columns = ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+    return columns - 1;
+}
 
 std::string mebibytes(std::uint64_t bytes)
 {
@@ -38,7 +53,9 @@ ProgressBar::ProgressBar(std::optional<std::uint64_t> total, bool toTerminal)
 
 ProgressBar::~ProgressBar()
 {
-    if (drawn_) show("\r" + std::string(kBarWidth + 40, ' ') + "\r");
+    if (!drawn_) return;
+    disarmProgressClear();
+    show(kClearLine);
 }
 
 bool ProgressBar::standardErrorIsTerminal()
@@ -52,28 +69,39 @@ void ProgressBar::update(std::uint64_t done)
     const auto now = std::chrono::steady_clock::now();
     if (now < nextDraw_) return;
     nextDraw_ = now + kRedrawEvery;
-    draw(done);
+    if (!drawn_) armProgressClear();
     drawn_ = true;
+    draw(done);
 }
 
 void ProgressBar::draw(std::uint64_t done) const
 {
+    const std::size_t columns = usableColumns();
+    std::string line;
     if (!total_) {
-        std::string line = "\r";
-        line += mebibytes(done);
-        line += " done   ";
-        show(line);
-        return;
+        line = mebibytes(done) + " done";
+    } else {
+        const double fraction =
+            *total_ == 0 ? 1.0 : std::min(1.0, static_cast<double>(done) / static_cast<double>(*total_));
+        char percent[8], amounts[64];
+        std::snprintf(percent, sizeof percent, " %3d%%", static_cast<int>(fraction * 100));
+        std::snprintf(amounts, sizeof amounts, "  %s of %s", mebibytes(done).c_str(), mebibytes(*total_).c_str());
+        // On a narrow terminal the amounts go first, then the bar.
+        std::string figures = percent;
+        if (figures.size() + std::strlen(amounts) <= columns) figures += amounts;
+        const std::size_t room = columns > figures.size() + 2 ? columns - figures.size() - 2 : 0;
+        const std::size_t width = std::min(kWidestBar, room);
+        if (width >= kNarrowestBar) {
+            const auto filled = static_cast<std::size_t>(fraction * static_cast<double>(width));
+            line += '[';
+            line.append(filled, '#');
+            line.append(width - filled, '.');
+            line += ']';
+        }
+        line += figures;
     }
-    const double fraction = *total_ == 0 ? 1.0 : std::min(1.0, static_cast<double>(done) / static_cast<double>(*total_));
-    const auto filled = static_cast<std::size_t>(fraction * kBarWidth);
-    std::string line = "\r[";
-    line.append(filled, '#');
-    line.append(kBarWidth - filled, '.');
-    char figures[96];
-    std::snprintf(figures, sizeof figures, "] %3d%%  %s of %s   ", static_cast<int>(fraction * 100),
-                  mebibytes(done).c_str(), mebibytes(*total_).c_str());
-    line += figures;
+    if (line.size() > columns) line.resize(columns);
+    line.insert(0, kClearLine);
     show(line);
 }
 

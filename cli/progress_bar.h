@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // A progress bar on standard error for long runs, shown only when standard
-// error is a terminal, so that scripts and logs see nothing of it.
+// error is a terminal, so that scripts and logs see nothing of it. It fits
+// the terminal's width, and is cleared on every way out: when it is
+// destroyed, and by the interrupt cleanup when a signal ends the tool.
 #pragma once
 
 #include <chrono>
@@ -23,6 +25,9 @@ public:
     ProgressBar& operator=(const ProgressBar&) = delete;
 
     void update(std::uint64_t done);
+
+    // Back to the start of the line, and the line cleared.
+    static constexpr char kClearLine[] = "\r\x1b[K";
 
     // Whether standard error is a terminal.
     static bool standardErrorIsTerminal();

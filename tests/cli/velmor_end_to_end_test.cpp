@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -633,6 +634,58 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         EXPECT_TRUE(terminal.echoes() || signalNumber == SIGKILL);
         EXPECT_EQ(files(), (std::set<std::string>{"in"}));
     }
+}
+
+// The progress bar fits the terminal, follows a resize, and is cleared when
+// SIGTERM ends velmor. The output is a FIFO the test drains at its own pace.
+TEST_F(VelmorTool, TheProgressBarFitsTheTerminalAndIsClearedOnSigterm)
+{
+    writeFile(root_ / "big", std::string(96 << 20, 'p'));
+    ASSERT_EQ(mkfifo(file("fifo").c_str(), 0600), 0);
+    const int fifo = open(file("fifo").c_str(), O_RDWR | O_CLOEXEC);  // never blocks, and keeps a reader
+    ASSERT_GE(fifo, 0);
+    Terminal terminal = onTerminal({"encrypt --password-env K -i ../big -o fifo"});
+    const auto resize = [&](unsigned short columns) {
+        const winsize size{24, columns, 0, 0};
+        ASSERT_EQ(ioctl(terminal.master, TIOCSWINSZ, &size), 0);
+    };
+    // Drains the FIFO a little at a time, so that velmor redraws, until the
+    // terminal shows `text` after `from`.
+    const auto drainUntil = [&](const std::string& text, std::size_t from) {
+        std::string chunk(1 << 16, '\0');
+        for (int i = 0; i < 2000 && terminal.shown.find(text, from) == std::string::npos; ++i) {
+            ASSERT_GT(read(fifo, chunk.data(), chunk.size()), 0);
+            pollfd ready{terminal.master, POLLIN, 0};
+            char bytes[256];
+            if (poll(&ready, 1, 5) == 1)
+                if (const ssize_t got = read(terminal.master, bytes, sizeof bytes); got > 0)
+                    terminal.shown.append(bytes, static_cast<std::size_t>(got));
+        }
+        ASSERT_NE(terminal.shown.find(text, from), std::string::npos) << terminal.shown;
+    };
+    // Each drawing starts with a carriage return and an erase of the line.
+    const auto widestDrawing = [&](std::size_t from) {
+        std::size_t widest = 0;
+        for (std::size_t at = terminal.shown.find("\r\x1b[K", from); at != std::string::npos;) {
+            const std::size_t next = terminal.shown.find("\r\x1b[K", at + 4);
+            widest = std::max(widest, std::min(next, terminal.shown.size()) - at - 4);
+            at = next;
+        }
+        return widest;
+    };
+    resize(40);
+    drainUntil("[#", 0);
+    EXPECT_LE(widestDrawing(0), 39U) << terminal.shown;
+    resize(24);
+    const std::size_t resized = terminal.shown.size();
+    drainUntil("%", resized);
+    EXPECT_LE(widestDrawing(resized), 23U) << terminal.shown;
+    terminal.seen = terminal.shown.size();
+    ASSERT_EQ(kill(-terminal.job(), SIGTERM), 0);
+    EXPECT_EQ(terminal.finish(), 128 + SIGTERM);
+    while (terminal.await("\r\x1b[K")) continue;  // all it showed until the end
+    EXPECT_TRUE(terminal.shown.ends_with("\r\x1b[K")) << terminal.shown;
+    close(fifo);
 }
 
 }  // namespace
