@@ -49,9 +49,16 @@ expect "velmor encrypt -i " key.txt letter.txt notes "old letter.txt"
 expect "velmor decrypt -i o" "old letter.txt"
 expect "velmor decrypt -o l" letter.txt
 expect "velmor encrypt --password-file=k" key.txt
-expect "velmor encrypt --password-file key.txt -w 20 --" --passes --input --output --help
-expect "velmor encrypt -w 20 -i letter.txt -" -n --passes -o --output --password-file --password-env -h --help
+expect "velmor encrypt --password-file key.txt -w 20 --" --passes --input --output --help --version
+expect "velmor encrypt -w 20 -i letter.txt -" -n --passes -o --output --password-file --password-env -h --help --version
+expect "velmor encrypt -w4 -n3 -" -i --input -o --output --password-file --password-env -h --help --version
+expect "velmor -w "
+expect "velmor --wheels=2"
+expect "velmor -w 4 "
+expect "velmor encrypt -- "
+expect "velmor encrypt -i letter.txt -- -"
+expect "velmor -- "
 expect "velmor decrypt --password-env VELMOR_KEY_FOR_TE" VELMOR_KEY_FOR_TESTS
-expect "velmor wheels " -h --help
+expect "velmor wheels " -h --help --version
 expect "velmor encrypt -o notes/"
 exit "$failed"
