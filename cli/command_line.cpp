@@ -139,7 +139,10 @@ void refuseLeftovers(const CLI::App& app, const CLI::App* command, const std::ve
 // name; the message is made here from the option itself.
 [[noreturn]] void refuseMismatch(const CLI::App& app, const std::string& what)
 {
-    std::vector<const CLI::App*> apps{&app};
+    // The command being read first: encrypt and decrypt share their names.
+    std::vector<const CLI::App*> apps;
+    for (const CLI::App* command : app.get_subcommands()) apps.push_back(command);
+    apps.push_back(&app);
     for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) apps.push_back(command);
     for (const CLI::App* each : apps) {
         for (const CLI::Option* option : each->get_options()) {

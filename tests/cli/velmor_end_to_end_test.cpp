@@ -351,7 +351,7 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
         {"encrypt -i in --password-env K -- -o out", 2, "unexpected argument '-o' after --"},
         {"-w 4 encrypt -i in --password-env K", 2, "the option -w belongs after the command, as in: velmor encrypt -w"},
         {"encrypt -w 4 -w 6 -i in --password-env K", 2, "--wheels is given more than once"},
-        {"encrypt --password-env K -i", 2, "--input needs a value (FILE)"},
+        {"decrypt --password-env K -i", 2, "--input needs a value (FILE) (velmor decrypt --help"},
         {"wheels extra", 2, "unexpected argument 'extra' (velmor wheels --help lists its options)"},
         {"encrypt -i in --password-file ../big --password-env K", 2, "cannot both be given"},
         {"encrypt -w 5 -i in -o out --password-env K", 2, "there is no wheel count 5"},
