@@ -81,8 +81,11 @@ public:
     void stopNow(int fd, const termios& saved) const
     {
         const int signalNumber = caughtStop;
-        caughtStop = 0;
+        // From the background this call is itself refused with SIGTTOU; the
+        // terminal then was never changed, and that signal is not one more
+        // stop to come.
         tcsetattr(fd, TCSAFLUSH, &saved);
+        caughtStop = 0;
         struct sigaction noting {};
         sigaction(signalNumber, nullptr, &noting);
         signal(signalNumber, SIG_DFL);

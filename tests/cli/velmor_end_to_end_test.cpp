@@ -234,7 +234,9 @@ protected:
         return {status, readFile(root_ / "out"), readFile(root_ / "err")};
     }
 
-    Terminal onTerminal(const Launch& l) const
+    // `fromBackground` starts velmor as `velmor ... &` would, and brings it
+    // to the foreground, as `fg` would, once it has stopped for the terminal.
+    Terminal onTerminal(const Launch& l, bool fromBackground = false) const
     {
         auto [argv, envp] = vectorsOf(l);
         const std::string folder = file("").string();
@@ -245,15 +247,17 @@ protected:
         const pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
-            tcsetpgrp(0, getpid());
+            if (!fromBackground) tcsetpgrp(0, getpid());
             for (const int s : {SIGTTOU, SIGINT, SIGQUIT, SIGTSTP, SIGTERM, SIGHUP}) signal(s, SIG_DFL);
             if (const rlimit noCore{0, 0}; setrlimit(RLIMIT_CORE, &noCore) == 0 && chdir(folder.c_str()) == 0)
                 execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
         setpgid(job, job);
-        tcsetpgrp(0, job);
         int status = 0;
+        if (fromBackground && (waitpid(job, &status, WUNTRACED) != job || !WIFSTOPPED(status))) _exit(127);
+        tcsetpgrp(0, job);
+        if (fromBackground) kill(-job, SIGCONT);
         while (waitpid(job, &status, 0) < 0 && errno == EINTR) continue;
         _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
@@ -603,6 +607,19 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         EXPECT_EQ(terminal.shown.find("Typed key"), std::string::npos) << terminal.shown;
         EXPECT_EQ(readFile(file("out")), run({"encrypt -i in --password-env K", {"K=Typed key"}}).out);
         fs::remove(file("out"));
+    }
+    {
+        // Started in the background, velmor stops before it touches the
+        // terminal; brought to the foreground, it asks with echo off.
+        Terminal terminal = onTerminal({"encrypt -i in -o out"}, true);
+        ASSERT_TRUE(terminal.await("Password: "));
+        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        EXPECT_FALSE(terminal.echoes());
+        terminal.type("Typed key\n");
+        ASSERT_TRUE(terminal.await("Password again: "));
+        terminal.type("Typed key\n");
+        EXPECT_EQ(terminal.finish(), 0);
+        EXPECT_EQ(readFile(file("out")), run({"encrypt -i in --password-env K", {"K=Typed key"}}).out);
     }
     // End of input (Ctrl-D) cancels and touches nothing; Enter on an empty
     // line is the empty password, with its warning.
