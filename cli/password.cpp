@@ -27,10 +27,9 @@ constexpr LeadByte leadByteForm(unsigned char lead) noexcept
     return {-1, 0, 0};
 }
 
-// Calls `take` with each code point of `bytes` in turn and the number of
-// bytes it took; false when they are not strict UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF), after the code points that were. No
-// copy of the text is made on the way.
+// Calls `take` with each code point of `bytes` in turn; false when they are
+// not strict UTF-8 (no overlong forms, no surrogates, nothing above
+// U+10FFFF). No copy of the text is made on the way.
 template <class Take>
 bool forEachUtf8(std::string_view bytes, Take take)
 {
@@ -47,7 +46,7 @@ bool forEachUtf8(std::string_view bytes, Take take)
             code = (code << 6) | (next & 0x3F);
         }
         if (code < form.smallest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-        take(code, static_cast<std::size_t>(extra) + 1);
+        take(code);
         i += static_cast<std::size_t>(extra) + 1;
     }
     return true;
@@ -66,24 +65,22 @@ std::string codePointName(char32_t code)
 
 Secret<char16_t> decodePassword(std::string_view bytes)
 {
-    // A character takes at least one byte, so the room is enough.
+    // A character takes at least one byte, so the room is enough either way.
     Secret<char16_t> password(bytes.size());
-    std::size_t offset = 0;
-    const bool utf8 = forEachUtf8(bytes, [&](char32_t code, std::size_t length) {
+    // Bytes that are not UTF-8 are Windows-1252, one character each, as the
+    // project's text files are: every such byte names a character the
+    // password may hold, and password files written that way keep working.
+    if (!forEachUtf8(bytes, [](char32_t) {})) {
+        for (const char byte : bytes) password.push_back(codec::windows1252Char(static_cast<unsigned char>(byte)));
+        return password;
+    }
+    forEachUtf8(bytes, [&](char32_t code) {
         if (code > 0xFFFF || codec::windows1252Byte(static_cast<char16_t>(code)) < 0)
             throw UsageError("password character " + std::to_string(password.size() + 1) + " is " +
                              codePointName(code) + ", which Windows-1252 cannot hold; a password holds only "
                              "Windows-1252 characters");
         password.push_back(static_cast<char16_t>(code));
-        offset += length;
     });
-    if (!utf8) {
-        char byte[8];
-        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[offset]));
-        throw UsageError("the password is not UTF-8: byte " + std::to_string(offset + 1) + " is " + byte +
-                         ", after character " + std::to_string(password.size()) +
-                         "; a password is read as UTF-8");
-    }
     return password;
 }
 
