@@ -4,6 +4,8 @@
 // handler itself calls only async-signal-safe functions.
 #include "interrupt_cleanup.h"
 
+#include "files/unfinished_file.h"
+
 #include <atomic>
 
 #include <unistd.h>
@@ -19,9 +21,6 @@ constexpr int kEndingSignals[] = {
     SIGALRM, SIGTERM,   SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS,
 };
 
-std::atomic<const char*> fileToRemove{nullptr};
-static_assert(std::atomic<const char*>::is_always_lock_free);
-
 std::atomic<bool> terminalArmed{false};
 int terminalFd = -1;
 termios terminalSaved{};
@@ -29,7 +28,7 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 void undoAndRaise(int signalNumber)
 {
-    if (const char* path = fileToRemove.exchange(nullptr)) unlink(path);
+    files::removeUnfinishedFile();
     if (terminalArmed.exchange(false)) tcsetattr(terminalFd, TCSAFLUSH, &terminalSaved);
     // The handler was installed to run once: the signal now takes its
     // default action, which ends the process once the handler returns and
@@ -37,8 +36,6 @@ void undoAndRaise(int signalNumber)
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
-
-}  // namespace
 
 sigset_t endingSignals() noexcept
 {
@@ -48,6 +45,8 @@ sigset_t endingSignals() noexcept
     for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) sigaddset(&set, signalNumber);
     return set;
 }
+
+}  // namespace
 
 void installInterruptCleanup()
 {
@@ -60,16 +59,6 @@ void installInterruptCleanup()
         if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) continue;
         sigaction(signalNumber, &action, nullptr);
     }
-}
-
-void armFileRemoval(const char* path) noexcept
-{
-    fileToRemove.store(path);
-}
-
-void disarmFileRemoval() noexcept
-{
-    fileToRemove.store(nullptr);
 }
 
 void armTerminalRestore(int fd, const termios& saved) noexcept

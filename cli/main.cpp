@@ -4,10 +4,13 @@
 // that cannot be carried out as given.
 #include "cipher_command.h"
 #include "failure.h"
-#include "file_descriptor.h"
 #include "interrupt_cleanup.h"
 #include "option_checks.h"
 #include "wheels_command.h"
+
+#include "files/file_descriptor.h"
+#include "files/shown_name.h"
+#include "files/standard_streams.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,22 +27,12 @@ namespace {
 using namespace velmor;
 using namespace velmor::cli;
 
-// One line, whatever the message quotes: control characters in a file
-// name or an argument are shown as escapes.
+// One line, whatever the message quotes: control characters, invalid
+// UTF-8 and bidirectional controls in a file name or an argument are shown
+// as escapes.
 void report(const std::string& message)
 {
-    std::string line = "velmor: ";
-    for (const char c : message) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            line += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : escaped;
-        }
-    }
-    line += '\n';
+    const std::string line = "velmor: " + files::shownName(message) + "\n";
     std::fputs(line.c_str(), stderr);
 }
 
@@ -120,7 +113,7 @@ int run(int argc, char** argv)
             // result, so that a full disk or a closed stream is reported.
             std::ostringstream text;
             app.exit(e, text, text);
-            standardOutput().writeAll(text.str());
+            files::standardOutput().writeAll(text.str());
             return kExitSuccess;
         }
         report(std::string(e.what()) + " (velmor --help lists the options)");
@@ -138,7 +131,7 @@ int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (!reserveStandardStreams()) {
+    if (!files::reserveStandardStreams()) {
         report("cannot open /dev/null: " + systemMessage(errno));
         return kExitIoFailure;
     }

@@ -4,9 +4,10 @@
 #include "password_source.h"
 
 #include "failure.h"
-#include "file_descriptor.h"
 #include "password.h"
 #include "terminal_prompt.h"
+
+#include "files/file_descriptor.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -31,7 +32,7 @@ Secret<char> readPasswordFile(const std::string& path)
             throw UsageError("password file " + quoted(path) + " does not exist");
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
-    const FileDescriptor file(fd, true, "password file " + quoted(path));
+    const files::FileDescriptor file(fd, true, "password file " + quoted(path));
     Secret<char> content(kLongestPassword + 1);
     const auto room = content.room().first(content.capacity());
     const std::size_t got = file.readFull(room);
