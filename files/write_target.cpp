@@ -97,7 +97,7 @@ void checkFolder(int folder, const std::string& shown)
 {
     const int flags = inodeFlags(folder);
     refuseUnchangeable(flags, shown, "its folder");
-    if (flags & FS_APPEND_FL) refuse(shown, "its folder is append-only (chattr +a), so no file in it can be replaced");
+    if (flags & FS_APPEND_FL) refuse(shown, "its folder is append-only (chattr +a), so no file in it can be renamed or replaced");
     if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno), Stage::Create);
 }
 

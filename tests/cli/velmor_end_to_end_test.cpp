@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -475,21 +476,25 @@ TEST_F(VelmorTool, OwnDescriptorsNamedByPathAreWrittenWhereTheyStand)
 // group cannot be kept, the new group gets no more than everyone had.
 TEST_F(VelmorTool, ReplacingAFileKeepsItsAccessListAndAttributesAndWidensNoRight)
 {
+    ASSERT_EQ(geteuid(), 0U) << "needs root: to give a file capabilities, and a file nobody may write but not own";
     const std::string text = "Shared notes\n";
     writeFile(file("shared"), text);
     ASSERT_EQ(chmod(file("shared").c_str(), 0640), 0);
     test::setAccessList(file("shared"), "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---");  // mode 0660
     ASSERT_EQ(setxattr(file("shared").c_str(), "user.tag", "x", 1, 0), 0) << std::strerror(errno);
+    // CAP_NET_RAW, effective: like set-user-ID, never for the new content.
+    const std::uint32_t capability[5] = {0x02000001, 1U << 13, 0, 0, 0};
+    ASSERT_EQ(setxattr(file("shared").c_str(), "security.capability", capability, sizeof capability, 0), 0);
     ASSERT_EQ(run({"encrypt --password-env K -i shared -o shared"}).status, 0);
     EXPECT_NE(readFile(file("shared")), text);
     EXPECT_EQ(test::accessList(file("shared")), "user::rw-\nuser:65534:rw-\ngroup::r--\nmask::rw-\nother::---");
     char tag[8] = {};
     EXPECT_EQ(getxattr(file("shared").c_str(), "user.tag", tag, sizeof tag), 1);
     EXPECT_STREQ(tag, "x");
+    EXPECT_EQ(getxattr(file("shared").c_str(), "security.capability", nullptr, 0), -1);
 
     // Replaced by nobody, a file of root's becomes nobody's, in nobody's
     // group, which may not read what root's group could and others could not.
-    ASSERT_EQ(geteuid(), 0U) << "this part needs root to make a file nobody may write but not own";
     ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
     ASSERT_EQ(chmod(file("").c_str(), 0777), 0);
     writeFile(file("common"), text);
@@ -537,7 +542,7 @@ TEST_F(VelmorTool, AFolderMovedDuringTheWorkGetsTheResultAndNoStrayFile)
 // a check made only after the password would say that instead.
 TEST_F(VelmorTool, TargetsThatCannotBeReplacedAreRefusedBeforeThePassword)
 {
-    ASSERT_EQ(geteuid(), 0U) << "needs root: to set chattr flags and to own a file that nobody may write";
+    ASSERT_EQ(geteuid(), 0U) << "needs root: to set chattr flags, and a file nobody may write but not own";
     writeFile(file("in"), "text");
     for (const auto& [name, flag] : {std::pair{"appended", FS_APPEND_FL}, {"frozen", FS_IMMUTABLE_FL}}) {
         writeFile(file(name), "kept");

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 #include <vector>
 
@@ -81,6 +82,8 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         {true, f + "/taken", "folder"},
         {true, f + "/pipe", "not an ordinary file"},  // no reader: a write would wait forever
         {true, f + "/no\nsuch/file.txt", "Could not create"},
+        {true, f + "/" + QString(NAME_MAX + 1, u'n'), "File name too long"},  // found before any file is made
+        {true, "/dev/stdout", "own open files"},  // never replaced by the file behind it
     };
     // Root ignores permissions; run_unprivileged.sh runs this as nobody too.
     if (::geteuid() != 0) {
