@@ -459,7 +459,7 @@ TEST_F(VelmorTool, OwnDescriptorsNamedByPathAreWrittenWhereTheyStand)
     const Result toError = run({"encrypt --password-env K -i in -o /dev/stderr"});
     EXPECT_EQ(toError.status, 0);
     EXPECT_EQ(toError.err, cipher);
-    Launch deleted("encrypt --password-env K -i in -o /proc/" + std::string("self") + "/fd/1");
+    Launch deleted("encrypt --password-env K -i in -o /proc/self/fd/1");
     deleted.out = open(file("gone").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     fs::remove(file("gone"));
     EXPECT_EQ(run(deleted).status, 0);
