@@ -13,7 +13,7 @@ WEB_PACKAGES := emscripten python3 python3-fonttools
 BROWSER_PACKAGES := chromium
 WEB_DIR      := $(BUILD_DIR)/web
 WEB_PORT     ?= 8015
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev fonts-liberation2 dpkg-dev time bash-completion man-db groff-base mandoc
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libacl1-dev libattr1-dev fonts-liberation2 dpkg-dev time bash-completion man-db groff-base mandoc
 LINT_PACKAGES := lintian appstream desktop-file-utils
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

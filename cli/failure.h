@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The two kinds of failure the tool reports, and the exit status of each.
+// The kinds of failure the tool reports, and the exit status of each.
 #pragma once
+
+#include "files/file_error.h"
 
 #include <stdexcept>
 #include <string>
@@ -18,7 +20,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Reading or writing failed while the request itself was sound.
+// Reading or writing failed while the request itself was sound; so does a
+// files::FileError.
 class IoError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -27,7 +30,6 @@ public:
 // A path as messages show it.
 std::string quoted(const std::string& name);
 
-// The message of an errno value, safe to call from several threads.
-std::string systemMessage(int errorNumber);
+using files::systemMessage;
 
 }  // namespace velmor::cli

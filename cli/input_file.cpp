@@ -37,12 +37,12 @@ bool sizeIsMadeUp(int fd)
     }
 }
 
-Input measured(FileDescriptor file)
+Input measured(files::FileDescriptor file)
 {
     struct stat status {};
     if (fstat(file.get(), &status) != 0)
-        throw IoError("cannot read " + file.displayName() + ": " + systemMessage(errno));
-    if (S_ISDIR(status.st_mode)) throw IoError("cannot read " + file.displayName() + ": it is a folder");
+        throw files::FileError(files::Stage::Read, file.displayName(), systemMessage(errno));
+    if (S_ISDIR(status.st_mode)) throw files::FileError(files::Stage::Read, file.displayName(), "it is a folder");
     const auto start = file.position();
     if (!S_ISREG(status.st_mode) || !start || sizeIsMadeUp(file.get())) return {std::move(file), std::nullopt, 0};
     const auto end = static_cast<std::uint64_t>(status.st_size);
@@ -53,14 +53,16 @@ Input measured(FileDescriptor file)
 
 Input openInput(const std::string& path)
 {
-    if (path == "-") return measured(standardInput());
+    if (path == "-") return measured(files::standardInput());
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) throw UsageError("input file " + quoted(path) + " does not exist");
-        throw IoError("cannot open " + quoted(path) + ": " + systemMessage(error));
+        if (error == ENOENT) throw UsageError("input file " + quoted(path) + " does not exist");
+        // "in.txt/" or "in.txt/x": the path goes through a file.
+        if (error == ENOTDIR) throw UsageError("input file " + quoted(path) + ": " + systemMessage(error));
+        throw files::FileError(files::Stage::Open, quoted(path), systemMessage(error));
     }
-    return measured(FileDescriptor(fd, true, quoted(path)));
+    return measured(files::FileDescriptor(fd, true, quoted(path)));
 }
 
 }  // namespace velmor::cli

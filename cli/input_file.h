@@ -2,7 +2,7 @@
 // Opens the text to cipher: a file, or standard input for "-".
 #pragma once
 
-#include "file_descriptor.h"
+#include "files/file_descriptor.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,7 +11,7 @@
 namespace velmor::cli {
 
 struct Input {
-    FileDescriptor file;
+    files::FileDescriptor file;
     // For regular files: the bytes from `start`, the file position when it
     // was opened (standard input may have been read from before), to the
     // end. A pipe, a terminal or a file the kernel makes up as it is read
@@ -20,8 +20,8 @@ struct Input {
     std::uint64_t start = 0;
 };
 
-// Throws UsageError for a file that does not exist, IoError for one that
-// cannot be opened.
+// Throws UsageError for a file that does not exist or a path through
+// something that is not a folder, FileError for one that cannot be opened.
 Input openInput(const std::string& path);
 
 }  // namespace velmor::cli

@@ -6,6 +6,8 @@
 
 #include "progress_bar.h"
 
+#include "files/unfinished_file.h"
+
 #include <atomic>
 
 #include <unistd.h>
@@ -21,9 +23,6 @@ constexpr int kEndingSignals[] = {
     SIGALRM, SIGTERM,   SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO, SIGPWR, SIGSYS,
 };
 
-std::atomic<const char*> fileToRemove{nullptr};
-static_assert(std::atomic<const char*>::is_always_lock_free);
-
 std::atomic<bool> progressShown{false};
 
 std::atomic<bool> terminalArmed{false};
@@ -33,7 +32,7 @@ static_assert(std::atomic<bool>::is_always_lock_free);
 
 void undoAndRaise(int signalNumber)
 {
-    if (const char* path = fileToRemove.exchange(nullptr)) unlink(path);
+    files::removeUnfinishedFile();
     if (terminalArmed.exchange(false)) tcsetattr(terminalFd, TCSAFLUSH, &terminalSaved);
     if (progressShown.exchange(false)) {
         if (write(2, ProgressBar::kClearLine, sizeof ProgressBar::kClearLine - 1) < 0) {
@@ -47,8 +46,6 @@ void undoAndRaise(int signalNumber)
     raise(signalNumber);
 }
 
-}  // namespace
-
 sigset_t endingSignals() noexcept
 {
     sigset_t set;
@@ -57,6 +54,8 @@ sigset_t endingSignals() noexcept
     for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber) sigaddset(&set, signalNumber);
     return set;
 }
+
+}  // namespace
 
 void installInterruptCleanup()
 {
@@ -69,16 +68,6 @@ void installInterruptCleanup()
         if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) continue;
         sigaction(signalNumber, &action, nullptr);
     }
-}
-
-void armFileRemoval(const char* path) noexcept
-{
-    fileToRemove.store(path);
-}
-
-void disarmFileRemoval() noexcept
-{
-    fileToRemove.store(nullptr);
 }
 
 void armProgressClear() noexcept

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What must be undone when a signal ends the tool: the unfinished output
-// file is removed, a terminal whose echo was turned off gets it back and a
-// progress bar is cleared, so that the shell's prompt starts a clean line. The
+// file is removed (files::removeUnfinishedFile), a terminal whose echo was
+// turned off gets it back and a progress bar is cleared, so that the shell's
+// prompt starts a clean line. The
 // signal then ends the process as it would have anyway, so the exit status
 // still tells which signal it was.
 #pragma once
@@ -17,15 +18,6 @@ namespace velmor::cli {
 // or a checker's own handlers). SIGKILL alone cannot be caught. Call once,
 // before anything is armed.
 void installInterruptCleanup();
-
-// Every signal that installInterruptCleanup() may handle, to hold them
-// while a file is created and armed.
-sigset_t endingSignals() noexcept;
-
-// While armed, a signal removes the file at `path`. The string must stay
-// alive and unchanged until disarmFileRemoval().
-void armFileRemoval(const char* path) noexcept;
-void disarmFileRemoval() noexcept;
 
 // While armed, a signal clears the progress bar's line on standard error.
 void armProgressClear() noexcept;

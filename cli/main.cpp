@@ -5,9 +5,12 @@
 #include "cipher_command.h"
 #include "command_line.h"
 #include "failure.h"
-#include "file_descriptor.h"
 #include "interrupt_cleanup.h"
 #include "wheels_command.h"
+
+#include "files/file_descriptor.h"
+#include "files/shown_name.h"
+#include "files/standard_streams.h"
 
 #include <cerrno>
 #include <csignal>
@@ -22,22 +25,12 @@ namespace {
 using namespace velmor;
 using namespace velmor::cli;
 
-// One line, whatever the message quotes: control characters in a file
-// name or an argument are shown as escapes.
+// One line, whatever the message quotes: control characters, invalid
+// UTF-8 and bidirectional controls in a file name or an argument are shown
+// as escapes.
 void report(const std::string& message)
 {
-    std::string line = "velmor: ";
-    for (const char c : message) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte != 0x7F) {
-            line += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            line += c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : escaped;
-        }
-    }
-    line += '\n';
+    const std::string line = "velmor: " + files::shownName(message) + "\n";
     std::fputs(line.c_str(), stderr);
 }
 
@@ -48,7 +41,7 @@ int run(int argc, char** argv)
     else if (std::holds_alternative<WheelsRequest>(request)) runWheelsCommand();
     // Help and version go out through the same checked writes as a result,
     // so that a full disk or a closed stream is reported.
-    else standardOutput().writeAll(std::get<TextRequest>(request).text);
+    else files::standardOutput().writeAll(std::get<TextRequest>(request).text);
     return kExitSuccess;
 }
 
@@ -56,7 +49,7 @@ int run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (!reserveStandardStreams()) {
+    if (!files::reserveStandardStreams()) {
         report("cannot open /dev/null: " + systemMessage(errno));
         return kExitIoFailure;
     }

@@ -4,6 +4,8 @@
 
 #include "failure.h"
 
+#include "files/write_target.h"
+
 #include <cerrno>
 
 #include <fcntl.h>
@@ -12,71 +14,36 @@
 namespace velmor::cli {
 namespace {
 
-namespace fs = std::filesystem;
-
-// A link stays a link: the file at the end of its chain is replaced, or
-// created when the link points nowhere yet, as a shell redirection would.
-fs::path linkedFile(const std::string& path)
+files::WriteTarget targetOf(const std::string& path)
 {
-    constexpr int kMaxLinks = 40;  // as many as the kernel follows
-    fs::path target = path;
-    std::error_code ignored;  // what cannot be looked at is no link
-    for (int links = 0; fs::is_symlink(fs::symlink_status(target, ignored)); ++links) {
-        if (links == kMaxLinks) throw IoError("cannot write " + quoted(path) + ": too many levels of links");
-        std::error_code error;
-        const fs::path next = fs::read_symlink(target, error);
-        if (error) throw IoError("cannot write " + quoted(path) + ": " + error.message());
-        target = next.is_absolute() ? next : target.parent_path() / next;
-    }
-    return target;
+    if (path == "-") return {files::WriteTarget::Kind::OpenDescriptor, STDOUT_FILENO, {}};
+    return files::examineTarget(path, quoted(path));
 }
 
-// Where `path` leads: nothing for standard output, the path itself for a
-// device or pipe written in place, or the file to replace, checked as a
-// shell redirection would check it: a file the user may not write is
-// refused, although its folder would let it be replaced.
-struct Destination {
-    enum class Kind { StandardOutput, InPlace, Replaced } kind;
-    fs::path path;
-};
-
-Destination destinationOf(const std::string& path)
-{
-    if (path == "-") return {Destination::Kind::StandardOutput, {}};
-    std::error_code ignored;  // a path that cannot be looked at is treated as new
-    const fs::file_status status = fs::status(path, ignored);
-    if (fs::is_directory(status)) throw IoError("cannot write " + quoted(path) + ": it is a folder");
-    if (fs::exists(status) && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0)
-        throw IoError("cannot write " + quoted(path) + ": " + systemMessage(errno));
-    // Renaming over /dev/null or a named pipe would put a plain file in its
-    // place; such targets are written as they are.
-    if (fs::exists(status) && !fs::is_regular_file(status)) return {Destination::Kind::InPlace, path};
-    fs::path target = linkedFile(path);
-    requireFolderWritable(target);
-    return {Destination::Kind::Replaced, std::move(target)};
-}
-
-FileDescriptor openInPlace(const fs::path& path)
+files::FileDescriptor openInPlace(const std::filesystem::path& path, const std::string& shown)
 {
     const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) throw IoError("cannot open " + quoted(path.string()) + ": " + systemMessage(errno));
-    return FileDescriptor(fd, true, quoted(path.string()));
+    if (fd < 0) throw files::FileError(files::Stage::Open, shown, systemMessage(errno));
+    return files::FileDescriptor(fd, true, shown);
 }
 
 }  // namespace
 
 void OutputTarget::check(const std::string& path)
 {
-    static_cast<void>(destinationOf(path));
+    static_cast<void>(targetOf(path));
 }
 
 OutputTarget::OutputTarget(const std::string& path)
 {
-    const Destination destination = destinationOf(path);
-    switch (destination.kind) {
-    case Destination::Kind::StandardOutput: direct_ = standardOutput(); break;
-    case Destination::Kind::InPlace: direct_ = openInPlace(destination.path); break;
-    case Destination::Kind::Replaced: file_ = std::make_unique<AtomicFile>(destination.path); break;
+    const files::WriteTarget target = targetOf(path);
+    const std::string shown = path == "-" ? "standard output" : quoted(path);
+    switch (target.kind) {
+    // As with a shell redirection, writing goes on where the descriptor
+    // stands, and appends where it was opened to append.
+    case files::WriteTarget::Kind::OpenDescriptor: direct_ = files::FileDescriptor(target.descriptor, false, shown); break;
+    case files::WriteTarget::Kind::InPlace: direct_ = openInPlace(target.path, shown); break;
+    case files::WriteTarget::Kind::Replaced: file_ = std::make_unique<files::ReplacedFile>(target.path, shown); break;
     }
 }
 

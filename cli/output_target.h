@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Where the ciphered text goes: standard output for "-", a file replaced all
-// at once, or, for a device or a pipe named by path, that device itself.
+// at once, or, for one of the tool's own descriptors or a device or pipe
+// named by path, that descriptor or device itself.
 #pragma once
 
-#include "atomic_file.h"
-#include "file_descriptor.h"
+#include "files/file_descriptor.h"
+#include "files/replaced_file.h"
 
 #include <memory>
 #include <span>
@@ -14,10 +15,10 @@ namespace velmor::cli {
 
 class OutputTarget {
 public:
-    // Throws IoError when the output cannot be created.
+    // Throws FileError when the output cannot be created.
     explicit OutputTarget(const std::string& path);
-    // Throws the IoError the constructor would throw for a target that
-    // cannot be written, without creating or opening anything.
+    // Throws the FileError that writing `path` would end in, as far as it
+    // can be known without creating or opening anything for writing.
     static void check(const std::string& path);
 
     void write(std::span<const char> bytes) const;
@@ -25,8 +26,8 @@ public:
     void commit();
 
 private:
-    std::unique_ptr<AtomicFile> file_;
-    FileDescriptor direct_;  // standard output or a device, written in place
+    std::unique_ptr<files::ReplacedFile> file_;
+    files::FileDescriptor direct_;  // a descriptor or a device, written in place
 };
 
 }  // namespace velmor::cli

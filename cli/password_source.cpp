@@ -4,9 +4,10 @@
 #include "password_source.h"
 
 #include "failure.h"
-#include "file_descriptor.h"
 #include "password.h"
 #include "terminal_prompt.h"
+
+#include "files/file_descriptor.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,7 +26,7 @@ constexpr std::size_t kLongestPassword = 4096;
 // Reading the password from the text's own input (--password-file
 // /dev/stdin with the text on standard input, or the input file named
 // twice) would take the text, or part of it, for the password.
-void requireOtherThanInput(const FileDescriptor& file, const std::string& path, int inputFd)
+void requireOtherThanInput(const files::FileDescriptor& file, const std::string& path, int inputFd)
 {
     struct stat password {}, input {};
     if (fstat(file.get(), &password) != 0 || fstat(inputFd, &input) != 0) return;
@@ -44,7 +45,7 @@ Secret<char> readPasswordFile(const std::string& path, int inputFd)
             throw UsageError("password file " + quoted(path) + " does not exist");
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
-    const FileDescriptor file(fd, true, "password file " + quoted(path));
+    const files::FileDescriptor file(fd, true, "password file " + quoted(path));
     requireOtherThanInput(file, path, inputFd);
     Secret<char> content(kLongestPassword + 1);
     const auto room = content.room().first(content.capacity());

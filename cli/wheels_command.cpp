@@ -2,9 +2,8 @@
 // Printing the wheel set.
 #include "wheels_command.h"
 
-#include "file_descriptor.h"
-
 #include "engine/builtin_wheels.h"
+#include "files/file_descriptor.h"
 
 #include <string>
 
@@ -17,7 +16,7 @@ void runWheelsCommand()
         listing += wheel;
         listing += '\n';
     }
-    standardOutput().writeAll(listing);
+    files::standardOutput().writeAll(listing);
 }
 
 }  // namespace velmor::cli

@@ -6,7 +6,7 @@
 namespace velmor::cli {
 
 // Wheel 1 first, each as its 96 Windows-1252 bytes and a line feed, on
-// standard output. Throws IoError when the output fails.
+// standard output. Throws FileError when the output fails.
 void runWheelsCommand();
 
 }  // namespace velmor::cli

@@ -4,6 +4,7 @@
 
 #include "file_dialogs.h"
 #include "messages.h"
+#include "shown_path.h"
 #include "text_file.h"
 #include "text_holder.h"
 
@@ -53,18 +54,17 @@ void FileCommands::newText(TextHolder& input, TextHolder& output) const
 bool FileCommands::openInto(TextHolder& box, TextKind kind)
 {
     const DialogTexts texts = openDialogTexts(kind);
-    fileName_ = dialogs_.ShowOpenDialog(owner_, texts.filter, texts.title, QString());
-    if (fileName_.isEmpty()) return false;
-    return openFileInto(box, fileName_);
+    const QString path = dialogs_.ShowOpenDialog(owner_, texts.filter, texts.title, QString());
+    if (path.isEmpty()) return false;
+    return openFileInto(box, path);
 }
 
 bool FileCommands::openFileInto(TextHolder& box, const QString& path)
 {
-    fileName_ = path;
     const auto status = [this](const QString& text) {
         if (showStatus_) showStatus_(text);
     };
-    status(tr("Please Wait While Reading %1").arg(QFileInfo(path).fileName()));
+    status(tr("Please Wait While Reading %1").arg(shownPath(QFileInfo(path).fileName())));
     // Reading, decoding and measuring 64 MiB take seconds on a slow disk.
     QFutureWatcher<FileText> reading;
     QEventLoop waiting;
@@ -92,9 +92,9 @@ bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
         return false;
     }
     const DialogTexts texts = saveDialogTexts(kind);
-    fileName_ = dialogs_.ShowSaveDialog(owner_, texts.filter, texts.title, QString(), QString());
-    if (fileName_.isEmpty()) return false;
-    const FileWrite written = writeFileAtomically(fileName_, encoded.bytes);
+    const QString path = dialogs_.ShowSaveDialog(owner_, texts.filter, texts.title, QString(), QString());
+    if (path.isEmpty()) return false;
+    const FileWrite written = writeFileAtomically(path, encoded.bytes);
     if (!written.ok()) {
         messages_.warn(owner_, tr("Save"), written.failure);
         return false;

@@ -57,14 +57,10 @@ public:
     // Told what a long open is doing ("" when it is done), for a status line.
     void setStatusShown(std::function<void(const QString&)> show) { showStatus_ = std::move(show); }
 
-    // The path of the last file command: "" after a cancelled dialog.
-    const QString& fileName() const noexcept { return fileName_; }
-
 private:
     QWidget* owner_;
     FileDialogs& dialogs_;
     Messages& messages_;
-    QString fileName_;
     std::function<void(const QString&)> showStatus_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "file_filter.h"
 #include "messages.h"
+#include "shown_path.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -61,7 +62,7 @@ QString withDefaultSuffix(const QString& path, QStringView suffix)
 // does not; true when the user agrees.
 bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path, Messages& messages)
 {
-    const QString name = QDir::toNativeSeparators(path);
+    const QString name = shownPath(path);
     if (QFileInfo::exists(path))
         return messages.ask(owner, title, QObject::tr("%1 already exists.\nDo you want to replace it?").arg(name));
     return messages.ask(owner, title,

@@ -1,24 +1,21 @@
 // SPDX-License-Identifier: MIT
-// Whole-file reads and atomic writes of Windows-1252 text.
+// Whole-file reads of Windows-1252 text, and atomic writes through the
+// file library.
 #include "text_file.h"
 
+#include "shown_path.h"
 #include "windows1252.h"
 
+#include "files/file_error.h"
+#include "files/replaced_file.h"
+#include "files/write_target.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
-#include <system_error>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace velmor::io {
 namespace {
@@ -28,26 +25,21 @@ QString tr(const char* text)
     return QCoreApplication::translate("velmor::io::TextFile", text);
 }
 
-// The path as the user knows it, with any control character in its name
-// spelled out, so that a line break in a name cannot break the message.
-QString shown(const QString& path)
+// The reason a file operation gave, as a sentence of its own.
+QString reasonSentence(const std::string& reason)
 {
-    QString name;
-    for (const QChar c : QDir::toNativeSeparators(path)) {
-        if (c == u'\n') name += QStringLiteral("\\n");
-        else if (c == u'\r') name += QStringLiteral("\\r");
-        else if (c == u'\t') name += QStringLiteral("\\t");
-        else if (c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator
-                 || c == QChar::ParagraphSeparator)
-            name += QStringLiteral("\\u%1").arg(uint{c.unicode()}, 4, 16, QChar(u'0'));
-        else name += c;
-    }
-    return name;
+    QString sentence = QString::fromStdString(reason);
+    if (!sentence.isEmpty()) sentence[0] = sentence[0].toUpper();
+    return sentence.endsWith(u'.') ? sentence : sentence + u'.';
 }
 
-QString systemReason(int error)
+QString failureSentence(files::Stage stage)
 {
-    return QString::fromStdString(std::generic_category().message(error));
+    switch (stage) {
+    case files::Stage::Check: return tr("Could not save \"%1\":\n%2");
+    case files::Stage::Create: return tr("Could not create \"%1\":\n%2");
+    default: return tr("Could not write \"%1\":\n%2");
+    }
 }
 
 // Exact, so that a file one byte over the limit does not read as the limit.
@@ -63,7 +55,7 @@ QString mebibytes(qint64 bytes)
 
 FileText readFailure(const QString& sentence, const QString& path, const QString& reason)
 {
-    return {{}, sentence.arg(shown(path), reason)};
+    return {{}, sentence.arg(shownPath(path), reason)};
 }
 
 FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
@@ -71,7 +63,7 @@ FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
     return {{},
             tr("\"%1\" is too large to open here: it holds %2 bytes (%3 MiB), the window takes at most %4 bytes "
                "(%5 MiB).\nUse the command-line tool velmor to encrypt or decrypt files of this size.")
-                .arg(shown(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes))};
+                .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes))};
 }
 
 }  // namespace
@@ -132,7 +124,7 @@ QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype max
                                .arg(byteCount(longest), byteCount(maxLine));
     const QString advice = tr("Use the command-line tool velmor to encrypt or decrypt it.");
     if (path.isEmpty()) return tr("The text cannot be put in: %1\n%2").arg(counts, advice);
-    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shown(path), counts, advice);
+    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shownPath(path), counts, advice);
 }
 
 FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
@@ -180,64 +172,25 @@ FileBytes encodeForFile(QStringView text)
 
 FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes)
 {
-    // Past the file size limit (ulimit -f) a write would kill the program;
-    // ignored, the write fails and is reported like any other.
-    std::signal(SIGXFSZ, SIG_IGN);
-    // The new file takes the old one's place by a rename, so the old one is
-    // looked at first: a pipe, a device or a socket would be replaced by a
-    // plain file, and a file the user may not write would be replaced anyway.
-    const QByteArray native = QFile::encodeName(path);
-    struct stat existing {};
-    const bool replacing = ::stat(native.constData(), &existing) == 0;
-    if (replacing && S_ISDIR(existing.st_mode))
-        return {tr("Could not save \"%1\":\n%2").arg(shown(path), tr("It is a folder."))};
-    if (replacing && !S_ISREG(existing.st_mode))
-        return {tr("Could not save \"%1\":\n%2")
-                    .arg(shown(path), tr("It is not an ordinary file (it is a named pipe, a device or a socket), "
-                                         "so it was left as it was."))};
-    if (replacing && ::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
-        return {tr("Could not save \"%1\":\n%2").arg(shown(path), systemReason(errno))};
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {tr("Could not create \"%1\":\n%2").arg(shown(path), file.errorString())};
-    if (replacing) {
-        // The replacement keeps the old file's owner and group where the
-        // process may give them (root may), and its permission bits, but
-        // never set-user-ID or set-group-ID.
-        if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
-            && ::fchown(file.handle(), existing.st_uid, existing.st_gid) != 0) {
-            // Not allowed: the replacement stays the user's own.
-        }
-        if (::fchmod(file.handle(), existing.st_mode & 0777) != 0) {
-            const QString reason = systemReason(errno);
-            file.cancelWriting();
-            return {tr("Could not save \"%1\":\n%2").arg(shown(path), reason)};
-        }
+    try {
+        // A pipe, a device, a socket or one of the program's own descriptors
+        // would be written where it stands; the window writes only files.
+        const files::WriteTarget target = files::examineTarget(QFile::encodeName(path).toStdString(), {});
+        if (target.kind == files::WriteTarget::Kind::OpenDescriptor)
+            return {tr("Could not save \"%1\":\n%2")
+                        .arg(shownPath(path), tr("It names one of the program's own open files, so it was left as it "
+                                                 "was."))};
+        if (target.kind == files::WriteTarget::Kind::InPlace)
+            return {tr("Could not save \"%1\":\n%2")
+                        .arg(shownPath(path), tr("It is not an ordinary file (it is a named pipe, a device or a "
+                                                 "socket), so it was left as it was."))};
+        files::ReplacedFile file(target.path, {});
+        file.write({bytes.data(), static_cast<std::size_t>(bytes.size())});
+        file.commit();
+        return {};
+    } catch (const files::FileError& e) {
+        return {failureSentence(e.stage()).arg(shownPath(path), reasonSentence(e.reason()))};
     }
-    // A short write is retried, so that a full disk comes back as an error
-    // with its reason; for the same reason the last bytes are flushed here
-    // rather than in commit(), which drops the reason.
-    qint64 written = 0;
-    bool failed = false;
-    while (!failed && written < bytes.size()) {
-        const qint64 got = file.write(bytes.data() + written, bytes.size() - written);
-        failed = got <= 0;
-        written += std::max<qint64>(got, 0);
-    }
-    if (failed || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return {tr("Could not write \"%1\":\n%2").arg(shown(path), reason)};
-    }
-    if (!file.commit()) return {tr("Could not write \"%1\":\n%2").arg(shown(path), file.errorString())};
-    return {};
-}
-
-FileWrite saveTextFile(const QString& path, QStringView text)
-{
-    FileBytes encoded = encodeForFile(text);
-    if (!encoded.ok()) return {std::move(encoded.failure)};
-    return writeFileAtomically(path, encoded.bytes);
 }
 
 }  // namespace velmor::io

@@ -66,13 +66,9 @@ struct [[nodiscard]] FileWrite {
 };
 
 // Replaces the file's content with `bytes`, or leaves it exactly as it was
-// when anything fails: the bytes go to a temporary file that takes the
-// file's place only when complete.
+// when anything fails (files::ReplacedFile): owner, mode, access list and
+// extended attributes stay. Pipes, devices and sockets are refused.
 FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes);
-
-// encodeForFile, then writeFileAtomically; nothing is written when the text
-// does not encode.
-FileWrite saveTextFile(const QString& path, QStringView text);
 
 // The 1-based line of `text[index]`; CR LF, a lone LF and a lone CR each end
 // a line.

@@ -4,6 +4,7 @@
 // the right status and one message and leave no file behind; signals, closed
 // streams, limits, kernel files, the password's memory and the prompt.
 #include "engine/settings.h"
+#include "file_rights.h"
 #include "known_answers.h"
 
 #include <QCryptographicHash>
@@ -20,12 +21,15 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -269,8 +273,8 @@ protected:
         l.feed = text;
         const pid_t pid = launch(std::move(l), &feed);
         const auto partial = [&] {
-            return std::ranges::any_of(fs::directory_iterator(file("")), [](const fs::directory_entry& entry) {
-                return entry.path().filename() != "out" && entry.file_size() > 0;
+            return std::ranges::any_of(fs::recursive_directory_iterator(file("")), [](const fs::directory_entry& e) {
+                return e.is_regular_file() && e.path().filename().string().starts_with(".") && e.file_size() > 0;
             });
         };
         for (int i = 0; i < 3000 && !partial(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -375,6 +379,14 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
         {"encrypt -n 99999999999999999999 -i in --password-env K", 2, "there is no pass count 99999999999999999999"},
         {"encrypt -w '' -i in --password-env K", 2, "--wheels: the value is empty"},
         {"encrypt -o '' -i in --password-env K", 2, "--output: the value is empty"},
+        // The real reason for a path through a file, before the password.
+        {"encrypt -i in/ -o out", 2, "input file 'in/': Not a directory"},
+        {"encrypt -i in -o in/x", 1, "cannot write 'in/x': Not a directory"},
+        {"encrypt -i in -o " + std::string(NAME_MAX + 1, 'n'), 1, "File name too long"},
+        // Names reach the terminal escaped: C0 and C1 controls, the 8-bit CSI,
+        // invalid UTF-8 and a right-to-left override.
+        {"encrypt -i a\x1b[2Jb\x9B\xC2\x9B\xE2\x80\xAE" "c\xFF\xC0\xAF -o out --password-env K", 2,
+         "input file 'a\\x1B[2Jb\\x9B\\u009B\\u202Ec\\xFF\\xC0\\xAF' does not exist"},
     };
     for (const auto& [line, status, fragment] : cases) {
         SCOPED_TRACE(line);
@@ -483,6 +495,146 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsModeAndLinksButNoSetIdBits)
     ASSERT_EQ(run({"encrypt --password-env K -i notes -o " + longest}).status, 0);
     EXPECT_EQ(fs::status(file(longest)).permissions(), fs::perms(0755));
     EXPECT_EQ(files(), (std::set<std::string>{"notes", "link", longest, "locked"}));
+}
+
+// A path that names one of velmor's own descriptors is written through it,
+// where it stands, as -o - is: what the descriptor leads to keeps what it
+// held, and a deleted file behind it gets no namesake.
+TEST_F(VelmorTool, OwnDescriptorsNamedByPathAreWrittenWhereTheyStand)
+{
+    writeFile(file("in"), "Through the descriptor\n");
+    const std::string cipher = run({"encrypt --password-env K -i in"}).out;
+    for (const std::string path : {"/dev/stdout", "/dev/fd/1", "/proc/self/fd/1", "/proc/thread-self/fd/1"}) {
+        SCOPED_TRACE(path);
+        writeFile(root_ / "log", "header\n");
+        Launch appended("encrypt --password-env K -i in -o " + path);
+        appended.out = open((root_ / "log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        EXPECT_EQ(run(appended).status, 0);
+        close(appended.out);
+        EXPECT_EQ(readFile(root_ / "log"), "header\n" + cipher);
+    }
+    // Between a header and a footer written through the same descriptor.
+    Launch between("encrypt --password-env K -i in -o /dev/stdout");
+    between.out = open((root_ / "log").c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    ASSERT_EQ(write(between.out, "header\n", 7), 7);
+    EXPECT_EQ(run(between).status, 0);
+    ASSERT_EQ(write(between.out, "footer\n", 7), 7);
+    close(between.out);
+    EXPECT_EQ(readFile(root_ / "log"), "header\n" + cipher + "footer\n");
+    // Standard error, and a file deleted while it is open.
+    const Result toError = run({"encrypt --password-env K -i in -o /dev/stderr"});
+    EXPECT_EQ(toError.status, 0);
+    EXPECT_EQ(toError.err, cipher);
+    Launch deleted("encrypt --password-env K -i in -o /proc/self/fd/1");
+    deleted.out = open(file("gone").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    fs::remove(file("gone"));
+    EXPECT_EQ(run(deleted).status, 0);
+    std::string written(cipher.size() + 1, '\0');
+    EXPECT_EQ(pread(deleted.out, written.data(), written.size(), 0), std::ssize(cipher));
+    close(deleted.out);
+    EXPECT_EQ(written.substr(0, cipher.size()), cipher);
+    EXPECT_EQ(files(), (std::set<std::string>{"in"}));
+    // A descriptor open only for reading is refused before the password.
+    expectOneLineMessage(run({"encrypt -i in -o /dev/stdin"}), 1, "cannot write '/dev/stdin': Bad file descriptor");
+}
+
+// A replaced file keeps its access list and extended attributes; where its
+// group cannot be kept, the new group gets no more than everyone had.
+TEST_F(VelmorTool, ReplacingAFileKeepsItsAccessListAndAttributesAndWidensNoRight)
+{
+    ASSERT_EQ(geteuid(), 0U) << "needs root: to give a file capabilities, and a file nobody may write but not own";
+    const std::string text = "Shared notes\n";
+    writeFile(file("shared"), text);
+    ASSERT_EQ(chmod(file("shared").c_str(), 0640), 0);
+    test::setAccessList(file("shared"), "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---");  // mode 0660
+    ASSERT_EQ(setxattr(file("shared").c_str(), "user.tag", "x", 1, 0), 0) << std::strerror(errno);
+    // CAP_NET_RAW, effective: like set-user-ID, never for the new content.
+    const std::uint32_t capability[5] = {0x02000001, 1U << 13, 0, 0, 0};
+    ASSERT_EQ(setxattr(file("shared").c_str(), "security.capability", capability, sizeof capability, 0), 0);
+    ASSERT_EQ(run({"encrypt --password-env K -i shared -o shared"}).status, 0);
+    EXPECT_NE(readFile(file("shared")), text);
+    EXPECT_EQ(test::accessList(file("shared")), "user::rw-\nuser:65534:rw-\ngroup::r--\nmask::rw-\nother::---");
+    char tag[8] = {};
+    EXPECT_EQ(getxattr(file("shared").c_str(), "user.tag", tag, sizeof tag), 1);
+    EXPECT_STREQ(tag, "x");
+    EXPECT_EQ(getxattr(file("shared").c_str(), "security.capability", nullptr, 0), -1);
+
+    // Replaced by nobody, a file of root's becomes nobody's, in nobody's
+    // group, which may not read what root's group could and others could
+    // not; the list's entries, given beside root's group, are not kept.
+    ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(file("").c_str(), 0777), 0);
+    writeFile(file("common"), text);
+    test::setAccessList(file("common"), "u::rw-,u:65533:rw-,g::rw-,m::rw-,o::-w-");  // mode 0662
+    Launch byNobody("encrypt --password-env K -o common");
+    byNobody.unprivileged = true;
+    byNobody.feed = text;
+    ASSERT_EQ(run(byNobody).status, 0);
+    struct stat after {};
+    ASSERT_EQ(stat(file("common").c_str(), &after), 0);
+    EXPECT_EQ(std::tuple(after.st_uid, after.st_gid, after.st_mode & 07777), std::tuple(65534U, 65534U, 0622U));
+    EXPECT_EQ(test::accessList(file("common")), "user::rw-\ngroup::-w-\nother::-w-");
+}
+
+// A folder renamed while velmor writes into it gets the result, and no
+// file is left behind there, whether velmor finishes or is ended.
+TEST_F(VelmorTool, AFolderMovedDuringTheWorkGetsTheResultAndNoStrayFile)
+{
+    const std::string text(2'000'000, 'm');
+    Launch piped("encrypt --password-env K");
+    piped.feed = text;
+    const std::string cipher = run(piped).out;
+    for (const bool finished : {true, false}) {
+        SCOPED_TRACE(finished);
+        fs::create_directory(file("proj"));
+        int feed = -1;
+        const pid_t pid = startMidStream({"encrypt --password-env K -o proj/out"}, text, feed);
+        fs::rename(file("proj"), file("moved"));
+        if (!finished) {
+            ASSERT_EQ(kill(pid, SIGTERM), 0);
+        }
+        close(feed);
+        EXPECT_EQ(finish(pid), finished ? 0 : -SIGTERM);
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(file("moved"))) left.insert(entry.path().filename());
+        EXPECT_EQ(left, finished ? std::set<std::string>{"out"} : std::set<std::string>{});
+        if (finished) {
+            EXPECT_TRUE(readFile(file("moved/out")) == cipher) << "the result differs";
+        }
+        fs::remove_all(file("moved"));
+    }
+}
+
+// What would stop the replacement at its end stops velmor before the
+// password is asked for, with the real reason: no terminal is given here, so
+// a check made only after the password would say that instead.
+TEST_F(VelmorTool, TargetsThatCannotBeReplacedAreRefusedBeforeThePassword)
+{
+    ASSERT_EQ(geteuid(), 0U) << "needs root: to set chattr flags, and a file nobody may write but not own";
+    writeFile(file("in"), "text");
+    for (const auto& [name, flag] : {std::pair{"appended", FS_APPEND_FL}, {"frozen", FS_IMMUTABLE_FL}}) {
+        writeFile(file(name), "kept");
+        test::setInodeFlags(file(name), flag);
+    }
+    // Another user's file that nobody may write, in a sticky folder.
+    ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(file("").c_str(), 01777), 0);
+    writeFile(file("theirs"), "kept");
+    ASSERT_EQ(chmod(file("theirs").c_str(), 0666), 0);
+    Launch sticky("encrypt -i in -o theirs");
+    sticky.unprivileged = true;
+    const std::pair<Launch, std::string> cases[] = {
+        {Launch("encrypt -i in -o appended"), "cannot write 'appended': it is append-only (chattr +a)"},
+        {Launch("encrypt -i in -o frozen"), "cannot write 'frozen': it is immutable (chattr +i)"},
+        {sticky, "cannot write 'theirs': it belongs to another user, and its folder is sticky"},
+    };
+    for (const auto& [launch, fragment] : cases) {
+        SCOPED_TRACE(launch.args.back());
+        expectOneLineMessage(run(launch), 1, fragment);
+    }
+    for (const std::string name : {"appended", "frozen"}) test::setInodeFlags(file(name), 0);
+    for (const std::string name : {"appended", "frozen", "theirs"}) EXPECT_EQ(readFile(file(name)), "kept");
+    EXPECT_EQ(files(), (std::set<std::string>{"in", "appended", "frozen", "theirs"}));
 }
 
 // A stream closed at start is never taken by a file; a failure to write help,

@@ -4,6 +4,7 @@
 #include "io/file_commands.h"
 #include "io/file_filter.h"
 #include "io/text_file.h"
+#include "file_rights.h"
 #include "io_doubles.h"
 
 #include <QApplication>
@@ -13,12 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <tuple>
 #include <vector>
 
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace velmor::io {
@@ -71,6 +74,7 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
     ASSERT_TRUE(testing::writeBytes(locked, "kept"));
     std::vector<std::tuple<bool, QString, const char*>> failures{
         {false, f + "/two\nlines.txt", "No such file"},  // named on one line
+        {false, f + "/\u202Etxt.exe\u009B.txt", "No such file"},  // nor reordered, nor a terminal's CSI
         {false, f, "folder"},
         {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
         {false, f + "/pipe", "not an ordinary file"},
@@ -78,6 +82,8 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         {true, f + "/taken", "folder"},
         {true, f + "/pipe", "not an ordinary file"},  // no reader: a write would wait forever
         {true, f + "/no\nsuch/file.txt", "Could not create"},
+        {true, f + "/" + QString(NAME_MAX + 1, u'n'), "File name too long"},  // found before any file is made
+        {true, "/dev/stdout", "own open files"},  // never replaced by the file behind it
     };
     // Root ignores permissions; run_unprivileged.sh runs this as nobody too.
     if (::geteuid() != 0) {
@@ -104,7 +110,11 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         EXPECT_EQ(box.text(), typed);
         ASSERT_EQ(messages.shown.size(), 1);
         const QString& text = messages.shown[0];
-        EXPECT_EQ(text.count(QDir::toNativeSeparators(path).replace(u'\n', "\\n")), 1) << text.toStdString();
+        const QString shown = QDir::toNativeSeparators(path)
+                                  .replace(u'\n', QStringLiteral("\\n"))
+                                  .replace(QChar(0x202E), QStringLiteral("\\u202E"))
+                                  .replace(QChar(0x9B), QStringLiteral("\\u009B"));
+        EXPECT_EQ(text.count(shown), 1) << text.toStdString();
         EXPECT_TRUE(text.contains(reason)) << text.toStdString();
     }
     EXPECT_FALSE(QFileInfo(f + "/pipe").isFile()) << "the pipe was replaced by a file";
@@ -117,7 +127,9 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
 }
 
-TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerAndModeButNoSetIdBitsAndFailsPastTheSizeLimit)
+// The mode's group bits hold the access list's mask: without the list, the
+// owning group would get what only the named user had.
+TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerModeAccessListAndAttributesButNoSetIdBits)
 {
     const QString path = folder.filePath("shared.txt");
     const QByteArray native = QFile::encodeName(path);
@@ -125,13 +137,22 @@ TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerAndModeButNoSetIdBitsAndFail
     const bool root = ::geteuid() == 0;
     ASSERT_EQ(::chmod(native.constData(), root ? 06751 : 0640), 0);
     ASSERT_TRUE(!root || ::chown(native.constData(), 65534, 65534) == 0);
+    test::setAccessList(native.constData(), root ? "u::rwx,u:65533:rw-,g::r-x,m::rwx,o::--x"
+                                                 : "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---");
+    const std::string list = test::accessList(native.constData());
+    ASSERT_EQ(::setxattr(native.constData(), "user.tag", "x", 1, 0), 0) << std::strerror(errno);
     ASSERT_TRUE(writeFileAtomically(path, "new").ok());
+    EXPECT_EQ(testing::readBytes(path), "new");
     struct stat after {};
     ASSERT_EQ(::stat(native.constData(), &after), 0);
-    EXPECT_EQ(after.st_mode & 07777, root ? 0751u : 0640u);
+    EXPECT_EQ(after.st_mode & 07777, root ? 0771u : 0660u);
     if (root) {
         EXPECT_EQ(std::pair(after.st_uid, after.st_gid), std::pair(65534u, 65534u));
     }
+    EXPECT_EQ(test::accessList(native.constData()), list);
+    char tag[8] = {};
+    EXPECT_EQ(::getxattr(native.constData(), "user.tag", tag, sizeof tag), 1);
+    EXPECT_STREQ(tag, "x");
 
     // Past the file size limit the write fails instead of the signal ending the program.
     rlimit limit{};

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// An owner of an open file descriptor, with whole reads and writes
-// that turn failures into IoError messages naming the file.
+// An owner of an open file descriptor, with whole reads and writes that
+// turn failures into a FileError naming the file.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-namespace velmor::cli {
+namespace velmor::files {
 
 class FileDescriptor {
 public:
@@ -30,7 +30,7 @@ public:
     // number of bytes read, less than the buffer only at the end.
     std::size_t readFull(std::span<char> buffer) const;
     // Fills `buffer` with the bytes from `offset` on, without moving the
-    // file position, so several threads can read at once. Throws IoError
+    // file position, so several threads can read at once. Throws FileError
     // also when the file ends first: it became shorter while it was read.
     void readAt(std::span<char> buffer, std::uint64_t offset) const;
     // The file position, for files that have one.
@@ -53,10 +53,4 @@ private:
 FileDescriptor standardInput();
 FileDescriptor standardOutput();
 
-// Opens /dev/null on each of the descriptors 0, 1 and 2 that is closed, so
-// that no file the tool opens takes a standard stream's number and receives
-// what was meant for that stream. Each is opened for the other direction,
-// so that using it still fails. False when /dev/null cannot be opened.
-bool reserveStandardStreams() noexcept;
-
-}  // namespace velmor::cli
+}  // namespace velmor::files

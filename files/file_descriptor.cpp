@@ -2,7 +2,7 @@
 // File descriptor reads, writes and closes.
 #include "file_descriptor.h"
 
-#include "failure.h"
+#include "file_error.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,10 +10,9 @@
 #include <cstdio>
 #include <utility>
 
-#include <fcntl.h>
 #include <unistd.h>
 
-namespace velmor::cli {
+namespace velmor::files {
 
 FileDescriptor::FileDescriptor(int fd, bool owned, std::string displayName) noexcept
     : fd_(fd), owned_(owned), displayName_(std::move(displayName))
@@ -54,7 +53,7 @@ std::size_t FileDescriptor::readFull(std::span<char> buffer) const
         const std::size_t wanted = std::min<std::size_t>(buffer.size() - filled, SSIZE_MAX);
         const ssize_t got = ::read(fd_, buffer.data() + filled, wanted);
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw IoError("cannot read " + displayName_ + ": " + systemMessage(errno));
+        if (got < 0) throw FileError(Stage::Read, displayName_, systemMessage(errno));
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);
     }
@@ -68,8 +67,8 @@ void FileDescriptor::readAt(std::span<char> buffer, std::uint64_t offset) const
         const std::size_t wanted = std::min<std::size_t>(buffer.size() - filled, SSIZE_MAX);
         const ssize_t got = pread(fd_, buffer.data() + filled, wanted, static_cast<off_t>(offset + filled));
         if (got < 0 && errno == EINTR) continue;
-        if (got < 0) throw IoError("cannot read " + displayName_ + ": " + systemMessage(errno));
-        if (got == 0) throw IoError("cannot read " + displayName_ + ": it became shorter while it was read");
+        if (got < 0) throw FileError(Stage::Read, displayName_, systemMessage(errno));
+        if (got == 0) throw FileError(Stage::Read, displayName_, "it became shorter while it was read");
         filled += static_cast<std::size_t>(got);
     }
 }
@@ -84,7 +83,7 @@ std::optional<std::uint64_t> FileDescriptor::position() const
 void FileDescriptor::moveTo(std::uint64_t position) const
 {
     if (lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0)
-        throw IoError("cannot read " + displayName_ + ": " + systemMessage(errno));
+        throw FileError(Stage::Read, displayName_, systemMessage(errno));
 }
 
 void FileDescriptor::writeAll(std::span<const char> bytes) const
@@ -94,21 +93,21 @@ void FileDescriptor::writeAll(std::span<const char> bytes) const
         if (written < 0 && errno == EINTR) continue;
         // A write that takes nothing without an error means there is no room.
         const int error = written < 0 ? errno : ENOSPC;
-        if (written <= 0) throw IoError("cannot write " + displayName_ + ": " + systemMessage(error));
+        if (written <= 0) throw FileError(Stage::Write, displayName_, systemMessage(error));
         bytes = bytes.subspan(static_cast<std::size_t>(written));
     }
 }
 
 void FileDescriptor::sync() const
 {
-    if (fsync(fd_) != 0) throw IoError("cannot write " + displayName_ + " to the disk: " + systemMessage(errno));
+    if (fsync(fd_) != 0) throw FileError(Stage::Sync, displayName_, systemMessage(errno));
 }
 
 void FileDescriptor::close()
 {
     const int fd = std::exchange(fd_, -1);
     if (owned_ && fd >= 0 && ::close(fd) != 0)
-        throw IoError("cannot finish writing " + displayName_ + ": " + systemMessage(errno));
+        throw FileError(Stage::Finish, displayName_, systemMessage(errno));
 }
 
 FileDescriptor standardInput()
@@ -121,16 +120,4 @@ FileDescriptor standardOutput()
     return FileDescriptor(1, false, "standard output");
 }
 
-bool reserveStandardStreams() noexcept
-{
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-        // Opened the wrong way round, the stream stays as unusable as a
-        // closed one, and a read or write of it fails as it would have.
-        // Lower numbers are all taken, so open() gives this one.
-        if (open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY) != fd) return false;
-    }
-    return true;
-}
-
-}  // namespace velmor::cli
+}  // namespace velmor::files

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+// Following a written path to what it leads to, and every check that can be
+// made before the password is asked for and the work is done.
+#include "write_target.h"
+
+#include "file_descriptor.h"
+#include "file_error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velmor::files {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void refuse(const std::string& shown, const std::string& reason, Stage stage = Stage::Check)
+{
+    throw FileError(stage, shown, reason);
+}
+
+fs::path folderOf(const fs::path& file)
+{
+    const fs::path folder = file.parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+// The descriptor that `path` names when it is one of this process's own,
+// whichever way it is spelled: /proc/self/fd/N, /proc/PID/fd/N,
+// /proc/thread-self/fd/N, /dev/fd/N. The kernel would otherwise follow such
+// a path as a link to the file behind the descriptor, by its name.
+std::optional<int> ownDescriptor(const fs::path& path)
+{
+    const std::string name = path.filename().string();
+    if (name.empty() || name.size() > 9 || !std::ranges::all_of(name, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    std::error_code error;
+    const fs::path folder = fs::canonical(folderOf(path), error);
+    if (error || folder.filename() != "fd") return std::nullopt;
+    const fs::path process = fs::path("/proc") / std::to_string(getpid());
+    const fs::path owner = folder.parent_path();
+    if (owner != process && owner.parent_path() != process / "task") return std::nullopt;
+    return std::stoi(name);
+}
+
+WriteTarget throughDescriptor(int fd, const std::string& shown)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) refuse(shown, systemMessage(errno));
+    if ((flags & O_ACCMODE) == O_RDONLY) refuse(shown, systemMessage(EBADF));
+    return {WriteTarget::Kind::OpenDescriptor, fd, {}};
+}
+
+// The inode flags that chattr sets, where the file system keeps them.
+int inodeFlags(int fd)
+{
+    int flags = 0;
+    return ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags : 0;
+}
+
+void refuseUnchangeable(int flags, const std::string& shown, const std::string& what)
+{
+    if (flags & FS_IMMUTABLE_FL) refuse(shown, what + " is immutable (chattr +i), so nothing can replace it");
+}
+
+// A file is replaced by renaming a new one over it, which needs more than the
+// right to write it.
+void checkReplaceable(const fs::path& file, const struct stat& existing, int folder,
+                      const struct stat& folderStatus, const std::string& shown)
+{
+    const std::string name = file.filename().string();
+    const int readable = openat(folder, name.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (readable >= 0) {
+        const int flags = inodeFlags(readable);
+        close(readable);
+        refuseUnchangeable(flags, shown, "it");
+        if (flags & FS_APPEND_FL) refuse(shown, "it is append-only (chattr +a), so it can only grow, not be replaced");
+    }
+    if (faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0)
+        refuse(shown, systemMessage(errno));
+    // In a sticky folder such as /tmp only a file's owner, the folder's owner
+    // and root may take its name away.
+    const uid_t user = geteuid();
+    if ((folderStatus.st_mode & S_ISVTX) && existing.st_uid != user && folderStatus.st_uid != user && user != 0)
+        refuse(shown, "it belongs to another user, and its folder is sticky: only the file's owner may replace it");
+}
+
+// The folder must take a new file and a new name.
+void checkFolder(int folder, const std::string& shown)
+{
+    const int flags = inodeFlags(folder);
+    refuseUnchangeable(flags, shown, "its folder");
+    if (flags & FS_APPEND_FL) refuse(shown, "its folder is append-only (chattr +a), so no file in it can be renamed or replaced");
+    if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno), Stage::Create);
+}
+
+WriteTarget examineFile(const fs::path& file, const std::string& shown)
+{
+    struct stat existing {};
+    const bool exists = lstat(file.c_str(), &existing) == 0;
+    // A name too long, a path through a file, a loop: the real reason,
+    // rather than treating the path as a new file.
+    if (!exists && errno != ENOENT) refuse(shown, systemMessage(errno));
+    if (exists && S_ISDIR(existing.st_mode)) refuse(shown, "it is a folder");
+    if (exists && !S_ISREG(existing.st_mode)) {
+        if (faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno));
+        return {WriteTarget::Kind::InPlace, -1, file};
+    }
+    const int folderFd = open(folderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) refuse(shown, systemMessage(errno), Stage::Create);
+    const FileDescriptor folder(folderFd, true, shown);
+    struct stat folderStatus {};
+    if (fstat(folder.get(), &folderStatus) != 0) refuse(shown, systemMessage(errno), Stage::Create);
+    if (exists) checkReplaceable(file, existing, folder.get(), folderStatus, shown);
+    checkFolder(folder.get(), shown);
+    return {WriteTarget::Kind::Replaced, -1, file};
+}
+
+}  // namespace
+
+WriteTarget examineTarget(const std::string& path, const std::string& shown)
+{
+    constexpr int kMaxLinks = 40;  // as many as the kernel follows
+    fs::path target = path;
+    for (int links = 0;; ++links) {
+        if (const auto fd = ownDescriptor(target)) return throughDescriptor(*fd, shown);
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(target, error))) break;
+        if (links == kMaxLinks) refuse(shown, systemMessage(ELOOP));
+        const fs::path next = fs::read_symlink(target, error);
+        if (error) refuse(shown, error.message());
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return examineFile(target, shown);
+}
+
+}  // namespace velmor::files

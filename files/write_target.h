@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+// Where a path that a program is asked to write leads, and whether it can be
+// written there, found out before any work is done.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace velmor::files {
+
+struct WriteTarget {
+    enum class Kind {
+        // One of the process's own descriptors (/dev/stdout, /dev/fd/N,
+        // /proc/self/fd/N): written through the descriptor, where it stands,
+        // never replaced by name.
+        OpenDescriptor,
+        // A device, a named pipe or a socket: written as it is, since a file
+        // put in its place would be something else.
+        InPlace,
+        // A file to replace all at once, or to create. Links are followed: a
+        // link stays a link, and the file at the end of its chain is replaced.
+        Replaced,
+    } kind;
+    int descriptor = -1;         // OpenDescriptor
+    std::filesystem::path path;  // InPlace and Replaced
+};
+
+// Looks at `path` as it is now and throws the FileError (Stage::Check or
+// Stage::Create) that writing it would end in, naming it `shown`: a folder,
+// a file the user may not write, a name too long for its file system, a
+// path through something that is not a folder, an immutable or append-only
+// file, another user's file in a sticky folder, a folder where no file can
+// be created, a descriptor that is not open for writing. Nothing is created.
+WriteTarget examineTarget(const std::string& path, const std::string& shown);
+
+}  // namespace velmor::files
