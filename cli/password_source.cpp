@@ -41,8 +41,8 @@ Secret<char> readPasswordFile(const std::string& path, int inputFd)
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            throw UsageError("password file " + quoted(path) + " does not exist");
+        if (error == ENOENT) throw UsageError("password file " + quoted(path) + " does not exist");
+        if (error == ENOTDIR) throw UsageError("password file " + quoted(path) + ": " + systemMessage(error));
         throw IoError("cannot open password file " + quoted(path) + ": " + systemMessage(error));
     }
     const files::FileDescriptor file(fd, true, "password file " + quoted(path));

@@ -381,6 +381,7 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
         {"encrypt -o '' -i in --password-env K", 2, "--output: the value is empty"},
         // The real reason for a path through a file, before the password.
         {"encrypt -i in/ -o out", 2, "input file 'in/': Not a directory"},
+        {"encrypt -i in -o out --password-file in/", 2, "password file 'in/': Not a directory"},
         {"encrypt -i in -o in/x", 1, "cannot write 'in/x': Not a directory"},
         {"encrypt -i in -o " + std::string(NAME_MAX + 1, 'n'), 1, "File name too long"},
         // Names reach the terminal escaped: C0 and C1 controls, the 8-bit CSI,
