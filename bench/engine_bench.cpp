@@ -9,7 +9,7 @@
 //
 //   make bench      (build/bench/velmor_engine_bench, Release)
 #include "engine/cipher.h"
-#include "forced_walk.h"
+#include "engine/table_walk.h"
 #include "literal_model.h"
 
 #include <benchmark/benchmark.h>
@@ -61,7 +61,7 @@ Direction directionOf(const benchmark::State& state)
 
 // Args: direction (0 encrypt, 1 decrypt), passes, wheel count.
 template <class CharT>
-void BM_EngineApply(benchmark::State& state, const std::string& walk)
+void BM_EngineApply(benchmark::State& state, const TableWalk* walk)
 {
     const Direction direction = directionOf(state);
     const auto passes = static_cast<int>(state.range(1));
@@ -69,10 +69,7 @@ void BM_EngineApply(benchmark::State& state, const std::string& walk)
     std::basic_string<CharT> text(engineText().size(), CharT{});
     std::transform(engineText().begin(), engineText().end(), text.begin(),
                    [](char c) { return static_cast<CharT>(static_cast<unsigned char>(c)); });
-    const Cipher cipher = [&] {
-        const test::ForcedWalk forced(walk);
-        return Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
-    }();
+    const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size(), *walk);
     for (auto _ : state) {
         cipher.apply(std::span<CharT>(text), 0);
         benchmark::DoNotOptimize(text.data());
@@ -82,15 +79,14 @@ void BM_EngineApply(benchmark::State& state, const std::string& walk)
 }
 
 // The same with the table built inside the timed loop.
-void BM_EngineBuildAndApply(benchmark::State& state, const std::string& walk)
+void BM_EngineBuildAndApply(benchmark::State& state, const TableWalk* walk)
 {
     const Direction direction = directionOf(state);
     const auto passes = static_cast<int>(state.range(1));
     const auto wheels = static_cast<int>(state.range(2));
     std::string text = engineText();
-    const test::ForcedWalk forced(walk);
     for (auto _ : state) {
-        const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size());
+        const Cipher cipher = Cipher::forPassword(kPassword, wheels, passes, direction, text.size(), *walk);
         cipher.apply(std::span<char>(text), 0);
         benchmark::DoNotOptimize(text.data());
         benchmark::ClobberMemory();
@@ -129,15 +125,16 @@ void engineArgs(benchmark::internal::Benchmark* b)
 
 void registerBenchmarks()
 {
-    for (const std::string& walk : runnableTableWalks()) {
-        benchmark::RegisterBenchmark(("EngineApply/" + walk).c_str(), BM_EngineApply<char>, walk)
+    for (const TableWalk* walk : runnableTableWalks()) {
+        const std::string name(walk->name);
+        benchmark::RegisterBenchmark(("EngineApply/" + name).c_str(), BM_EngineApply<char>, walk)
             ->Apply(engineArgs)
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("EngineApply16/" + walk).c_str(), BM_EngineApply<char16_t>, walk)
+        benchmark::RegisterBenchmark(("EngineApply16/" + name).c_str(), BM_EngineApply<char16_t>, walk)
             ->ArgNames({"decrypt", "passes", "wheels"})
             ->Args({0, 12, 30})
             ->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("EngineBuildAndApply/" + walk).c_str(), BM_EngineBuildAndApply, walk)
+        benchmark::RegisterBenchmark(("EngineBuildAndApply/" + name).c_str(), BM_EngineBuildAndApply, walk)
             ->ArgNames({"decrypt", "passes", "wheels"})
             ->Args({0, 12, 30})
             ->Args({1, 12, 30})

@@ -7,19 +7,17 @@
 // with the one before: eight shuffles of one index, less 16 each time (a
 // negative index gives 0), then add up by XOR to the slot wanted. The
 // functions carry their own target so the rest of the build stays baseline
-// x86-64; other processors compile only the table layout.
+// x86-64.
 #include "avx2_table_walk.h"
 
 #include "alphabet.h"
 #include "padded_walk.h"
+#include "x86_walks.h"
 
 #include <algorithm>
 #include <array>
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
-#define VELMOR_AVX2_WALK 1
-#include <immintrin.h>
-#endif
+#ifdef VELMOR_X86_WALKS
 
 namespace velmor {
 namespace {
@@ -60,8 +58,7 @@ std::array<std::uint8_t, kDeltaSlots> deltaRow(const SymbolMap& map) noexcept
 }
 
 constexpr std::size_t kPart = 16;
-// Used only by the x86 walk; other processors build the layout alone.
-[[maybe_unused]] constexpr std::size_t kParts = kDeltaSlots / kPart;
+constexpr std::size_t kParts = kDeltaSlots / kPart;
 constexpr std::size_t kGroupRows = 32;
 constexpr std::size_t kPairBytes = 2 * kDeltaSlots;
 constexpr std::size_t kGroupBytes = kGroupRows * kDeltaSlots;
@@ -92,8 +89,6 @@ void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row,
         if (++row == period) row = 0;
     }
 }
-
-#ifdef VELMOR_AVX2_WALK
 
 #define VELMOR_AVX2 __attribute__((target("avx2")))
 
@@ -174,25 +169,21 @@ VELMOR_AVX2 void walkPeriods(const std::uint8_t* table, std::size_t period, std:
     }
 }
 
-#endif
-
 }  // namespace
 
-std::size_t avx2TableBytes(std::size_t period) noexcept { return period * kDeltaSlots; }
+std::size_t avx2_tableBytes(std::size_t period) noexcept { return period * kDeltaSlots; }
 
-void setAvx2Row(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
+void avx2_setRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
 {
     const auto deltas = deltaRow(map);
     for (std::size_t slot = 0; slot < kDeltaSlots; ++slot)
         table[offsetOf(row, slot)] = static_cast<std::uint8_t>(deltas[slot] ^ (slot >= kPart ? deltas[slot - kPart] : 0));
 }
 
-#ifdef VELMOR_AVX2_WALK
+bool avx2_runs() noexcept { return __builtin_cpu_supports("avx2"); }
 
-bool avx2TableWalkAvailable() noexcept { return __builtin_cpu_supports("avx2"); }
-
-void walkAvx2Table(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                   std::size_t size) noexcept
+void avx2_walk(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+               std::size_t size)
 {
     // Tiles start on a group of rows: the bytes before the first such row go
     // one by one.
@@ -211,20 +202,12 @@ void walkAvx2Table(const std::uint8_t* table, std::size_t period, std::size_t fi
     size -= tiles * period;
 
     const auto walkTile = [&](std::uint8_t* tile) { walkPeriods(table, period, row, tile, kTilePeriods, false); };
-    if (size < kScratchMinPeriods * period || !walkPadded(text, size, kTilePeriods * period, walkTile))
+    if (size < kScratchMinPeriods * period)
         cipherBytes(table, period, row, text, size);
+    else
+        walkPadded(text, size, kTilePeriods * period, walkTile);
 }
-
-#else
-
-bool avx2TableWalkAvailable() noexcept { return false; }
-
-void walkAvx2Table(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                   std::size_t size) noexcept
-{
-    cipherBytes(table, period, firstRow, text, size);
-}
-
-#endif
 
 }  // namespace velmor
+
+#endif

@@ -4,9 +4,7 @@
 
 #include "keying.h"
 
-#include <algorithm>
 #include <stdexcept>
-#include <thread>
 
 namespace velmor {
 namespace {
@@ -41,14 +39,11 @@ SymbolMap power(SymbolMap map, int times) noexcept
 }  // namespace
 
 Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Direction direction,
-               std::uint64_t textLength)
+               std::uint64_t textLength, const TableWalk& walk)
     : wheels_(keyedWheels), wheelCount_(wheelCount), passes_(passes), direction_(direction)
 {
     if (!isValidWheelCount(wheelCount)) throw std::invalid_argument("the wheel count must be " + wheelCountChoices());
     if (!isValidPassCount(passes)) throw std::invalid_argument("the pass count must be " + passCountChoices());
-    // Chosen even when no table is needed, so that a walk forced wrongly is
-    // refused whatever the length of the text.
-    const PeriodTable::Walk walk = PeriodTable::chosenWalk();
     if (textLength > period()) {
         table_ = PeriodTable(walk, static_cast<std::size_t>(period()));
         buildTable();
@@ -56,9 +51,9 @@ Cipher::Cipher(const WheelSet& keyedWheels, int wheelCount, int passes, Directio
 }
 
 Cipher Cipher::forPassword(std::u16string_view password, int wheelCount, int passes, Direction direction,
-                           std::uint64_t textLength)
+                           std::uint64_t textLength, const TableWalk& walk)
 {
-    return Cipher(keyedWheels(builtinWheels(), password), wheelCount, passes, direction, textLength);
+    return Cipher(keyedWheels(builtinWheels(), password), wheelCount, passes, direction, textLength, walk);
 }
 
 Symbol Cipher::cipherSymbol(std::uint64_t position, Symbol symbol) const noexcept
@@ -133,7 +128,7 @@ void Cipher::applyDirect(std::span<CharT> text, std::uint64_t firstPosition) con
     }
 }
 
-void Cipher::apply(std::span<char> text, std::uint64_t firstPosition) const noexcept
+void Cipher::apply(std::span<char> text, std::uint64_t firstPosition) const
 {
     if (table_.empty())
         applyDirect(text, firstPosition);
@@ -142,39 +137,12 @@ void Cipher::apply(std::span<char> text, std::uint64_t firstPosition) const noex
                      static_cast<std::size_t>(firstPosition % period()));
 }
 
-void Cipher::apply(std::span<char16_t> text, std::uint64_t firstPosition) const noexcept
+void Cipher::apply(std::span<char16_t> text, std::uint64_t firstPosition) const
 {
     if (table_.empty())
         applyDirect(text, firstPosition);
     else
         table_.apply(text, static_cast<std::size_t>(firstPosition % period()));
-}
-
-template <class CharT>
-void Cipher::applyInChunks(std::span<CharT> text, std::uint64_t firstPosition, unsigned threads) const
-{
-    threads = std::max(1U, threads);
-    const std::size_t chunk = (text.size() + threads - 1) / threads;
-    if (threads == 1 || chunk == 0) {
-        apply(text, firstPosition);
-        return;
-    }
-    std::vector<std::jthread> workers;
-    for (std::size_t start = chunk; start < text.size(); start += chunk) {
-        const auto part = text.subspan(start, std::min(chunk, text.size() - start));
-        workers.emplace_back([this, part, firstPosition, start] { apply(part, firstPosition + start); });
-    }
-    apply(text.first(std::min(chunk, text.size())), firstPosition);
-}
-
-void Cipher::applyParallel(std::span<char> text, std::uint64_t firstPosition, unsigned threads) const
-{
-    applyInChunks(text, firstPosition, threads);
-}
-
-void Cipher::applyParallel(std::span<char16_t> text, std::uint64_t firstPosition, unsigned threads) const
-{
-    applyInChunks(text, firstPosition, threads);
 }
 
 }  // namespace velmor

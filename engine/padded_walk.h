@@ -7,23 +7,20 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <new>
 
 namespace velmor {
 
 // Copies the `size` bytes of `text` into a buffer of `unitBytes`, zeroes the
-// rest, has `walk` cipher the buffer and copies the bytes back. False, with
-// `text` untouched, when no buffer can be had.
+// rest, has `walk` cipher the buffer and copies the bytes back. Throws
+// std::bad_alloc, with `text` untouched, when no buffer can be had.
 template <class Walk>
-bool walkPadded(std::uint8_t* text, std::size_t size, std::size_t unitBytes, Walk walk) noexcept
+void walkPadded(std::uint8_t* text, std::size_t size, std::size_t unitBytes, Walk walk)
 {
-    const std::unique_ptr<std::uint8_t[]> scratch(new (std::nothrow) std::uint8_t[unitBytes]);
-    if (!scratch) return false;
+    const auto scratch = std::make_unique_for_overwrite<std::uint8_t[]>(unitBytes);
     std::memcpy(scratch.get(), text, size);
     std::memset(scratch.get() + size, 0, unitBytes - size);
     walk(scratch.get());
     std::memcpy(text, scratch.get(), size);
-    return true;
 }
 
 }  // namespace velmor

@@ -3,20 +3,38 @@
 // keyed afresh from the same password, the working wheels restored after.
 #pragma once
 
+#include "cipher.h"
 #include "wheel_state.h"
 
+#include <functional>
 #include <span>
 #include <string_view>
 
 namespace velmor {
 
-// Ciphers `text` in place. Afterwards the arrays, stepWheel and the pair
-// positions stand as the last pass leaves them, and every working wheel
-// equals its pristine wheel. Throws std::invalid_argument for a pass count
-// the cipher does not offer.
+// How a command's text goes through its cipher. A program that wants its own
+// threads cuts the text into ranges and applies the cipher to each, telling
+// it the range's first position.
+template <class CharT>
+using CipherRun = std::function<void(const Cipher& cipher, std::span<CharT> text)>;
+
+// The whole text in one piece, on the calling thread.
+template <class CharT>
+void applyWhole(const Cipher& cipher, std::span<CharT> text)
+{
+    cipher.apply(text, 0);
+}
+
+// Ciphers `text` in place, through `run`, with a cipher whose table is walked
+// by `walk`. Afterwards the arrays, stepWheel and the pair positions stand
+// as the last pass leaves them, and every working wheel equals its pristine
+// wheel. Throws std::invalid_argument for a pass count the cipher does not
+// offer, and whatever `run` or chosenTableWalk() throws.
 void runPasses(WheelState& state, Direction direction, std::u16string_view password, int passes,
-               std::span<char> text, unsigned threads = 1);
+               std::span<char> text, const CipherRun<char>& run = applyWhole<char>,
+               const TableWalk& walk = chosenTableWalk());
 void runPasses(WheelState& state, Direction direction, std::u16string_view password, int passes,
-               std::span<char16_t> text, unsigned threads = 1);
+               std::span<char16_t> text, const CipherRun<char16_t>& run = applyWhole<char16_t>,
+               const TableWalk& walk = chosenTableWalk());
 
 }  // namespace velmor

@@ -1,39 +1,24 @@
 // SPDX-License-Identifier: MIT
-// The period table of a Cipher and the walk that ciphers 8-bit text through
-// it, picked from what the processor offers: AVX-512 VBMI, AVX2, or plain
-// C++. Each walk has its own layout of the table.
+// The period table of a Cipher, laid out for the walk that ciphers 8-bit text
+// through it (table_walk.h).
 #pragma once
 
+#include "table_walk.h"
 #include "wheel_pairs.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace velmor {
 
-// Forces one walk, by the names runnableTableWalks() gives, for tests and
-// benchmarks; unset or empty, the fastest walk the processor runs is taken.
-inline constexpr char kTableWalkVariable[] = "VELMOR_TABLE_WALK";
-
-// The walks this processor and build can run, fastest first.
-std::vector<std::string> runnableTableWalks();
-
 class PeriodTable {
 public:
-    enum class Walk { Avx512Vbmi, Avx2, Portable };
-
-    // The walk kTableWalkVariable names, or the fastest one this processor
-    // runs. Throws std::runtime_error for a name it does not know or a walk
-    // the processor cannot run: a forced walk is never silently replaced.
-    static Walk chosenWalk();
-
     PeriodTable() = default;
-    // A table of `period` rows (a multiple of 64). Every row must be set
-    // before the table is applied.
-    PeriodTable(Walk walk, std::size_t period);
+    // A table of `period` rows (a multiple of 64) for `walk`. Every row must
+    // be set before the table is applied.
+    PeriodTable(const TableWalk& walk, std::size_t period);
 
     bool empty() const noexcept { return period_ == 0; }
     // Row `row` substitutes the symbols as `map` says; codes outside the
@@ -41,20 +26,25 @@ public:
     void setRow(std::size_t row, const SymbolMap& map) noexcept;
 
     // Ciphers `text` in place, its first byte being at row `firstRow`.
-    void apply(std::span<std::uint8_t> text, std::size_t firstRow) const noexcept;
+    // Throws std::bad_alloc when the walk's scratch space cannot be had.
+    void apply(std::span<std::uint8_t> text, std::size_t firstRow) const;
     // The same for 16-bit text, whose code units above 255 stand for
     // themselves.
-    void apply(std::span<char16_t> text, std::size_t firstRow) const noexcept;
+    void apply(std::span<char16_t> text, std::size_t firstRow) const;
 
 private:
-    std::uint8_t* aligned() noexcept;
-    const std::uint8_t* aligned() const noexcept;
+    // One cache line: a vector of them starts on a 64-byte boundary, and so
+    // does every copy of it.
+    struct alignas(64) Line {
+        std::uint8_t bytes[64];
+    };
 
-    Walk walk_ = Walk::Portable;
+    std::uint8_t* bytes() noexcept { return reinterpret_cast<std::uint8_t*>(lines_.data()); }
+    const std::uint8_t* bytes() const noexcept { return reinterpret_cast<const std::uint8_t*>(lines_.data()); }
+
+    const TableWalk* walk_ = nullptr;
     std::size_t period_ = 0;
-    // The table, from the first 64-byte boundary in it (a copy of the vector
-    // may put that boundary elsewhere, so it is found on each use).
-    std::vector<std::uint8_t> bytes_;
+    std::vector<Line> lines_;
 };
 
 }  // namespace velmor

@@ -18,7 +18,6 @@
 namespace velmor {
 namespace {
 
-constexpr std::size_t kRowBytes = 256;
 constexpr std::size_t kWord = 8;
 // 64 periods keep the words of a column group (one cache line per period,
 // 4 KiB in all) in L1 while its 8 rows are in use, and fetch each row once
@@ -35,7 +34,7 @@ void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row,
                  std::size_t size) noexcept
 {
     for (std::size_t i = 0; i < size; ++i) {
-        text[i] = table[row * kRowBytes + text[i]];
+        text[i] = table[row * kPortableRowBytes + text[i]];
         if (++row == period) row = 0;
     }
 }
@@ -62,41 +61,41 @@ void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstR
     for (std::size_t column = 0; column < columns; column += kWord) {
         if (prefetchNext)
             for (std::size_t line = 0; line < share; line += 64) prefetch(text + size + column * kBlockPeriods + line);
-        const std::uint8_t* const rows = table + row * kRowBytes;
+        const std::uint8_t* const rows = table + row * kPortableRowBytes;
         row += kWord;
         if (row == period) row = 0;
         // The next group's rows, where text reads them: codes 0..191 hold
         // the whole alphabet. With 30 wheels the table outgrows a 512 KiB L2
         // cache, and rows then come from L3.
-        const std::uint8_t* const nextRows = table + row * kRowBytes;
+        const std::uint8_t* const nextRows = table + row * kPortableRowBytes;
         for (std::size_t r = 0; r < kWord; ++r)
-            for (std::size_t line = 0; line < 3 * 64; line += 64) prefetch(nextRows + r * kRowBytes + line);
+            for (std::size_t line = 0; line < 3 * 64; line += 64) prefetch(nextRows + r * kPortableRowBytes + line);
         std::size_t at = column;
         for (; at + kWord <= size; at += period) {
             std::uint64_t word;
             std::memcpy(&word, text + at, kWord);
             for (std::size_t b = 0; b < kWord; ++b)
-                text[at + b] = rows[b * kRowBytes + static_cast<std::uint8_t>(word >> shiftOf(b))];
+                text[at + b] = rows[b * kPortableRowBytes + static_cast<std::uint8_t>(word >> shiftOf(b))];
         }
-        for (std::size_t b = 0; at + b < size && b < kWord; ++b) text[at + b] = rows[b * kRowBytes + text[at + b]];
+        for (std::size_t b = 0; at + b < size && b < kWord; ++b) text[at + b] = rows[b * kPortableRowBytes + text[at + b]];
     }
 }
 
 }  // namespace
 
-std::size_t byteRowTableBytes(std::size_t period) noexcept { return period * kRowBytes; }
+std::size_t portable_tableBytes(std::size_t period) noexcept { return period * kPortableRowBytes; }
 
-void setByteRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
+void portable_setRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept
 {
-    std::uint8_t* const entries = table + row * kRowBytes;
+    std::uint8_t* const entries = table + row * kPortableRowBytes;
     // Codes outside the alphabet stand for themselves.
-    for (std::size_t code = 0; code < kRowBytes; ++code) entries[code] = static_cast<std::uint8_t>(code);
+    for (std::size_t code = 0; code < kPortableRowBytes; ++code) entries[code] = static_cast<std::uint8_t>(code);
     for (int s = 0; s < kWheelLength; ++s)
         entries[charOf(static_cast<Symbol>(s))] = static_cast<std::uint8_t>(charOf(map[static_cast<std::size_t>(s)]));
 }
 
-void walkByteRows(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                  std::size_t size) noexcept
+void portable_walk(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept
 {
     const std::size_t lead = std::min(size, (kWord - firstRow % kWord) % kWord);
     cipherBytes(table, period, firstRow, text, lead);

@@ -11,15 +11,16 @@
 
 namespace velmor {
 
-// `period` rows of 256 entries: 720 KiB at 30 wheels, of which a text of
-// alphabet characters reads 2 or 3 cache lines a row.
-std::size_t byteRowTableBytes(std::size_t period) noexcept;
-// Fills row `row` of a table.
-void setByteRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept;
+// One entry per 8-bit code.
+inline constexpr std::size_t kPortableRowBytes = 256;
 
-// Ciphers `text` in place, `text[0]` being at row `firstRow`; `period` is a
-// multiple of 8.
-void walkByteRows(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                  std::size_t size) noexcept;
+// `period` rows: 720 KiB at 30 wheels, of which a text of alphabet
+// characters reads 2 or 3 cache lines a row.
+std::size_t portable_tableBytes(std::size_t period) noexcept;
+void portable_setRow(std::uint8_t* table, std::size_t row, const SymbolMap& map) noexcept;
+
+// `period` is a multiple of 8.
+void portable_walk(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                   std::size_t size) noexcept;
 
 }  // namespace velmor

@@ -4,13 +4,45 @@
 
 #include "engine/passes.h"
 
+#include <QException>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
 #include <exception>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace velmor::ui {
+namespace {
 
-CipherOutcome runCipherJob(CipherJob job, unsigned threads) noexcept
+// Ciphers `text` in as many ranges as the pool has threads, side by side;
+// the calling thread, itself on the pool, takes one of them.
+void applyOnThePool(const Cipher& cipher, std::span<char16_t> text)
+{
+    const auto ranges = static_cast<std::size_t>(std::max(1, QThread::idealThreadCount()));
+    const std::size_t length = (text.size() + ranges - 1) / ranges;
+    if (ranges == 1 || length == 0) {
+        cipher.apply(text, 0);
+        return;
+    }
+    std::vector<std::size_t> starts;
+    for (std::size_t start = 0; start < text.size(); start += length) starts.push_back(start);
+    try {
+        QtConcurrent::blockingMap(starts, [&](std::size_t start) {
+            cipher.apply(text.subspan(start, std::min(length, text.size() - start)), start);
+        });
+    } catch (const QUnhandledException& unhandled) {
+        // The range's own failure says more than Qt's wrapper.
+        if (unhandled.exception()) std::rethrow_exception(unhandled.exception());
+        throw;
+    }
+}
+
+}  // namespace
+
+CipherOutcome runCipherJob(CipherJob job) noexcept
 {
     CipherOutcome outcome{{}, job.state, {}};
     try {
@@ -20,7 +52,7 @@ CipherOutcome runCipherJob(CipherJob job, unsigned threads) noexcept
                                            static_cast<std::size_t>(job.password.size()));
         const std::span<char16_t> units(reinterpret_cast<char16_t*>(text.data()), static_cast<std::size_t>(text.size()));
         WheelState state = job.state;
-        runPasses(state, job.direction, password, job.passes, units, threads);
+        runPasses(state, job.direction, password, job.passes, units, applyOnThePool, *job.walk);
         outcome.text = std::move(text);
         outcome.state = std::move(state);
     } catch (const std::exception& error) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/settings.h"
+#include "engine/table_walk.h"
 #include "engine/wheel_state.h"
 
 #include <QString>
@@ -16,6 +17,7 @@ struct CipherJob {
     QString password;
     QString text;
     WheelState state;  // the window's state as the command found it
+    const TableWalk* walk = &fastestTableWalk();
 };
 
 struct CipherOutcome {
@@ -24,8 +26,9 @@ struct CipherOutcome {
     QString failure;   // empty when the passes ran
 };
 
-// Runs the job's passes over its text on `threads` threads. Never throws: a
-// failure comes back in `failure`, with an empty text and the job's state.
-CipherOutcome runCipherJob(CipherJob job, unsigned threads) noexcept;
+// Runs the job's passes over its text, cut into a range for each of the
+// global thread pool's threads. Never throws: a failure comes back in
+// `failure`, with an empty text and the job's state.
+CipherOutcome runCipherJob(CipherJob job) noexcept;
 
 }  // namespace velmor::ui

@@ -24,12 +24,11 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShowEvent>
-#include <QThread>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace velmor::ui {
 namespace {
@@ -41,16 +40,17 @@ constexpr int kMaxShrinkFrames = 120;
 // The smallest size the window is given while it shrinks.
 constexpr int kShrunkSizeTwips = kTwipsPerPixel;
 
-unsigned cipherThreads()
-{
-    return static_cast<unsigned>(std::max(1, QThread::idealThreadCount()));
-}
-
 }  // namespace
 
-MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent)
-    : QMainWindow(parent), messages_(messages), fileCommands_(this, dialogs, messages)
+MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent,
+                       const TableWalkChoice& walkChoice)
+    : QMainWindow(parent), messages_(messages), fileCommands_(this, dialogs, messages),
+      walk_(walkChoice.walk != nullptr ? *walkChoice.walk : fastestTableWalk())
 {
+    if (walkChoice.walk == nullptr)
+        walkWarning_ = tr("%1.\n\nThe window ignores this setting and ciphers as usual: every walk gives the same "
+                          "results.")
+                           .arg(QString::fromStdString(walkChoice.refusal));
     setObjectName(QStringLiteral("frmVelmor"));
     setWindowTitle(QString::fromUtf16(kWindowCaption));
     setWindowIcon(velmor::ui::windowIcon());
@@ -158,6 +158,7 @@ void MainWindow::showEvent(QShowEvent* event)
         // Not if the window was moved meanwhile, by the user or the program.
         const auto placed = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
         if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) placeOnScreen();
+        if (!closing_ && !walkWarning_.isEmpty()) messages_.warn(this, windowTitle(), std::exchange(walkWarning_, QString()));
     });
 }
 
@@ -177,12 +178,12 @@ void MainWindow::runCipherCommand(CipherCommand command)
     inputGuard_.hold();
     const ExactTextEdit& source =
         command.direction == Direction::Encrypt ? *controls_.txtVelmor : *controls_.txtOutputBox;
-    CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_};
+    CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_, &walk_};
 
     showStatus(statusText(job.text.size()));
     running_ = command;
     blockInput(true);
-    cipherWatcher_.setFuture(QtConcurrent::run(&runCipherJob, std::move(job), cipherThreads()));
+    cipherWatcher_.setFuture(QtConcurrent::run(&runCipherJob, std::move(job)));
 }
 
 void MainWindow::finishCipherCommand()

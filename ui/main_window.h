@@ -8,6 +8,7 @@
 #include "form_menus.h"
 #include "input_guard.h"
 
+#include "engine/table_walk.h"
 #include "engine/wheel_state.h"
 #include "io/file_commands.h"
 
@@ -32,8 +33,12 @@ class MainWindow : public QMainWindow {
 
 public:
     // The file commands choose files through `dialogs`; every failure is told
-    // through `messages`. Both must outlive the window.
-    MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent = nullptr);
+    // through `messages`. Both must outlive the window. The commands cipher
+    // with the walk `walkChoice` names; when it names none (a stale
+    // VELMOR_TABLE_WALK), the window says so once it shows and uses the
+    // fastest walk, since every walk gives the same results.
+    MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget* parent = nullptr,
+               const TableWalkChoice& walkChoice = tableWalkChoice());
 
     // The two large boxes, for the commands that load, save and copy them.
     ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
@@ -77,6 +82,9 @@ private:
 
     io::Messages& messages_;
     io::FileCommands fileCommands_;
+    const TableWalk& walk_;
+    // Told once the window first shows; empty when there is nothing to tell.
+    QString walkWarning_;
     WheelState state_;
     FormControls controls_;
     FormMenus menus_;

@@ -18,11 +18,11 @@ build() {
     name="$1"; shift
     # Only when a source changed: the page's own files need no recompile.
     # shellcheck disable=SC2086
-    if [ -f "$objects/$name.js" ] && [ -z "$(find $sources "$root/web/compat" "$0" -newer "$objects/$name.js")" ]; then
+    if [ -f "$objects/$name.js" ] && [ -z "$(find $sources "$0" -newer "$objects/$name.js")" ]; then
         return
     fi
     # shellcheck disable=SC2086
-    nice emcc -std=c++20 -O3 -Wall -Wextra -Werror -I"$root" -include "$root/web/compat/jthread.h" "$@" $sources \
+    nice emcc -std=c++20 -O3 -Wall -Wextra -Werror -I"$root" "$@" $sources \
         -sENVIRONMENT=worker -sMODULARIZE=1 -sEXPORT_NAME="$name" -sSINGLE_FILE=1 \
         -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB \
         -sEXPORTED_FUNCTIONS=_velmor_cipher,_malloc,_free -sEXPORTED_RUNTIME_METHODS=HEAPU16 \

@@ -1,16 +1,17 @@
 // SPDX-License-Identifier: MIT
-// The engine on every walk through the period table that the processor runs.
-// It gives the published known answers from a cipher sized to the text and
-// from the period table, whole and from an odd first position far on, and
-// from the window's UTF-16 passes; the longest rows span whole blocks of
-// periods, tiles of fewer periods and a rest, so every path of a walk is
-// reached. And it agrees with the literal model in single passes and whole
-// commands, over random passwords, texts and numbers of threads.
+// The engine on every walk through the period table that the processor runs,
+// one named test per walk and known answer, and per walk and wheel count.
+// Each row is given by a cipher sized to the text and by the period table,
+// cut into ranges, copied, and from an odd first position far on, and by the
+// window's UTF-16 passes; the longest rows span whole blocks of periods,
+// tiles of fewer periods and a rest, so every path of a walk is reached. And
+// the engine agrees with the literal model in single passes and whole
+// commands, over random passwords, texts and ways of cutting the text.
 #include "engine/cipher.h"
 #include "engine/passes.h"
 #include "engine/settings.h"
+#include "engine/table_walk.h"
 #include "engine/wheel_state.h"
-#include "forced_walk.h"
 #include "known_answers.h"
 #include "literal_model.h"
 
@@ -102,119 +103,224 @@ std::u16string randomPassword(std::mt19937& rng)
     return ::testing::AssertionSuccess();
 }
 
-class OnEveryWalk : public testing::TestWithParam<std::string> {
-protected:
-    const test::ForcedWalk walk_{GetParam()};
-};
-
-TEST_P(OnEveryWalk, EngineGivesEveryKnownAnswer)
+// The text cut into `ranges` ranges, each applied with its first position,
+// as a program that schedules the cipher on its own threads does.
+template <class CharT>
+CipherRun<CharT> inRanges(std::size_t ranges)
 {
-    const auto rows = test::knownAnswers();
-    ASSERT_GE(rows.size(), 39U);
-    WheelState state;
-    state.LoadWheels();
-    for (const test::KnownAnswer& row : rows) {
-        SCOPED_TRACE(row.name());
-        const std::u16string password = row.passwordText();
-        const Cipher sized = Cipher::forPassword(password, row.wheels, row.passes, row.direction, row.input.size());
-        const Cipher table = Cipher::forPassword(password, row.wheels, row.passes, row.direction);
-        std::string bytes = row.input;
-        sized.apply(std::span<char>(bytes), 0);
-        EXPECT_TRUE(test::sameText(bytes, row.output)) << "sized to the text";
-        bytes = row.input;
-        table.applyParallel(bytes, 0, 3);
-        EXPECT_TRUE(test::sameText(bytes, row.output)) << "by the period table";
-        // From a first position off every group of 8, 32 or 64 rows of the
-        // table, told as a billion periods further on, beyond 32 bits.
-        const std::size_t odd = std::min<std::size_t>(row.input.size(), 1 + 2 * (row.line % 15));
-        for (const Cipher* cipher : {&sized, &table}) {
-            bytes = row.input.substr(odd);
-            cipher->apply(std::span<char>(bytes), odd + std::uint64_t{1'000'000'007} * cipher->period());
-            EXPECT_TRUE(test::sameText(bytes, row.output.substr(odd))) << "from position " << odd;
-        }
+    return [ranges](const Cipher& cipher, std::span<CharT> text) {
+        const std::size_t length = std::max<std::size_t>(1, (text.size() + ranges - 1) / std::max<std::size_t>(1, ranges));
+        for (std::size_t start = 0; start < text.size(); start += length)
+            cipher.apply(text.subspan(start, std::min(length, text.size() - start)), start);
+    };
+}
 
-        auto units = test::widened(row.input);
-        ASSERT_TRUE(state.setWheelCount(row.wheels));
-        runPasses(state, row.direction, password, row.passes, std::span<char16_t>(units), 2);
-        EXPECT_TRUE(test::sameText(units, test::widened(row.output))) << "as the window's UTF-16 text";
+// A gtest name: letters, digits and underscores.
+std::string testName(std::string_view walk, const std::string& rest)
+{
+    return std::string(walk) + "_" + rest;
+}
+
+TEST(TableWalks, TheVariableChoosesAWalkOrSaysWhyNot)
+{
+    const auto runnable = runnableTableWalks();
+    ASSERT_FALSE(runnable.empty());
+    EXPECT_EQ(runnable.back()->name, "portable") << "the plain C++ walk runs everywhere";
+    EXPECT_EQ(&fastestTableWalk(), runnable.front());
+    EXPECT_EQ(chooseTableWalk("").walk, runnable.front()) << "unset or empty: the fastest";
+    for (const TableWalk& walk : tableWalks()) {
+        const TableWalkChoice choice = chooseTableWalk(walk.name);
+        EXPECT_EQ(choice.walk, walk.runs() ? &walk : nullptr) << walk.name;
+        EXPECT_EQ(choice.refusal, walk.runs() ? "" : "VELMOR_TABLE_WALK=" + std::string(walk.name) +
+                                                         ": this processor cannot run that cipher walk");
+    }
+    std::string known;
+    for (const TableWalk& walk : tableWalks()) known += (known.empty() ? "" : ", ") + std::string(walk.name);
+    for (const std::string_view stale : {"AVX2", "wide", "portable ", "fastest"}) {
+        const TableWalkChoice choice = chooseTableWalk(stale);
+        EXPECT_EQ(choice.walk, nullptr) << stale;
+        EXPECT_EQ(choice.refusal, "VELMOR_TABLE_WALK=" + std::string(stale) + ": no such cipher walk (known: " + known + ")");
     }
 }
 
-TEST_P(OnEveryWalk, EngineAgreesWithTheLiteralModel)
+TEST(KnownAnswers, TheFileHoldsEveryRow)
 {
-    std::mt19937 rng(11);
+    EXPECT_GE(test::knownAnswers().size(), 39U) << "a shorter file checks less";
+}
+
+struct KnownAnswerOnWalk {
+    const TableWalk* walk;
+    test::KnownAnswer row;
+};
+
+std::vector<KnownAnswerOnWalk> knownAnswersOnEveryWalk()
+{
+    std::vector<KnownAnswerOnWalk> cases;
+    for (const TableWalk* walk : runnableTableWalks())
+        for (const test::KnownAnswer& row : test::knownAnswers()) cases.push_back({walk, row});
+    return cases;
+}
+
+void PrintTo(const KnownAnswerOnWalk& param, std::ostream* out)
+{
+    *out << param.row.name() << " on the " << param.walk->name << " walk";
+}
+
+class KnownAnswer : public testing::TestWithParam<KnownAnswerOnWalk> {};
+
+TEST_P(KnownAnswer, IsGivenByEveryWayOfCiphering)
+{
+    const TableWalk& walk = *GetParam().walk;
+    const test::KnownAnswer& row = GetParam().row;
+    const std::u16string password = row.passwordText();
+    const Cipher sized = Cipher::forPassword(password, row.wheels, row.passes, row.direction, row.input.size(), walk);
+    const Cipher table = Cipher::forPassword(password, row.wheels, row.passes, row.direction, Cipher::kUnknownLength, walk);
+    std::string bytes = row.input;
+    sized.apply(std::span<char>(bytes), 0);
+    EXPECT_TRUE(test::sameText(bytes, row.output)) << "sized to the text";
+    bytes = row.input;
+    inRanges<char>(3)(table, bytes);
+    EXPECT_TRUE(test::sameText(bytes, row.output)) << "by the period table, in three ranges";
+    // A copy lays its table out afresh, on a boundary of its own.
+    const std::vector<Cipher> copies(3, table);
+    for (const Cipher& copy : copies) {
+        bytes = row.input;
+        copy.apply(std::span<char>(bytes), 0);
+        EXPECT_TRUE(test::sameText(bytes, row.output)) << "by a copy of the table";
+    }
+    // From a first position off every group of 8, 32 or 64 rows of the
+    // table, told as a billion periods further on, beyond 32 bits.
+    const std::size_t odd = std::min<std::size_t>(row.input.size(), 1 + 2 * (row.line % 15));
+    for (const Cipher* cipher : {&sized, &table}) {
+        bytes = row.input.substr(odd);
+        cipher->apply(std::span<char>(bytes), odd + std::uint64_t{1'000'000'007} * cipher->period());
+        EXPECT_TRUE(test::sameText(bytes, row.output.substr(odd))) << "from position " << odd;
+    }
+
+    WheelState state;
+    state.LoadWheels();
+    ASSERT_TRUE(state.setWheelCount(row.wheels));
+    auto units = test::widened(row.input);
+    runPasses(state, row.direction, password, row.passes, std::span<char16_t>(units), inRanges<char16_t>(2), walk);
+    EXPECT_TRUE(test::sameText(units, test::widened(row.output))) << "as the window's UTF-16 text";
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEveryWalk, KnownAnswer, testing::ValuesIn(knownAnswersOnEveryWalk()),
+                         [](const testing::TestParamInfo<KnownAnswerOnWalk>& info) {
+                             const test::KnownAnswer& row = info.param.row;
+                             return testName(info.param.walk->name,
+                                             "line" + std::to_string(row.line) + "_" +
+                                                 (row.direction == Direction::Encrypt ? "encrypt_" : "decrypt_") +
+                                                 std::to_string(row.wheels) + "wheels_" + std::to_string(row.passes) +
+                                                 "passes");
+                         });
+
+struct WheelCountOnWalk {
+    const TableWalk* walk;
+    int wheels;
+};
+
+std::vector<WheelCountOnWalk> wheelCountsOnEveryWalk()
+{
+    std::vector<WheelCountOnWalk> cases;
+    for (const TableWalk* walk : runnableTableWalks())
+        for (const int wheels : kWheelCounts)
+            if (kFullSample || wheels == 4 || wheels % 10 == 0) cases.push_back({walk, wheels});
+    return cases;
+}
+
+void PrintTo(const WheelCountOnWalk& param, std::ostream* out)
+{
+    *out << param.wheels << " wheels on the " << param.walk->name << " walk";
+}
+
+class LiteralModel : public testing::TestWithParam<WheelCountOnWalk> {};
+
+TEST_P(LiteralModel, AgreesWithTheEngine)
+{
+    const TableWalk& walk = *GetParam().walk;
+    const int wheels = GetParam().wheels;
+    std::mt19937 rng(11 + static_cast<unsigned>(wheels));
     WheelState engine;
     literal::Machine model;
     engine.LoadWheels();
     model.LoadWheels();
     ASSERT_TRUE(sameState(engine, model)) << "after LoadWheels";
-    std::vector<int> counts;
-    for (int w = kMinWheelCount; w <= kMaxWheelCount; w += 2)
-        if (kFullSample || w == 4 || w % 10 == 0) counts.push_back(w);
-    std::shuffle(counts.begin(), counts.end(), rng);  // pairs above W/2 keep positions from earlier counts
-    for (const int wheels : counts) {
-        ASSERT_TRUE(engine.setWheelCount(wheels));
-        model.wheelCount = static_cast<std::int16_t>(wheels);
-        for (const Direction direction : {Direction::Encrypt, Direction::Decrypt}) {
-            const std::u16string password = randomPassword(rng);
-            const auto modelCommand = direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
-            for (const std::size_t length : edgeLengths(wheels, rng)) {
-                SCOPED_TRACE(testing::Message() << (direction == Direction::Encrypt ? "encrypt, " : "decrypt, ")
-                                                << wheels << " wheels, length " << length);
-                const Text text = randomText(rng, length);
+    {
+        // Pairs above W/2 keep the positions a command at a larger count left.
+        const std::u16string password = randomPassword(rng);
+        const Text text = randomText(rng, 500);
+        ASSERT_TRUE(engine.setWheelCount(kMaxWheelCount));
+        model.wheelCount = static_cast<std::int16_t>(kMaxWheelCount);
+        Text ciphered = text;
+        runPasses(engine, Direction::Encrypt, password, 3, std::span(ciphered), applyWhole<char16_t>, walk);
+        ASSERT_EQ(ciphered, model.RunCommand(literal::Command::Encrypt, password, 3, text));
+        ASSERT_TRUE(sameState(engine, model)) << "after a command at " << kMaxWheelCount << " wheels";
+    }
+    ASSERT_TRUE(engine.setWheelCount(wheels));
+    model.wheelCount = static_cast<std::int16_t>(wheels);
+    for (const Direction direction : {Direction::Encrypt, Direction::Decrypt}) {
+        const std::u16string password = randomPassword(rng);
+        const auto modelCommand = direction == Direction::Encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
+        for (const std::size_t length : edgeLengths(wheels, rng)) {
+            SCOPED_TRACE(testing::Message() << (direction == Direction::Encrypt ? "encrypt, " : "decrypt, ")
+                                            << "length " << length);
+            const Text text = randomText(rng, length);
 
-                // A single pass must also cope with a cursor other than 1.
-                const bool encrypt = direction == Direction::Encrypt;
-                engine.KeyWheels(password);
-                model.KeyWheels(password);
-                const int entry = rng() % 4 == 0 ? std::uniform_int_distribution<int>(-2, 33)(rng) : 1;
-                engine.setStepWheel(entry);
-                model.stepWheel = static_cast<std::int16_t>(entry);
-                const std::string bytes = literal::toBytes(text);
-                ASSERT_EQ(encrypt ? engine.EncryptPass<char>(bytes) : engine.DecryptPass<char>(bytes),
-                          literal::toBytes(encrypt ? model.EncryptPass(text) : model.DecryptPass(text)));
-                ASSERT_TRUE(sameState(engine, model)) << "after a pass, stepWheel " << entry << " on entry";
-                engine.RestoreWheels();
-                model.RestoreWheels();
+            // A single pass must also cope with a cursor other than 1.
+            const bool encrypt = direction == Direction::Encrypt;
+            engine.KeyWheels(password);
+            model.KeyWheels(password);
+            const int entry = rng() % 4 == 0 ? std::uniform_int_distribution<int>(-2, 33)(rng) : 1;
+            engine.setStepWheel(entry);
+            model.stepWheel = static_cast<std::int16_t>(entry);
+            const std::string bytes = literal::toBytes(text);
+            ASSERT_EQ(encrypt ? engine.EncryptPass<char>(bytes) : engine.DecryptPass<char>(bytes),
+                      literal::toBytes(encrypt ? model.EncryptPass(text) : model.DecryptPass(text)));
+            ASSERT_TRUE(sameState(engine, model)) << "after a pass, stepWheel " << entry << " on entry";
+            engine.RestoreWheels();
+            model.RestoreWheels();
 
-                // The model's passes do not depend on the pass count, so the
-                // command with P passes is the first P passes of the longest.
-                std::map<int, std::pair<Text, literal::Machine>> commands;
-                literal::Machine m = model;
-                Text current = text;
-                for (int passes = 1; passes <= kPassCounts.back(); ++passes) {
-                    current = m.RunCommand(modelCommand, password, 1, current);
-                    if (isValidPassCount(passes)) commands.emplace(passes, std::pair{current, m});
-                }
-                WheelState carried;
-                for (const auto& [passes, expected] : commands) {
-                    SCOPED_TRACE(testing::Message() << passes << " passes");
-                    const std::string expected8 = literal::toBytes(expected.first);
-
-                    static constexpr unsigned kThreads[] = {0, 1, 2, 3, 5, 16};
-                    const unsigned threads = kThreads[std::uniform_int_distribution<int>(0, 5)(rng)];
-                    WheelState state = engine;
-                    const auto command = [&](auto text) {
-                        runPasses(state, direction, password, passes, std::span(text), threads);
-                        return text;
-                    };
-                    if (passes % 2 == 0)
-                        ASSERT_EQ(command(text), expected.first);
-                    else
-                        ASSERT_EQ(command(literal::toBytes(text)), expected8);
-                    ASSERT_TRUE(sameState(state, expected.second)) << "after runPasses";
-                    if (passes == kPassCounts.back()) carried = state;
-                }
-                // Each length starts from the state the last command left.
-                engine = carried;
-                model = commands.at(kPassCounts.back()).second;
+            // The model's passes do not depend on the pass count, so the
+            // command with P passes is the first P passes of the longest.
+            std::map<int, std::pair<Text, literal::Machine>> commands;
+            literal::Machine m = model;
+            Text current = text;
+            for (int passes = 1; passes <= kPassCounts.back(); ++passes) {
+                current = m.RunCommand(modelCommand, password, 1, current);
+                if (isValidPassCount(passes)) commands.emplace(passes, std::pair{current, m});
             }
+            WheelState carried;
+            for (const auto& [passes, expected] : commands) {
+                SCOPED_TRACE(testing::Message() << passes << " passes");
+                const std::string expected8 = literal::toBytes(expected.first);
+
+                static constexpr std::size_t kRanges[] = {0, 1, 2, 3, 5, 16};
+                const std::size_t ranges = kRanges[std::uniform_int_distribution<int>(0, 5)(rng)];
+                WheelState state = engine;
+                const auto command = [&](auto text) {
+                    using CharT = typename decltype(text)::value_type;
+                    runPasses(state, direction, password, passes, std::span(text), inRanges<CharT>(ranges), walk);
+                    return text;
+                };
+                if (passes % 2 == 0)
+                    ASSERT_EQ(command(text), expected.first);
+                else
+                    ASSERT_EQ(command(literal::toBytes(text)), expected8);
+                ASSERT_TRUE(sameState(state, expected.second)) << "after runPasses";
+                if (passes == kPassCounts.back()) carried = state;
+            }
+            // Each length starts from the state the last command left.
+            engine = carried;
+            model = commands.at(kPassCounts.back()).second;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWalk, OnEveryWalk, testing::ValuesIn(runnableTableWalks()),
-                         [](const testing::TestParamInfo<std::string>& info) { return info.param; });
+INSTANTIATE_TEST_SUITE_P(OnEveryWalk, LiteralModel, testing::ValuesIn(wheelCountsOnEveryWalk()),
+                         [](const testing::TestParamInfo<WheelCountOnWalk>& info) {
+                             return testName(info.param.walk->name, std::to_string(info.param.wheels) + "wheels");
+                         });
 
 }  // namespace
 }  // namespace velmor

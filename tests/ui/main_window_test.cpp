@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 // The window's own commands: the published known answers through its menus,
 // boxes and wheel counts, the password box, the File menu on real
-// files and the clipboard, and Exit and the close request, which end the
-// event loop with status 0 in every state.
+// files and the clipboard, Exit and the close request, which end the
+// event loop with status 0 in every state, and a stale cipher walk setting,
+// told once.
 #include "window_fixture.h"
 
 #include "engine/cipher.h"
+#include "engine/table_walk.h"
 #include "io/windows1252.h"
 #include "known_answers.h"
 
@@ -134,6 +136,44 @@ TEST_F(MainWindowTest, ClipboardItemsCopyTheirBoxExactlyAndNewEmptiesOnlyTheBoxe
     }
     choose(QStringLiteral("Ne"));
     EXPECT_EQ(input().text() + output().text() + password().text(), QStringLiteral("key"));
+}
+
+// A VELMOR_TABLE_WALK left over from a benchmark only picks among walks that
+// give the same results, so the window tells it once and goes on.
+TEST(StaleWalkSetting, IsToldOnceInAWarningWithTheWindowsTitleAndCommandsStillWork)
+{
+    struct TitledMessages final : io::Messages {
+        QStringList titles, texts;
+        void warn(QWidget*, const QString& title, const QString& text) override { titles << title; texts << text; }
+        bool ask(QWidget*, const QString&, const QString&) override { return true; }
+    } messages;
+    io::testing::ScriptedFileDialogs dialogs;
+    const TableWalkChoice stale = chooseTableWalk("AVX2");
+    ASSERT_EQ(stale.walk, nullptr);
+    MainWindow window(dialogs, messages, nullptr, stale);
+    window.show();
+    for (int i = 0; i < 100 && messages.texts.isEmpty(); ++i) QTest::qWait(10);
+    ASSERT_EQ(messages.titles, QStringList{QStringLiteral(" The Velmor Machine")});
+    EXPECT_EQ(messages.texts.front(), QString::fromStdString(stale.refusal) +
+                                          QStringLiteral(".\n\nThe window ignores this setting and ciphers as usual: "
+                                                         "every walk gives the same results."));
+
+    const velmor::test::KnownAnswer row = velmor::test::knownAnswers().back();
+    window.findChild<QAction*>(QStringLiteral("EW%1").arg(row.wheels))->trigger();
+    window.findChild<QLineEdit*>(QStringLiteral("txtKey"))->setText(QString::fromStdU16String(row.passwordText()));
+    const bool encrypt = row.direction == Direction::Encrypt;
+    (encrypt ? window.inputBox() : window.outputBox()).setText(velmor::test::widened<QString>(row.input));
+    QSignalSpy finished(&window, &MainWindow::commandFinished);
+    window.findChild<QAction*>((encrypt ? QStringLiteral("EN") : QStringLiteral("DE")) +
+                               (row.passes == 1 ? QString() : QString::number(row.passes)))
+        ->trigger();
+    ASSERT_TRUE(finished.wait(30000)) << "the command did not finish";
+    EXPECT_TRUE(velmor::test::sameText((encrypt ? window.outputBox() : window.inputBox()).text(),
+                                       velmor::test::widened<QString>(row.output)));
+    window.hide();
+    window.show();
+    QTest::qWait(50);
+    EXPECT_EQ(messages.texts.size(), 1) << "told once";
 }
 
 }  // namespace

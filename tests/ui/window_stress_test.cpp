@@ -32,7 +32,7 @@ TEST_F(WindowStressTest, InputQueuedWhileACommandShowsItsResultIsDropped)
     QTest::keyClicks(&password(), QStringLiteral("key"));
     input().setText(text);
     const CipherOutcome expected =
-        runCipherJob({Direction::Encrypt, 3, QStringLiteral("key"), text, window.wheelState()}, 1);
+        runCipherJob({Direction::Encrypt, 3, QStringLiteral("key"), text, window.wheelState()});
     QMenuBar& bar = *window.menuBar();
     bool posted = false;
     QObject::connect(output().document(), &QTextDocument::contentsChanged, &window, [&] {

@@ -2,33 +2,27 @@
 // Positions one period apart share a table row, so a block of 64 periods is
 // turned on its side in 64 x 64 byte tiles: each tile column then holds 64
 // bytes of one row, ciphered by two 128-entry byte permutes, and the tile is
-// turned back. Only compiled in for x86-64 with GCC or Clang; the functions
-// carry their own target so the rest of the build stays baseline x86-64.
-#include "wide_table_walk.h"
+// turned back. The functions carry their own target so the rest of the
+// build stays baseline x86-64.
+#include "avx512vbmi_table_walk.h"
 
 #include "padded_walk.h"
 #include "portable_table_walk.h"
+#include "x86_walks.h"
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__)
-#define VELMOR_WIDE_WALK 1
-#include <immintrin.h>
-#endif
+#ifdef VELMOR_X86_WALKS
 
 namespace velmor {
-
-#ifdef VELMOR_WIDE_WALK
-
 namespace {
 
-#define VELMOR_WIDE __attribute__((target("avx512f,avx512bw,avx512vbmi")))
+#define VELMOR_AVX512VBMI __attribute__((target("avx512f,avx512bw,avx512vbmi")))
 
 constexpr std::size_t kTile = 64;
-constexpr std::size_t kRowBytes = 256;
 
 // A block is 64 periods: one period per byte of a 64-byte register.
 constexpr std::size_t blockBytesOf(std::size_t period) noexcept { return kTile * period; }
 // A shorter end goes through a scratch block only when it is at least this
-// many periods long; below that, walkByteRows() is quicker than
+// many periods long; below that, portable_walk() is quicker than
 // ciphering a whole block.
 constexpr std::size_t kScratchMinPeriods = 16;
 
@@ -36,7 +30,7 @@ constexpr std::size_t kScratchMinPeriods = 16;
 // matrix of 64-bit words in r (a register per row); d = 1, 2, 4 together
 // transpose it.
 template <int d>
-VELMOR_WIDE inline void swapQwordBlocks(__m512i (&r)[8]) noexcept
+VELMOR_AVX512VBMI inline void swapQwordBlocks(__m512i (&r)[8]) noexcept
 {
     alignas(64) std::int64_t lowIndex[8];
     alignas(64) std::int64_t highIndex[8];
@@ -55,7 +49,7 @@ VELMOR_WIDE inline void swapQwordBlocks(__m512i (&r)[8]) noexcept
     }
 }
 
-VELMOR_WIDE inline void transposeQwords(__m512i (&r)[8]) noexcept
+VELMOR_AVX512VBMI inline void transposeQwords(__m512i (&r)[8]) noexcept
 {
     swapQwordBlocks<1>(r);
     swapQwordBlocks<2>(r);
@@ -63,7 +57,7 @@ VELMOR_WIDE inline void transposeQwords(__m512i (&r)[8]) noexcept
 }
 
 // Transposes the 8 x 8 bytes held in each 64-bit word of a register.
-VELMOR_WIDE inline __m512i transposeBytesInQwords(__m512i v) noexcept
+VELMOR_AVX512VBMI inline __m512i transposeBytesInQwords(__m512i v) noexcept
 {
     alignas(64) std::uint8_t index[64];
     for (int a = 0; a < 8; ++a)
@@ -74,7 +68,7 @@ VELMOR_WIDE inline __m512i transposeBytesInQwords(__m512i v) noexcept
 }
 
 // dst row j, byte k := src row k, byte j, for a 64 x 64 byte tile.
-VELMOR_WIDE inline void transposeTile(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
+VELMOR_AVX512VBMI inline void transposeTile(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                                       std::size_t dstStride) noexcept
 {
     // half[i][g]: word c holds column 8i + c of rows 8g .. 8g + 7.
@@ -97,7 +91,7 @@ VELMOR_WIDE inline void transposeTile(const std::uint8_t* src, std::size_t srcSt
 }
 
 // Each byte of v looked up in one 256-entry table row.
-VELMOR_WIDE inline __m512i lookUp(const std::uint8_t* row, __m512i v) noexcept
+VELMOR_AVX512VBMI inline __m512i lookUp(const std::uint8_t* row, __m512i v) noexcept
 {
     const __m512i low = _mm512_permutex2var_epi8(_mm512_loadu_si512(row), v, _mm512_loadu_si512(row + 64));
     const __m512i high = _mm512_permutex2var_epi8(_mm512_loadu_si512(row + 128), v, _mm512_loadu_si512(row + 192));
@@ -105,7 +99,7 @@ VELMOR_WIDE inline __m512i lookUp(const std::uint8_t* row, __m512i v) noexcept
 }
 
 // One block: 64 periods from `block`, whose first byte is at row `firstRow`.
-VELMOR_WIDE void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstRow,
+VELMOR_AVX512VBMI void walkBlock(const std::uint8_t* table, std::size_t period, std::size_t firstRow,
                            std::uint8_t* block, bool prefetchNext) noexcept
 {
     alignas(64) std::uint8_t columns[kTile * kTile];
@@ -122,7 +116,7 @@ VELMOR_WIDE void walkBlock(const std::uint8_t* table, std::size_t period, std::s
         transposeTile(block + tile, period, columns, kTile);
         for (std::size_t j = 0; j < kTile; ++j) {
             std::uint8_t* const column = columns + j * kTile;
-            _mm512_store_si512(column, lookUp(table + row * kRowBytes, _mm512_load_si512(column)));
+            _mm512_store_si512(column, lookUp(table + row * kPortableRowBytes, _mm512_load_si512(column)));
             if (++row == period) row = 0;
         }
         transposeTile(columns, kTile, block + tile, period);
@@ -131,14 +125,14 @@ VELMOR_WIDE void walkBlock(const std::uint8_t* table, std::size_t period, std::s
 
 }  // namespace
 
-bool wideTableWalkAvailable() noexcept
+bool avx512vbmi_runs() noexcept
 {
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("avx512vbmi");
 }
 
-void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                   std::size_t size) noexcept
+void avx512vbmi_walk(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
+                     std::size_t size)
 {
     const std::size_t blockBytes = blockBytesOf(period);
     std::size_t done = 0;
@@ -148,20 +142,12 @@ void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t fi
 
     const std::size_t rest = size - done;
     const auto walkOne = [&](std::uint8_t* block) { walkBlock(table, period, firstRow, block, false); };
-    if (rest < kScratchMinPeriods * period || !walkPadded(text + done, rest, blockBytes, walkOne))
-        walkByteRows(table, period, firstRow, text + done, rest);
+    if (rest < kScratchMinPeriods * period)
+        portable_walk(table, period, firstRow, text + done, rest);
+    else
+        walkPadded(text + done, rest, blockBytes, walkOne);
 }
-
-#else
-
-bool wideTableWalkAvailable() noexcept { return false; }
-
-void walkWideTable(const std::uint8_t* table, std::size_t period, std::size_t firstRow, std::uint8_t* text,
-                   std::size_t size) noexcept
-{
-    walkByteRows(table, period, firstRow, text, size);
-}
-
-#endif
 
 }  // namespace velmor
+
+#endif
