@@ -59,7 +59,6 @@ public:
     int pairPosition(int pair) const noexcept;
 
     const Wheel& workingWheel(int wheel) const noexcept { return workingWheel_[index(wheel)]; }
-    const Wheel& pristineWheel(int wheel) const noexcept { return pristineWheel_[index(wheel)]; }
     const WheelSet& workingWheels() const noexcept { return workingWheel_; }
 
     // Element `position` of wheel array `wheel`, as it stands now.
