@@ -11,8 +11,8 @@ for fuzzer in cipher_fuzz windows1252_fuzz exact_text_fuzz; do
     binary="$build_dir/fuzz/$fuzzer"
     [ -x "$binary" ] || continue
     name=${fuzzer%_fuzz}
-    # Each cipher run costs passes x pairs look-ups per character: keep its
-    # inputs short so that it makes many runs.
+    # The cipher fuzzer repeats its input into texts of up to 64 KiB: a
+    # short input is enough.
     case $name in cipher) max_len=256 ;; *) max_len=4096 ;; esac
     # Qt and the font library keep caches for the life of the process, which
     # a leak check takes for leaks (and which make a per-input check slow);
