@@ -16,7 +16,7 @@ namespace velmor {
 template <class Walk>
 void walkPadded(std::uint8_t* text, std::size_t size, std::size_t unitBytes, Walk walk)
 {
-    const auto scratch = std::make_unique_for_overwrite<std::uint8_t[]>(unitBytes);
+    const std::unique_ptr<std::uint8_t[]> scratch(new std::uint8_t[unitBytes]);
     std::memcpy(scratch.get(), text, size);
     std::memset(scratch.get() + size, 0, unitBytes - size);
     walk(scratch.get());

@@ -46,7 +46,9 @@ void PeriodTable::apply(std::span<std::uint8_t> text, std::size_t firstRow) cons
 void PeriodTable::apply(std::span<char16_t> text, std::size_t firstRow) const
 {
     const std::size_t chunk = std::min(text.size(), kWideChunkPeriods * period_);
-    const auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(chunk);
+    // Left uninitialised (the WebAssembly build's library has no
+    // make_unique_for_overwrite): every byte is written before it is read.
+    const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[chunk]);
     std::size_t row = firstRow;
     for (std::size_t start = 0; start < text.size(); start += chunk) {
         const std::size_t size = std::min(chunk, text.size() - start);
