@@ -61,9 +61,9 @@ FileText readFailure(const QString& sentence, const QString& path, const QString
 FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
 {
     return {{},
-            tr("\"%1\" is too large to open here: it holds %2 bytes (%3 MiB), the window takes at most %4 bytes "
-               "(%5 MiB).\nUse the command-line tool velmor to encrypt or decrypt files of this size.")
-                .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes))};
+            QString::fromUtf16(words::kTooLargeToOpen)
+                .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
+                     QStringLiteral("window"))};
 }
 
 }  // namespace
@@ -164,8 +164,7 @@ FileBytes encodeForFile(QStringView text)
     Encoded encoded = toWindows1252(text);
     if (encoded.unencodableAt < 0) return {std::move(encoded.bytes), {}};
     return {{},
-            tr("The text cannot be saved: the character %1 on line %2 has no place in Windows-1252, the "
-               "character set of the file.\nReplace or remove it, then save again. Nothing was written.")
+            QString::fromUtf16(words::kCannotSave)
                 .arg(describeCharacterAt(text, encoded.unencodableAt),
                      QString::number(lineNumberAt(text, encoded.unencodableAt)))};
 }

@@ -3,6 +3,8 @@
 // byte for byte: no line endings converted, nothing added.
 #pragma once
 
+#include "words/words.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -16,7 +18,7 @@ namespace velmor::io {
 // in between, and shows 64 MiB of 100-character lines after about 5 s at a
 // peak of about 500 MiB on a small two-core machine. The command-line tool
 // has no limit. Measured with make bench-ui (BM_OpenShaped).
-inline constexpr qint64 kMaxBoxFileBytes = 64LL * 1024 * 1024;
+inline constexpr qint64 kMaxBoxFileBytes = words::kMaxOpenBytes;
 
 // Lines longer than this are refused by the window. A box lays out each
 // line whole whenever it shows it: a line of 1,000,000 characters takes

@@ -2,12 +2,14 @@
 // The fixed texts the window shows and the few that are built from numbers.
 #pragma once
 
+#include "words/words.h"
+
 #include <QString>
 
 namespace velmor::ui {
 
 inline constexpr char16_t kWindowCaption[] = u" The Velmor Machine";
-inline constexpr char16_t kInfoTitle[] = u"Encrypt/Decrypt";
+using words::kInfoTitle;
 
 // "Please Wait While Processing 250 Characters".
 QString statusText(qsizetype characterCount);
