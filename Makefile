@@ -108,7 +108,7 @@ tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/pack
 # The page in headless Chromium; checked against velmor from $(BUILD_DIR).
 web-test: web browser-deps tests/web/node_modules/.package-lock.json
 	cd tests/web && VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
-		node --test web.test.mjs
+		node --test web.test.mjs parts.test.mjs
 
 # 10 MB through Encrypt 12 in headless Chromium, with and without SIMD.
 bench-web: web browser-deps tests/web/node_modules/.package-lock.json

@@ -1,184 +1,40 @@
 // SPDX-License-Identifier: MIT
 // The page's commands: the boxes, password and wheel count wired to the
-// cipher worker, the file picker, downloads and the clipboard.
+// cipher worker, the file picker, downloads and the clipboard. Follows the
+// shared words (WORDS), the codec, the exact box and the worker client.
 'use strict';
 
-const PASS_COUNTS = [1, 3, 6, 9, 12];
-const MIN_WHEELS = 4;
-const MAX_WHEELS = 30;
-const START_WHEELS = 20;
-const INFO_TEXT = [
-  'The Velmor Machine - Copyright (C) The Velmor Machine authors. All rights reserved.',
-  '*'.repeat(46),
-  ' Set Encryption Wheels To 20 Give You 10 Character Change Then  Encrypt 12 Times = 120 Character Change Max 30=15X12=180',
-].join('\r\n');
-// As much as the window opens; larger files belong to the command-line tool.
-const MAX_FILE_BYTES = 64 * 1024 * 1024;
-const SHOWN_LIMIT = 200000;
-
-const statusText = (count) => `Please Wait While Processing ${count} Characters`;
-const twoDigits = (count) => String(count).padStart(2, '0');
-
-// ---- Windows-1252 -------------------------------------------------------
-
-// The browser's windows-1252 decoder maps the five bytes the table leaves
-// unassigned to the control characters of the same code, as the window's
-// file layer does, so every byte value has its own character. The encoder
-// is its inverse, built from it, so the two cannot disagree.
-const decoder = new TextDecoder('windows-1252');
-const byteOfChar = new Map();
-{
-  const chars = decoder.decode(Uint8Array.from({ length: 256 }, (_, byte) => byte));
-  for (let byte = 0; byte < 256; ++byte) byteOfChar.set(chars.charCodeAt(byte), byte);
-}
-
-const decodeWindows1252 = (bytes) => decoder.decode(bytes);
-
-// The bytes of `text`, or the index of its first character without a byte.
-function encodeWindows1252(text) {
-  const bytes = new Uint8Array(text.length);
-  for (let i = 0; i < text.length; ++i) {
-    const code = text.charCodeAt(i);
-    const byte = code < 0x80 ? code : byteOfChar.get(code);
-    if (byte === undefined) return { bytes: null, unencodableAt: i };
-    bytes[i] = byte;
-  }
-  return { bytes, unencodableAt: -1 };
-}
-
-// Lines as the window counts them: CR LF, a lone CR and a lone LF each end one.
-function lineNumberAt(text, index) {
-  let line = 1;
-  for (let i = 0; i < index; ++i) {
-    const c = text[i];
-    if (c === '\n' || (c === '\r' && text[i + 1] !== '\n')) ++line;
-  }
-  return line;
-}
-
-function describeCharacterAt(text, index) {
-  const codePoint = text.codePointAt(index);
-  const character = String.fromCodePoint(codePoint);
-  const code = `U+${codePoint.toString(16).toUpperCase().padStart(4, '0')}`;
-  const lone = codePoint >= 0xd800 && codePoint <= 0xdfff;
-  const printable = !lone && !/[\p{C}\p{Z}\s]/u.test(character);
-  return printable ? `"${character}" (${code})` : code;
-}
-
-function unencodableMessage(text, index) {
-  return `The text cannot be saved: the character ${describeCharacterAt(text, index)} on line ` +
-    `${lineNumberAt(text, index)} has no place in Windows-1252, the character set of the file.\n` +
-    'Replace or remove it, then save again. Nothing was written.';
-}
-
-// ---- A text box that gives back exactly what was put in -----------------
-
-// A textarea turns CR LF and a lone CR into LF, so it cannot hold a text
-// exactly. ExactBox keeps the exact text itself and shows it with LF line
-// breaks; an edit in the textarea is mapped back onto the exact text. A line
-// break that the user types is CR LF; pasted and dropped text keeps its own.
-class ExactBox {
-  constructor(area, note) {
-    this.area = area;
-    this.note = note;
-    this.large = false;
-    this.text = '';
-    this.shown = '';
-    this.incoming = null;
-    area.addEventListener('input', (event) => this.edited(event));
-    area.addEventListener('paste', (event) => { this.incoming = event.clipboardData.getData('text/plain'); });
-    area.addEventListener('drop', (event) => { this.incoming = event.dataTransfer.getData('text/plain'); });
-    area.addEventListener('copy', (event) => this.copySelection(event, false));
-    area.addEventListener('cut', (event) => this.copySelection(event, true));
-  }
-
-  // A box shows at most SHOWN_LIMIT characters: a browser lays out a
-  // textarea of megabytes for seconds. A longer text is kept whole, and the
-  // commands work on all of it; the box shows its start, read-only, and says so.
-  set(text) {
-    this.text = text;
-    this.large = text.length > SHOWN_LIMIT;
-    this.area.value = this.large ? text.slice(0, SHOWN_LIMIT) : text;
-    this.area.readOnly = this.large;
-    this.shown = this.area.value;
-    this.note.hidden = !this.large;
-    this.note.textContent = this.large
-      ? `Showing the first ${SHOWN_LIMIT.toLocaleString('en')} of ${text.length.toLocaleString('en')} characters. ` +
-        'The whole text is kept: it is what the commands encrypt, decrypt, save and copy.'
-      : '';
-  }
-
-  // Model index of shown index `at`: a CR LF pair is one shown character.
-  modelIndices(...shownAt) {
-    const wanted = shownAt.map((at, i) => [at, i]).sort((a, b) => a[0] - b[0]);
-    const found = new Array(shownAt.length);
-    let shown = 0;
-    let model = 0;
-    for (const [at, i] of wanted) {
-      while (shown < at && model < this.text.length) {
-        model += this.text[model] === '\r' && this.text[model + 1] === '\n' ? 2 : 1;
-        ++shown;
-      }
-      found[i] = model;
-    }
-    return found;
-  }
-
-  edited(event) {
-    const now = this.area.value;
-    const before = this.shown;
-    const shorter = Math.min(now.length, before.length);
-    let suffix = 0;
-    while (suffix < shorter && now[now.length - 1 - suffix] === before[before.length - 1 - suffix]) ++suffix;
-    // Where the change could sit in more than one place (a line break typed
-    // beside another), the caret says where it was made.
-    suffix = Math.min(suffix, now.length - this.area.selectionEnd);
-    let prefix = 0;
-    const prefixLimit = Math.min(now.length, before.length) - suffix;
-    while (prefix < prefixLimit && now[prefix] === before[prefix]) ++prefix;
-    const inserted = now.slice(prefix, now.length - suffix);
-    const [from, to] = this.modelIndices(prefix, before.length - suffix);
-    const pasted = this.incoming !== null && /^insertFrom(Paste|Drop)$/.test(event.inputType) &&
-      this.incoming.replace(/\r\n?/g, '\n') === inserted;
-    const exact = pasted ? this.incoming : inserted.replace(/\n/g, '\r\n');
-    this.incoming = null;
-    this.text = this.text.slice(0, from) + exact + this.text.slice(to);
-    this.shown = now;
-  }
-
-  selectedText() {
-    const [from, to] = this.modelIndices(this.area.selectionStart, this.area.selectionEnd);
-    return this.text.slice(from, to);
-  }
-
-  copySelection(event, cut) {
-    event.clipboardData.setData('text/plain', this.selectedText());
-    event.preventDefault();
-    if (cut && !this.area.readOnly) document.execCommand('delete');
-  }
-}
-
-// ---- The page ----------------------------------------------------------
-
 const $ = (id) => document.getElementById(id);
-const input = new ExactBox($('txtVelmor'), $('txtVelmor-note'));
-const output = new ExactBox($('txtOutputBox'), $('txtOutputBox-note'));
+const twoDigits = (count) => String(count).padStart(2, '0');
+const counted = (count, one, many) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
+const mebibytes = (bytes) => (bytes / (1024 * 1024)).toLocaleString('en', { minimumFractionDigits: 2, maximumFractionDigits: 2 });
+const describe = (failure) => String(failure && failure.message ? failure.message : failure);
+
 const password = $('txtKey');
+const passwordNote = $('txtKey-note');
 const wheels = $('EW');
 const status = $('Label1');
 const picker = $('file-picker');
 const engineChoice = new URLSearchParams(location.search).get('engine') === 'plain' ? 'plain' : 'best';
+const client = new WorkerClient(() =>
+  new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' }))));
 
 function showMessage(title, text) {
   $('message-title').textContent = title;
   $('message-text').textContent = text;
-  $('message').showModal();
+  if (!$('message').open) $('message').showModal();
 }
 
-// Everything the user can change; locked while a command runs, so that
-// nothing changes under it.
-const lockable = () => [...document.querySelectorAll('main button, main select, main input:not([type=file])')];
+// Said to screen readers only, once a command is done.
+function announce(text) {
+  $('announcement').textContent = text;
+}
 
+// ---- One command at a time ------------------------------------------------
+
+// Everything the user can change; locked while a command runs, so that
+// nothing changes under it. Only the command that took the lock gives it back.
+const lockable = () => [...document.querySelectorAll('main button, main select, main input:not([type=file])')];
 let busy = false;
 let focusBefore = null;
 
@@ -195,61 +51,137 @@ function setBusy(now) {
   }
 }
 
-// ---- The cipher worker ------------------------------------------------
+// Runs `work` holding the lock, or says why it cannot start.
+async function exclusively(title, work) {
+  if (busy) {
+    showMessage(title, 'A command is still running. Try again when it has finished.');
+    return;
+  }
+  setBusy(true);
+  try {
+    await work();
+  } finally {
+    setBusy(false);
+  }
+}
 
-const worker = new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' })));
-let nextRequest = 1;
-const waiting = new Map();
-worker.onmessage = (event) => {
-  const reply = event.data;
-  const settle = waiting.get(reply.id);
-  waiting.delete(reply.id);
-  if (settle) settle(reply);
-};
-let workerFailure = null;
-worker.onerror = (event) => {
-  workerFailure = event.message || 'The cipher could not start.';
-  for (const settle of waiting.values()) settle({ ok: false, message: workerFailure });
-  waiting.clear();
-};
+// ---- The boxes -------------------------------------------------------------
 
-function runInWorker(request) {
-  return new Promise((resolve) => {
-    if (workerFailure) {
-      resolve({ ok: false, message: workerFailure });
-      return;
+// A pasted or dropped text too long to show is kept whole as bytes, like an
+// opened file; the worker converts it.
+function takeLongText(box, text) {
+  if (text.length > WORDS.kMaxOpenBytes) {
+    showMessage('Paste', `The text was not taken: it holds ${text.length.toLocaleString('en')} characters, the page ` +
+      `takes at most ${WORDS.kMaxOpenBytes.toLocaleString('en')} (${mebibytes(WORDS.kMaxOpenBytes)} MiB).\n` +
+      'Use the command-line tool velmor to encrypt or decrypt texts of this size. The box is as it was.');
+    return Promise.resolve();
+  }
+  return exclusively('Paste', async () => {
+    const reply = await client.run({ type: 'encode', text, shownLimit: SHOWN_LIMIT });
+    if (!reply.ok) {
+      showMessage('Paste', `The text could not be taken: ${reply.message}\nThe box is as it was.`);
+    } else if (reply.bytes) {
+      box.setBytes(reply.bytes, reply.start);
+    } else {
+      showMessage('Paste', `The text was not taken: the character ${reply.character} on line ${reply.line} has ` +
+        'no place in Windows-1252, and a text this long is kept in Windows-1252.\nReplace or remove it, ' +
+        'then paste again. The box is as it was.');
     }
-    const id = nextRequest++;
-    waiting.set(id, resolve);
-    worker.postMessage({ ...request, id, engine: engineChoice });
   });
 }
 
+const input = new ExactBox($('txtVelmor'), $('txtVelmor-note'), (text) => takeLongText(input, text));
+const output = new ExactBox($('txtOutputBox'), $('txtOutputBox-note'), (text) => takeLongText(output, text));
+
+// ---- The password ---------------------------------------------------------
+
+// A password holds only characters Windows-1252 has, as the texts do, so
+// that it means the same in the window, velmor and here. Anything else is
+// refused whole as it comes, typed, pasted or dropped, never cut in two.
+let acceptedPassword = '';
+
+function refusePassword(text, at) {
+  passwordNote.textContent = `The PassWord cannot take the character ${describeCharacterAt(text, at)}: a password ` +
+    'holds only characters of Windows-1252, the character set of the texts.';
+  passwordNote.hidden = false;
+}
+
+password.addEventListener('beforeinput', (event) => {
+  const incoming = event.data ?? (event.dataTransfer ? event.dataTransfer.getData('text/plain') : null);
+  const at = incoming ? firstUnholdable(incoming) : -1;
+  if (at >= 0 && event.cancelable) {
+    event.preventDefault();
+    refusePassword(incoming, at);
+  }
+});
+
+// What got past the first check (an input method's text) is taken back here.
+function checkPassword() {
+  const at = firstUnholdable(password.value);
+  if (at < 0) {
+    acceptedPassword = password.value;
+    return;
+  }
+  refusePassword(password.value, at);
+  password.value = acceptedPassword;
+}
+password.addEventListener('input', (event) => { if (!event.isComposing) checkPassword(); });
+password.addEventListener('compositionend', checkPassword);
+
+// ---- The cipher -----------------------------------------------------------
+
 // Encrypt N reads the upper box and writes the lower, Decrypt N the reverse.
-async function cipherCommand(direction, passes) {
+// The second click of a double click is not a second command.
+async function cipherCommand(event, direction, passes) {
+  if (event.detail > 1 || busy) return;
   const [source, target] = direction === 'encrypt' ? [input, output] : [output, input];
-  const text = source.text;
-  status.textContent = statusText(text.length);
+  const count = source.length;
+  const request = { type: 'cipher', direction, passes, password: password.value, wheelCount: Number(wheels.value),
+    engine: engineChoice, shownLimit: SHOWN_LIMIT };
+  const transfer = source.large ? [source.bytes.buffer] : [];
+  if (source.large) request.bytes = source.bytes;
+  else request.text = source.text;
+  status.textContent = fillWords(WORDS.kStatusText, count);
+  announce('');
   setBusy(true);
   try {
-    const reply = await runInWorker({
-      direction, passes, text, password: password.value, wheelCount: Number(wheels.value),
-    });
+    const reply = await client.run(request, transfer);
     if (!reply.ok) {
-      showMessage('Encrypt/Decrypt', `The text could not be processed: ${reply.message}\nBoth boxes are as they were.`);
+      // The bytes went to the worker and come back with its answer.
+      const lost = source.large && !reply.bytes;
+      if (reply.bytes) source.keep(reply.bytes);
+      else if (source.large) source.setText('');
+      showMessage(WORDS.kInfoTitle, `The text could not be processed: ${reply.message}\n` +
+        (lost ? 'The text it was given is lost.' : 'Both boxes are as they were.'));
+      announce(`Nothing was ${direction}ed.`);
       return;
     }
-    target.set(reply.text);
-    source.set('');
-    // Which engine build the browser runs: "simd" or "plain".
+    if (reply.bytes) target.setBytes(reply.bytes, reply.start);
+    else target.setText(reply.text);
+    source.setText('');
     document.documentElement.dataset.engine = reply.engine;
+    announce(`${direction === 'encrypt' ? 'Encrypted' : 'Decrypted'} ${counted(count, 'character', 'characters')}, ` +
+      `${counted(passes, 'pass', 'passes')}.`);
   } finally {
     setBusy(false);
     status.textContent = '';
   }
 }
 
-// ---- Files and clipboard ----------------------------------------------
+// The engine is started as the page opens, so that a browser that cannot run
+// it is told so at once, in words.
+async function checkEngine() {
+  const reply = await client.run({ type: 'check', engine: engineChoice });
+  if (reply.ok) {
+    document.documentElement.dataset.engine = reply.engine;
+    return;
+  }
+  document.documentElement.dataset.engine = 'none';
+  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message}.\n` +
+    'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.');
+}
+
+// ---- Files ----------------------------------------------------------------
 
 let openTarget = null;
 
@@ -260,22 +192,19 @@ function openInto(box) {
   picker.click();
 }
 
-async function readFileInto(box, file) {
-  if (file.size > MAX_FILE_BYTES) {
-    const mb = (bytes) => (bytes / (1024 * 1024)).toFixed(1);
-    showMessage('Open', `"${file.name}" is too large to open here: it holds ${mb(file.size)} MB, the page takes at most ` +
-      `${mb(MAX_FILE_BYTES)} MB.\nUse the command-line tool velmor to encrypt or decrypt files of this size.`);
-    return;
+// A file that arrives while a command runs is refused, not read under it.
+function readFileInto(box, file) {
+  if (file.size > WORDS.kMaxOpenBytes) {
+    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, file.name, file.size.toLocaleString('en'),
+      mebibytes(file.size), WORDS.kMaxOpenBytes.toLocaleString('en'), mebibytes(WORDS.kMaxOpenBytes), 'page'));
+    return Promise.resolve();
   }
-  // Nothing may start meanwhile: a command would write its boxes under the read.
-  setBusy(true);
-  try {
-    box.set(decodeWindows1252(new Uint8Array(await file.arrayBuffer())));
-  } catch (failure) {
-    showMessage('Open', `Could not read "${file.name}":\n${failure.message}`);
-  } finally {
-    setBusy(false);
-  }
+  return exclusively('Open', async () => {
+    const reply = await client.run({ type: 'read', file, shownLimit: SHOWN_LIMIT });
+    if (!reply.ok) showMessage('Open', `Could not read "${file.name}":\n${reply.message}\nThe box is as it was.`);
+    else if (reply.bytes) box.setBytes(reply.bytes, reply.start);
+    else box.setText(reply.text);
+  });
 }
 
 picker.addEventListener('change', () => {
@@ -283,16 +212,9 @@ picker.addEventListener('change', () => {
   if (file && openTarget) readFileInto(openTarget, file);
 });
 
-// The save is checked before anything is offered, so that no file is made
-// from a text that cannot be written.
-function saveFrom(box, name) {
-  const encoded = encodeWindows1252(box.text);
-  if (!encoded.bytes) {
-    showMessage('Save', unencodableMessage(box.text, encoded.unencodableAt));
-    return;
-  }
+function offerDownload(blob, name) {
   const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob([encoded.bytes], { type: 'application/octet-stream' }));
+  link.href = URL.createObjectURL(blob);
   link.download = name;
   document.body.append(link);
   link.click();
@@ -300,12 +222,82 @@ function saveFrom(box, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-async function copyToClipboard(box) {
-  try {
-    await navigator.clipboard.writeText(box.text);
-  } catch (failure) {
-    showMessage('Copy', `The text could not be put on the clipboard:\n${failure.message}`);
+// The save is checked before anything is offered, so that no file is made
+// from a text that cannot be written. A long text is bytes already; the
+// worker makes the download's copy of them.
+async function saveFrom(box, name) {
+  if (busy) return;
+  if (!box.large) {
+    const encoded = encodeWindows1252(box.text);
+    if (!encoded.bytes) showMessage('Save', unencodableMessage(box.text, encoded.unencodableAt));
+    else offerDownload(new Blob([encoded.bytes], { type: 'application/octet-stream' }), name);
+    return;
   }
+  await exclusively('Save', async () => {
+    const reply = await client.run({ type: 'blob', bytes: box.bytes }, [box.bytes.buffer]);
+    if (reply.bytes) box.keep(reply.bytes);
+    else box.setText('');
+    if (reply.ok) offerDownload(reply.blob, name);
+    else showMessage('Save', `The text could not be saved:\n${reply.message}\nNothing was written.`);
+  });
+}
+
+// ---- The clipboard --------------------------------------------------------
+
+// Where the asynchronous clipboard is missing (a page not served over https
+// or from this machine), the copy command of the page itself still works
+// while the click that asked for it lasts.
+function copyThroughCommand(text) {
+  let copied = false;
+  const supply = (event) => {
+    event.clipboardData.setData('text/plain', text);
+    event.preventDefault();
+    event.stopImmediatePropagation();
+    copied = true;
+  };
+  document.addEventListener('copy', supply, true);
+  try {
+    return document.execCommand('copy') && copied;
+  } finally {
+    document.removeEventListener('copy', supply, true);
+  }
+}
+
+async function copyToClipboard(box) {
+  if (busy) return;
+  let text = box.text;
+  if (box.large) {
+    setBusy(true);
+    try {
+      const reply = await client.run({ type: 'decode', bytes: box.bytes }, [box.bytes.buffer]);
+      if (reply.bytes) box.keep(reply.bytes);
+      else box.setText('');
+      if (!reply.ok) {
+        showMessage('Copy', `The text could not be put on the clipboard:\n${reply.message}`);
+        return;
+      }
+      text = reply.text;
+    } finally {
+      setBusy(false);
+    }
+  }
+  let refusal = '';
+  if (navigator.clipboard && navigator.clipboard.writeText) {
+    try {
+      await navigator.clipboard.writeText(text);
+      announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
+      return;
+    } catch (failure) {
+      refusal = `${describe(failure)}\n`;
+    }
+  }
+  if (copyThroughCommand(text)) {
+    announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
+    return;
+  }
+  showMessage('Copy', `This browser did not let the page put the text on the clipboard.\n${refusal}` +
+    'To copy it by hand: click in the box, press Ctrl+A (Command+A on a Mac) to select all of it, ' +
+    'then Ctrl+C (Command+C).');
 }
 
 // A file dropped on a box opens into it, as in the window.
@@ -317,7 +309,7 @@ for (const box of [input, output]) {
     if (event.dataTransfer.files.length === 0) return;
     event.preventDefault();
     event.stopPropagation();
-    if (!busy) readFileInto(box, event.dataTransfer.files[0]);
+    readFileInto(box, event.dataTransfer.files[0]);
   });
 }
 // A file dropped anywhere else would make the browser leave the page, and
@@ -328,18 +320,19 @@ for (const type of ['dragover', 'drop']) {
   });
 }
 
-// ---- Controls -----------------------------------------------------------
+// ---- Controls -------------------------------------------------------------
 
-for (let count = MIN_WHEELS; count <= MAX_WHEELS; count += 2) {
-  wheels.add(new Option(twoDigits(count), String(count), false, count === START_WHEELS));
+for (let count = WORDS.kMinWheelCount; count <= WORDS.kMaxWheelCount; count += WORDS.kWheelCountStep) {
+  wheels.add(new Option(twoDigits(count), String(count), false, count === WORDS.kStartWheelCount));
 }
 // Each wheel takes one password character, so a new count empties the
 // password and limits it to the count.
 wheels.addEventListener('change', () => {
   password.maxLength = Number(wheels.value);
   password.value = '';
+  acceptedPassword = '';
 });
-password.maxLength = START_WHEELS;
+password.maxLength = WORDS.kStartWheelCount;
 
 $('PassS').addEventListener('change', (event) => {
   password.type = event.target.checked ? 'text' : 'password';
@@ -347,22 +340,45 @@ $('PassS').addEventListener('change', (event) => {
 
 const cipherCommands = $('cipher-commands');
 for (const direction of ['encrypt', 'decrypt']) {
-  for (const passes of PASS_COUNTS) {
+  const row = document.createElement('div');
+  row.className = 'passes';
+  cipherCommands.append(row);
+  for (const passes of WORDS.kPassCounts) {
     const button = document.createElement('button');
     button.type = 'button';
     button.id = (direction === 'encrypt' ? 'EN' : 'DE') + (passes === 1 ? '' : passes);
     button.textContent = `${direction === 'encrypt' ? 'Encrypt' : 'Decrypt'} ${passes}`;
-    button.addEventListener('click', () => cipherCommand(direction, passes));
-    cipherCommands.append(button);
+    button.addEventListener('click', (event) => cipherCommand(event, direction, passes));
+    row.append(button);
   }
 }
 
-$('Ne').addEventListener('click', () => { input.set(''); output.set(''); });
+$('Ne').addEventListener('click', () => { input.setText(''); output.setText(''); });
 $('Op').addEventListener('click', () => openInto(input));
 $('OET').addEventListener('click', () => openInto(output));
 $('SAs').addEventListener('click', () => saveFrom(input, 'unencrypted.txt'));
 $('SAET').addEventListener('click', () => saveFrom(output, 'encrypted.txt'));
 $('CToC').addEventListener('click', () => copyToClipboard(input));
 $('CTCET').addEventListener('click', () => copyToClipboard(output));
-$('info-text').textContent = INFO_TEXT;
+$('info-title').textContent = WORDS.kInfoTitle;
+$('info-text').textContent = [WORDS.kInfoLine1, WORDS.kInfoLine2, WORDS.kInfoLine3].join('\r\n');
 $('IF').addEventListener('click', () => $('info').showModal());
+
+// ---- Installed and offline ------------------------------------------------
+
+// From a web host the page installs as an app and opens with no network; a
+// page opened as a file has neither, and needs neither.
+if (/^https?:$/.test(location.protocol)) {
+  const manifest = document.createElement('link');
+  manifest.rel = 'manifest';
+  manifest.href = 'manifest.webmanifest';
+  document.head.append(manifest);
+  if ('serviceWorker' in navigator) {
+    navigator.serviceWorker.register('service-worker.js').catch((failure) => {
+      console.warn(`The page will not open offline: ${describe(failure)}`);
+    });
+  }
+}
+
+input.area.focus();
+checkEngine();

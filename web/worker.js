@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The cipher's worker: runs the engine off the page's thread, so that a long
-// text never freezes the page. Preceded in its source by the two engine
-// builds, createVelmorEngineSimd and createVelmorEnginePlain.
+// The cipher's worker: converts and ciphers off the page's thread, so that a
+// long text never freezes the page. Preceded in its source by the two engine
+// builds, createVelmorEngineSimd and createVelmorEnginePlain, and the codec.
 'use strict';
 
 // (func (result v128) i32.const 0 i8x16.splat i8x16.popcnt): valid only
@@ -9,58 +9,132 @@
 const SIMD_PROBE = new Uint8Array([
   0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11,
 ]);
+// Values of velmor_cipher; kept in step with engine_binding.cpp.
 const CIPHERED = 0;
+const NO_MEMORY = 'There is not enough memory for a text of this size.';
+const RELEASE_AFTER = 16 * 1024 * 1024;
 
 let engine = null;
 let engineKind = '';
 
 function loadEngine(wanted) {
+  if (typeof WebAssembly === 'undefined') {
+    throw new Error('it does not run WebAssembly, the kind of program the machine\'s cipher is (it may be ' +
+      'turned off in its settings or by a policy)');
+  }
   const simd = wanted !== 'plain' && WebAssembly.validate(SIMD_PROBE);
   const factory = simd ? createVelmorEngineSimd : createVelmorEnginePlain;
   engineKind = simd ? 'simd' : 'plain';
-  engine = factory();
+  // Emscripten reports a failed start in its own words, "Aborted(...)", as a
+  // rejection; what the browser said is inside.
+  engine = factory({ print() {}, printErr() {} }).catch((failure) => {
+    engine = null;
+    const said = describe(failure).replace(/^Aborted\((.*)\)\.?( Build with -s ASSERTIONS=1 for more info\.)?$/s, '$1');
+    throw new Error(/Refused to compile|Content Security Policy|unsafe-eval/i.test(said)
+      ? 'it may not run WebAssembly on this page, the kind of program the machine\'s cipher is: a security policy ' +
+        `of the browser or of the site forbids it (the browser said: ${said})`
+      : `it could not start the machine's cipher, a WebAssembly program (the browser said: ${said})`);
+  });
   return engine;
 }
 
-// The text goes in as UTF-16 code units, as the boxes hold it; the engine
-// changes only the wheel alphabet's characters and leaves every other unit,
-// lone surrogates included, as it was.
-function cipher(module, request) {
-  const { text, password } = request;
-  const textBytes = Math.max(2, text.length * 2);
-  const keyBytes = Math.max(2, password.length * 2);
-  const textAt = module._malloc(textBytes);
-  const keyAt = module._malloc(keyBytes);
+// Ciphers `length` units of `unitBytes` bytes each, copied in by `fill` and
+// out by `empty`, in the module's memory.
+function cipherInModule(module, request, length, unitBytes, fill, empty) {
+  const { password } = request;
+  const textAt = module._malloc(Math.max(2, length * unitBytes));
+  const keyAt = module._malloc(Math.max(2, password.length * 2));
   try {
-    if (!textAt || !keyAt) throw new Error('There is not enough memory for a text of this size.');
+    if (!textAt || !keyAt) throw new Error(NO_MEMORY);
     // Views are taken after both allocations: growing the memory replaces them.
-    let units = new Uint16Array(module.HEAPU16.buffer, textAt, text.length);
-    for (let i = 0; i < text.length; ++i) units[i] = text.charCodeAt(i);
+    fill(module.HEAPU16.buffer, textAt);
     const key = new Uint16Array(module.HEAPU16.buffer, keyAt, password.length);
     for (let i = 0; i < password.length; ++i) key[i] = password.charCodeAt(i);
-    const status = module._velmor_cipher(textAt, text.length, keyAt, password.length, request.wheelCount,
+    const status = module._velmor_cipher(textAt, length, unitBytes, keyAt, password.length, request.wheelCount,
                                          request.passes, request.direction === 'decrypt' ? 1 : 0);
     if (status !== CIPHERED) throw new Error('The engine refused this wheel count or pass count.');
-    units = new Uint16Array(module.HEAPU16.buffer, textAt, text.length);
-    const parts = [];
-    for (let i = 0; i < units.length; i += 8192) parts.push(String.fromCharCode.apply(null, units.subarray(i, i + 8192)));
-    return parts.join('');
+    return empty(module.HEAPU16.buffer, textAt);
   } finally {
     if (textAt) module._free(textAt);
     if (keyAt) module._free(keyAt);
   }
 }
 
+// A text short enough to show whole comes as a string and goes back as one.
+function cipherText(module, request) {
+  const { text } = request;
+  return cipherInModule(module, request, text.length, 2, (heap, at) => {
+    const units = new Uint16Array(heap, at, text.length);
+    for (let i = 0; i < text.length; ++i) units[i] = text.charCodeAt(i);
+  }, (heap, at) => {
+    const units = new Uint16Array(heap, at, text.length);
+    const parts = [];
+    for (let i = 0; i < units.length; i += 8192) parts.push(String.fromCharCode.apply(null, units.subarray(i, i + 8192)));
+    return { text: parts.join('') };
+  });
+}
+
+// A long text comes as Windows-1252 bytes; the result is written over them,
+// so a command needs no second buffer of the text's size.
+function cipherBytes(module, request) {
+  const { bytes } = request;
+  return cipherInModule(module, request, bytes.length, 1, (heap, at) => new Uint8Array(heap, at, bytes.length).set(bytes),
+    (heap, at) => {
+      bytes.set(new Uint8Array(heap, at, bytes.length));
+      return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+    });
+}
+
+const describe = (failure) => String(failure && failure.message ? failure.message : failure);
+// Out of memory in a script is a RangeError; the user is told in words.
+const plainFailure = (failure) => (failure instanceof RangeError ? NO_MEMORY : describe(failure));
+
+const handlers = {
+  async check(request) {
+    await (engine || loadEngine(request.engine));
+    return { engine: engineKind };
+  },
+  async cipher(request) {
+    const module = await (engine || loadEngine(request.engine));
+    const result = request.bytes ? cipherBytes(module, request) : cipherText(module, request);
+    // The module's memory only grows: after a long text it is let go, so
+    // that it does not stay beside the texts; the next command starts anew.
+    if (request.bytes && request.bytes.length > RELEASE_AFTER) engine = null;
+    return { ...result, engine: engineKind };
+  },
+  // A pasted or dropped text too long to show goes the way of a file.
+  async encode(request) {
+    const { bytes, unencodableAt } = encodeWindows1252(request.text);
+    if (!bytes) return { unencodableAt, character: describeCharacterAt(request.text, unencodableAt),
+      line: lineNumberAt(request.text, unencodableAt) };
+    return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+  },
+  async decode(request) {
+    return { text: decodeWindows1252(request.bytes), bytes: request.bytes };
+  },
+  // A file is read here: its bytes come to the page by transfer, not copy.
+  async read(request) {
+    const bytes = new Uint8Array(await request.file.arrayBuffer());
+    if (bytes.length <= request.shownLimit) return { text: decodeWindows1252(bytes) };
+    return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+  },
+  // The copy a download needs is made here too.
+  async blob(request) {
+    return { blob: new Blob([request.bytes], { type: 'application/octet-stream' }), bytes: request.bytes };
+  },
+};
+
 self.onmessage = async (event) => {
   const request = event.data;
   try {
-    const module = await (engine || loadEngine(request.engine));
-    const text = cipher(module, request);
-    self.postMessage({ id: request.id, ok: true, text, engine: engineKind });
+    const reply = await handlers[request.type](request);
+    self.postMessage({ ...reply, id: request.id, ok: true }, reply.bytes ? [reply.bytes.buffer] : []);
   } catch (failure) {
     // An aborted module is left in an unknown state: the next command starts
-    // a fresh one.
-    engine = null;
-    self.postMessage({ id: request.id, ok: false, message: String(failure && failure.message ? failure.message : failure) });
+    // a fresh one. Bytes that came in go back as they were.
+    if (!(failure instanceof RangeError) && describe(failure) !== NO_MEMORY) engine = null;
+    const back = request.bytes && request.bytes.buffer.byteLength > 0 ? request.bytes : null;
+    self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), bytes: back },
+      back ? [back.buffer] : []);
   }
 };

@@ -1,0 +1,195 @@
+// SPDX-License-Identifier: MIT
+// A text box that gives back exactly what was put in. A textarea turns CR LF
+// and a lone CR into LF, so it cannot hold a text exactly: ExactBox keeps the
+// exact text itself and maps each edit of the textarea back onto it.
+'use strict';
+
+// A box shows at most this many characters: a browser lays out a textarea of
+// megabytes for seconds. A longer text is kept whole as Windows-1252 bytes;
+// the box shows its start, read-only, and says so.
+const SHOWN_LIMIT = 200000;
+
+// What a textarea shows of `text`.
+const shownOf = (text) => text.replace(/\r\n?/g, '\n');
+
+// Indices in `text` of the shown indices `shownAt`: a CR LF pair is one shown
+// character.
+function modelIndices(text, ...shownAt) {
+  const wanted = shownAt.map((at, i) => [at, i]).sort((a, b) => a[0] - b[0]);
+  const found = new Array(shownAt.length);
+  let shown = 0;
+  let model = 0;
+  for (const [at, i] of wanted) {
+    while (shown < at && model < text.length) {
+      model += text[model] === '\r' && text[model + 1] === '\n' ? 2 : 1;
+      ++shown;
+    }
+    found[i] = model;
+  }
+  return found;
+}
+
+// The exact text after the textarea went from `before` to `now`. A line
+// break the user types is CR LF; `incoming` is the exact text of a paste or
+// drop, kept as it came when it is what was inserted. Where the change could
+// sit in more than one place (a line break typed beside another), the caret,
+// at `caretEnd` afterwards, says where it ends, and `startLimit`, where the
+// selection began before it, how early it starts.
+function applyEdit(text, before, now, caretEnd, incoming, startLimit = Infinity) {
+  const shorter = Math.min(now.length, before.length);
+  let suffix = 0;
+  while (suffix < shorter && now[now.length - 1 - suffix] === before[before.length - 1 - suffix]) ++suffix;
+  suffix = Math.min(suffix, now.length - caretEnd);
+  let prefix = 0;
+  const prefixLimit = Math.min(shorter - suffix, startLimit);
+  while (prefix < prefixLimit && now[prefix] === before[prefix]) ++prefix;
+  const inserted = now.slice(prefix, now.length - suffix);
+  const [from, to] = modelIndices(text, prefix, before.length - suffix);
+  const exact = incoming !== null && shownOf(incoming) === inserted ? incoming : inserted.replace(/\n/g, '\r\n');
+  return text.slice(0, from) + exact + text.slice(to);
+}
+
+// The exact texts of the states the textarea's own undo can go back to. The
+// browser merges edits into undo steps as it likes, so an undo or redo is
+// matched by what the box shows, looked for from the current state on. The
+// oldest states go once those kept hold more than `budget` characters.
+class EditHistory {
+  constructor(budget = 4000000) {
+    this.budget = budget;
+    this.reset('');
+  }
+
+  reset(text) {
+    this.states = [{ shown: shownOf(text), text }];
+    this.at = 0;
+    this.held = text.length;
+  }
+
+  record(shown, text) {
+    for (const dropped of this.states.splice(this.at + 1)) this.held -= dropped.text.length;
+    this.states.push({ shown, text });
+    this.held += text.length;
+    while (this.held > this.budget && this.states.length > 1) this.held -= this.states.shift().text.length;
+    this.at = this.states.length - 1;
+  }
+
+  // The exact text of the state the box now shows, or null where it is no
+  // longer kept.
+  travel(shown, step) {
+    for (let i = this.at + step; i >= 0 && i < this.states.length; i += step) {
+      if (this.states[i].shown === shown) {
+        this.at = i;
+        return this.states[i].text;
+      }
+    }
+    return null;
+  }
+}
+
+class ExactBox {
+  // `onLongText(text)` takes a paste or drop that makes the text longer than
+  // a box shows: it goes the way of an opened file.
+  constructor(area, note, onLongText) {
+    this.area = area;
+    this.note = note;
+    this.onLongText = onLongText;
+    this.history = new EditHistory();
+    this.bytes = null;  // the whole text, when it is longer than shown
+    this.text = '';
+    this.shown = '';
+    this.incoming = null;
+    // Where the selection began before the edit under way; unknown for an
+    // edit that comes without a beforeinput event (execCommand).
+    this.selectionBefore = Infinity;
+    area.addEventListener('beforeinput', () => { this.selectionBefore = area.selectionStart; });
+    area.addEventListener('input', (event) => this.edited(event));
+    area.addEventListener('paste', (event) => this.receive(event, event.clipboardData.getData('text/plain')));
+    area.addEventListener('drop', (event) => this.receive(event, event.dataTransfer.getData('text/plain')));
+    area.addEventListener('copy', (event) => this.copySelection(event, false));
+    area.addEventListener('cut', (event) => this.copySelection(event, true));
+  }
+
+  get large() { return this.bytes !== null; }
+  get length() { return this.large ? this.bytes.length : this.text.length; }
+
+  // A text short enough to show whole, and edit.
+  setText(text) {
+    this.bytes = null;
+    this.text = text;
+    this.show(text, false);
+    this.history.reset(text);
+  }
+
+  // A long text as Windows-1252 bytes, with the characters of its start.
+  setBytes(bytes, start) {
+    this.bytes = bytes;
+    this.text = start;
+    this.show(start, true);
+  }
+
+  // The bytes of a long text back from the worker, which had them for a while.
+  keep(bytes) {
+    this.bytes = bytes;
+  }
+
+  show(text, large) {
+    this.area.value = text;
+    this.area.readOnly = large;
+    this.shown = this.area.value;
+    this.note.hidden = !large;
+    this.note.textContent = large
+      ? `Showing the first ${SHOWN_LIMIT.toLocaleString('en')} of ${this.length.toLocaleString('en')} characters. ` +
+        'The whole text is kept: it is what the commands encrypt, decrypt, save and copy.'
+      : '';
+  }
+
+  // The whole text as a string; a long one is decoded here, at a cost.
+  wholeText() {
+    return this.large ? decodeWindows1252(this.bytes) : this.text;
+  }
+
+  receive(event, incoming) {
+    if (event.defaultPrevented || this.area.readOnly || !incoming) return;
+    const [from, to] = modelIndices(this.text, this.area.selectionStart, this.area.selectionEnd);
+    if (this.text.length - (to - from) + incoming.length > SHOWN_LIMIT) {
+      event.preventDefault();
+      this.onLongText(this.text.slice(0, from) + incoming + this.text.slice(to));
+      return;
+    }
+    this.incoming = incoming;
+  }
+
+  edited(event) {
+    const now = this.area.value;
+    const travel = { historyUndo: -1, historyRedo: 1 }[event.inputType];
+    const restored = travel ? this.history.travel(now, travel) : null;
+    if (restored !== null) {
+      this.text = restored;
+    } else {
+      const pasted = /^insertFrom(Paste|Drop)$/.test(event.inputType) ? this.incoming : null;
+      // Typing, pasting and deleting start no later than the selection did.
+      const atSelection = /^(insert(Text|LineBreak|FromPaste)|delete)/.test(event.inputType);
+      this.text = applyEdit(this.text, this.shown, now, this.area.selectionEnd, pasted,
+        atSelection ? this.selectionBefore : Infinity);
+      if (!travel) this.history.record(now, this.text);
+    }
+    this.incoming = null;
+    this.shown = now;
+  }
+
+  selectedText() {
+    const { selectionStart: start, selectionEnd: end } = this.area;
+    if (this.large && start === 0 && end === this.shown.length) return this.wholeText();
+    const [from, to] = modelIndices(this.text, start, end);
+    return this.text.slice(from, to);
+  }
+
+  copySelection(event, cut) {
+    event.clipboardData.setData('text/plain', this.selectedText());
+    event.preventDefault();
+    if (cut && !this.area.readOnly) {
+      this.selectionBefore = this.area.selectionStart;
+      document.execCommand('delete');
+    }
+  }
+}
