@@ -25,7 +25,7 @@ build() {
     nice emcc -std=c++20 -O3 -Wall -Wextra -Werror -I"$root" "$@" $sources \
         -sENVIRONMENT=worker -sMODULARIZE=1 -sEXPORT_NAME="$name" -sSINGLE_FILE=1 \
         -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 -sMAXIMUM_MEMORY=2GB \
-        -sEXPORTED_FUNCTIONS=_velmor_cipher,_malloc,_free -sEXPORTED_RUNTIME_METHODS=HEAPU16 \
+        -sEXPORTED_FUNCTIONS=_velmor_cipher_begin,_velmor_cipher_apply,_velmor_cipher_end,_malloc,_free -sEXPORTED_RUNTIME_METHODS=HEAPU16 \
         -o "$objects/$name.js"
 }
 

@@ -9,10 +9,7 @@
 const SIMD_PROBE = new Uint8Array([
   0, 97, 115, 109, 1, 0, 0, 0, 1, 5, 1, 96, 0, 1, 123, 3, 2, 1, 0, 10, 10, 1, 8, 0, 65, 0, 253, 15, 253, 98, 11,
 ]);
-// Values of velmor_cipher; kept in step with engine_binding.cpp.
-const CIPHERED = 0;
 const NO_MEMORY = 'There is not enough memory for a text of this size.';
-const RELEASE_AFTER = 16 * 1024 * 1024;
 
 let engine = null;
 let engineKind = '';
@@ -38,24 +35,37 @@ function loadEngine(wanted) {
   return engine;
 }
 
-// Ciphers `length` units of `unitBytes` bytes each, copied in by `fill` and
-// out by `empty`, in the module's memory.
-function cipherInModule(module, request, length, unitBytes, fill, empty) {
+// A text goes through the module's memory in pieces of this many bytes, so
+// that the memory stays small whatever the text's size.
+const PIECE_BYTES = 4 * 1024 * 1024;
+
+// Ciphers `length` units of `unitBytes` bytes each, keyed once: `fill` copies
+// units [at, at + size) into the module's memory, `empty` takes them out.
+// Everything is allocated before the first piece, so that once one piece is
+// written back none can fail.
+function cipherInPieces(module, request, length, unitBytes, fill, empty) {
   const { password } = request;
-  const textAt = module._malloc(Math.max(2, length * unitBytes));
+  const piece = Math.max(1, Math.min(length, PIECE_BYTES / unitBytes));
   const keyAt = module._malloc(Math.max(2, password.length * 2));
+  const pieceAt = module._malloc(piece * unitBytes);
+  let cipher = 0;
   try {
-    if (!textAt || !keyAt) throw new Error(NO_MEMORY);
-    // Views are taken after both allocations: growing the memory replaces them.
-    fill(module.HEAPU16.buffer, textAt);
+    if (!keyAt || !pieceAt) throw new Error(NO_MEMORY);
     const key = new Uint16Array(module.HEAPU16.buffer, keyAt, password.length);
     for (let i = 0; i < password.length; ++i) key[i] = password.charCodeAt(i);
-    const status = module._velmor_cipher(textAt, length, unitBytes, keyAt, password.length, request.wheelCount,
-                                         request.passes, request.direction === 'decrypt' ? 1 : 0);
-    if (status !== CIPHERED) throw new Error('The engine refused this wheel count or pass count.');
-    return empty(module.HEAPU16.buffer, textAt);
+    cipher = module._velmor_cipher_begin(keyAt, password.length, request.wheelCount, request.passes,
+                                         request.direction === 'decrypt' ? 1 : 0, length);
+    if (!cipher) throw new Error('The engine refused this wheel count or pass count.');
+    for (let at = 0; at < length; at += piece) {
+      const size = Math.min(piece, length - at);
+      // Views are taken anew each time: growing the memory replaces them.
+      fill(module.HEAPU16.buffer, pieceAt, at, size);
+      module._velmor_cipher_apply(cipher, pieceAt, size, unitBytes, at);
+      empty(module.HEAPU16.buffer, pieceAt, at, size);
+    }
   } finally {
-    if (textAt) module._free(textAt);
+    if (cipher) module._velmor_cipher_end(cipher);
+    if (pieceAt) module._free(pieceAt);
     if (keyAt) module._free(keyAt);
   }
 }
@@ -63,26 +73,25 @@ function cipherInModule(module, request, length, unitBytes, fill, empty) {
 // A text short enough to show whole comes as a string and goes back as one.
 function cipherText(module, request) {
   const { text } = request;
-  return cipherInModule(module, request, text.length, 2, (heap, at) => {
-    const units = new Uint16Array(heap, at, text.length);
-    for (let i = 0; i < text.length; ++i) units[i] = text.charCodeAt(i);
-  }, (heap, at) => {
-    const units = new Uint16Array(heap, at, text.length);
-    const parts = [];
-    for (let i = 0; i < units.length; i += 8192) parts.push(String.fromCharCode.apply(null, units.subarray(i, i + 8192)));
-    return { text: parts.join('') };
+  const parts = [];
+  cipherInPieces(module, request, text.length, 2, (heap, pieceAt, at, size) => {
+    const units = new Uint16Array(heap, pieceAt, size);
+    for (let i = 0; i < size; ++i) units[i] = text.charCodeAt(at + i);
+  }, (heap, pieceAt, at, size) => {
+    const units = new Uint16Array(heap, pieceAt, size);
+    for (let i = 0; i < size; i += 8192) parts.push(String.fromCharCode.apply(null, units.subarray(i, Math.min(size, i + 8192))));
   });
+  return { text: parts.join('') };
 }
 
 // A long text comes as Windows-1252 bytes; the result is written over them,
 // so a command needs no second buffer of the text's size.
 function cipherBytes(module, request) {
   const { bytes } = request;
-  return cipherInModule(module, request, bytes.length, 1, (heap, at) => new Uint8Array(heap, at, bytes.length).set(bytes),
-    (heap, at) => {
-      bytes.set(new Uint8Array(heap, at, bytes.length));
-      return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
-    });
+  cipherInPieces(module, request, bytes.length, 1,
+    (heap, pieceAt, at, size) => new Uint8Array(heap, pieceAt, size).set(bytes.subarray(at, at + size)),
+    (heap, pieceAt, at, size) => bytes.set(new Uint8Array(heap, pieceAt, size), at));
+  return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
 }
 
 const describe = (failure) => String(failure && failure.message ? failure.message : failure);
@@ -97,9 +106,6 @@ const handlers = {
   async cipher(request) {
     const module = await (engine || loadEngine(request.engine));
     const result = request.bytes ? cipherBytes(module, request) : cipherText(module, request);
-    // The module's memory only grows: after a long text it is let go, so
-    // that it does not stay beside the texts; the next command starts anew.
-    if (request.bytes && request.bytes.length > RELEASE_AFTER) engine = null;
     return { ...result, engine: engineKind };
   },
   // A pasted or dropped text too long to show goes the way of a file.

@@ -548,18 +548,30 @@ test('when memory runs out the user is told, and both boxes stay as they were', 
   const plain = linesOf(24 * 1024 * 1024);
   await openFile(page, 'Op', plain);
   await page.fill('#txtOutputBox', 'kept');
-  // The engine's memory cannot grow, as when the browser has none to give.
+  // The worker can make no more buffers, as when the browser has no memory to give.
   await worker.evaluate(() => {
-    self.realGrow = WebAssembly.Memory.prototype.grow;
-    WebAssembly.Memory.prototype.grow = () => { throw new RangeError('WebAssembly.Memory.grow(): Maximum memory size exceeded'); };
+    self.saved = { arrayBuffer: Blob.prototype.arrayBuffer, Blob: self.Blob };
+    function refuse() { throw new RangeError('Array buffer allocation failed'); }
+    Blob.prototype.arrayBuffer = refuse;
+    self.Blob = refuse;
   });
-  await page.click('#EN12');
-  assert.deepEqual(await messageShown(page), ['Encrypt/Decrypt', 'The text could not be processed: There is not enough ' +
-    'memory for a text of this size.\nBoth boxes are as they were.']);
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#Op')]);
+  await chooser.setFiles({ name: 'other.txt', mimeType: 'text/plain', buffer: Buffer.from('other') });
+  assert.deepEqual(await messageShown(page), ['Open', 'Could not read "other.txt":\nThere is not enough memory for a ' +
+    'text of this size.\nThe box is as it was.']);
+  let downloads = 0;
+  page.on('download', () => ++downloads);
+  await page.click('#SAs');
+  assert.deepEqual(await messageShown(page), ['Save', 'The text could not be saved:\nThere is not enough memory for ' +
+    'a text of this size.\nNothing was written.']);
+  assert.equal(downloads, 0);
   assert.equal(await page.inputValue('#txtOutputBox'), 'kept');
+  // With memory again, the same text is all there.
+  await worker.evaluate(() => {
+    Blob.prototype.arrayBuffer = self.saved.arrayBuffer;
+    self.Blob = self.saved.Blob;
+  });
   assert.ok((await save(page, 'SAs')).equals(plain));
-  // With memory again, the same command works.
-  await worker.evaluate(() => { WebAssembly.Memory.prototype.grow = self.realGrow; });
   await run(page, 'EN12');
   assert.equal(await page.textContent('#announcement'), 'Encrypted 25,165,824 characters, 12 passes.');
 });
