@@ -574,6 +574,13 @@ test('when memory runs out the user is told, and both boxes stay as they were', 
   assert.ok((await save(page, 'SAs')).equals(plain));
   await run(page, 'EN12');
   assert.equal(await page.textContent('#announcement'), 'Encrypted 25,165,824 characters, 12 passes.');
+  // A worker that fails is replaced, not left off until a reload.
+  const closed = worker.waitForEvent('close');
+  await worker.evaluate(() => { setTimeout(() => { throw new Error('the worker failed'); }); });
+  await closed;
+  await run(page, 'DE12');
+  assert.equal(page.workers().length, 1);
+  assert.ok((await save(page, 'SAs')).equals(plain));
 });
 
 test('the page fits every screen from 320 pixels wide, with targets of at least 24 pixels', async (t) => {
