@@ -41,8 +41,8 @@ const PIECE_BYTES = 4 * 1024 * 1024;
 
 // Ciphers `length` units of `unitBytes` bytes each, keyed once: `fill` copies
 // units [at, at + size) into the module's memory, `empty` takes them out.
-// Everything is allocated before the first piece, so that once one piece is
-// written back none can fail.
+// Every piece needs the memory the first one had; should one fail all the
+// same, the text is part ciphered and the failure says so (`damaged`).
 function cipherInPieces(module, request, length, unitBytes, fill, empty) {
   const { password } = request;
   const piece = Math.max(1, Math.min(length, PIECE_BYTES / unitBytes));
@@ -60,7 +60,13 @@ function cipherInPieces(module, request, length, unitBytes, fill, empty) {
       const size = Math.min(piece, length - at);
       // Views are taken anew each time: growing the memory replaces them.
       fill(module.HEAPU16.buffer, pieceAt, at, size);
-      module._velmor_cipher_apply(cipher, pieceAt, size, unitBytes, at);
+      try {
+        module._velmor_cipher_apply(cipher, pieceAt, size, unitBytes, at);
+      } catch (failure) {
+        const error = failure instanceof Error ? failure : new Error(String(failure));
+        error.damaged = at > 0;
+        throw error;
+      }
       empty(module.HEAPU16.buffer, pieceAt, at, size);
     }
   } finally {
@@ -139,7 +145,7 @@ self.onmessage = async (event) => {
     // An aborted module is left in an unknown state: the next command starts
     // a fresh one. Bytes that came in go back as they were.
     if (!(failure instanceof RangeError) && describe(failure) !== NO_MEMORY) engine = null;
-    const back = request.bytes && request.bytes.buffer.byteLength > 0 ? request.bytes : null;
+    const back = request.bytes && request.bytes.buffer.byteLength > 0 && !(failure && failure.damaged) ? request.bytes : null;
     self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), bytes: back },
       back ? [back.buffer] : []);
   }
