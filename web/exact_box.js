@@ -165,16 +165,21 @@ class ExactBox {
     const restored = travel ? this.history.travel(now, travel) : null;
     if (restored !== null) {
       this.text = restored;
+    } else if (travel) {
+      // The browser's undo outlives a text set by a command, and would mix
+      // the new text with steps taken on the one before. A state the box
+      // never held, or no longer keeps, is not taken: the box stays as it was.
+      this.area.value = this.shown;
     } else {
       const pasted = /^insertFrom(Paste|Drop)$/.test(event.inputType) ? this.incoming : null;
       // Typing, pasting and deleting start no later than the selection did.
       const atSelection = /^(insert(Text|LineBreak|FromPaste)|delete)/.test(event.inputType);
       this.text = applyEdit(this.text, this.shown, now, this.area.selectionEnd, pasted,
         atSelection ? this.selectionBefore : Infinity);
-      if (!travel) this.history.record(now, this.text);
+      this.history.record(now, this.text);
     }
     this.incoming = null;
-    this.shown = now;
+    this.shown = this.area.value;
   }
 
   selectedText() {

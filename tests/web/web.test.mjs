@@ -516,6 +516,20 @@ test('every way a box changes keeps every line break', async (t) => {
     area.dispatchEvent(new InputEvent('input', { inputType: 'insertReplacementText', bubbles: true }));
   }, box);
   assert.equal(await saved(), 'the\rcat\n');
+  // An undo after a command leaves the command's result as it is, as in the
+  // window, and never mixes it with what the box held before.
+  await page.fill('#txtVelmor', 'earlier');
+  await run(page, 'EN');
+  await page.fill('#txtOutputBox', '');
+  await page.fill('#txtVelmor', 'abc');
+  await run(page, 'EN');
+  const result = await page.inputValue('#txtOutputBox');
+  for (const undone of ['#txtVelmor', '#txtOutputBox']) {
+    await page.focus(undone);
+    await page.keyboard.press('Control+Z');
+  }
+  assert.deepEqual([await page.inputValue('#txtVelmor'), await page.inputValue('#txtOutputBox')], ['', result]);
+  assert.equal((await save(page, 'SAET')).toString('latin1'), result);
 });
 
 test('a long paste or drop is kept whole and shown in part, like an opened file', async (t) => {
