@@ -353,6 +353,15 @@ for (const direction of ['encrypt', 'decrypt']) {
   }
 }
 
+// A key held down on a button repeats; Enter would click at every repeat,
+// and a command run again on its own emptied source empties its target. A
+// held key is one press, as in the window.
+$('machine').addEventListener('keydown', (event) => {
+  if (event.repeat && (event.key === 'Enter' || event.key === ' ') && event.target.matches('button')) {
+    event.preventDefault();
+  }
+}, true);
+
 $('Ne').addEventListener('click', () => { input.setText(''); output.setText(''); });
 $('Op').addEventListener('click', () => openInto(input));
 $('OET').addEventListener('click', () => openInto(output));

@@ -460,6 +460,16 @@ test('a double click runs a command once; a second click on an empty source empt
   assert.equal(await page.inputValue('#txtVelmor'), '');
   await run(page, 'EN');
   assert.equal(await page.inputValue('#txtOutputBox'), '');
+  // Enter held down on a command repeats its key, not the command.
+  await page.fill('#txtVelmor', 'held down');
+  await page.focus('#EN');
+  for (let i = 0; i < 6; ++i) {
+    await page.keyboard.down('Enter');
+    await page.waitForTimeout(40);
+  }
+  await page.keyboard.up('Enter');
+  await page.waitForFunction(() => document.querySelector('#machine').getAttribute('aria-busy') === 'false');
+  assert.equal((await page.inputValue('#txtOutputBox')).length, 9);
 });
 
 test('every way a box changes keeps every line break', async (t) => {
