@@ -107,6 +107,8 @@ class ExactBox {
     area.addEventListener('drop', (event) => this.receive(event, event.dataTransfer.getData('text/plain')));
     area.addEventListener('copy', (event) => this.copySelection(event, false));
     area.addEventListener('cut', (event) => this.copySelection(event, true));
+    // A dragged selection carries the exact text too, as a copy does.
+    area.addEventListener('dragstart', (event) => event.dataTransfer.setData('text/plain', this.selectedText()));
   }
 
   get large() { return this.bytes !== null; }
@@ -178,7 +180,9 @@ class ExactBox {
         atSelection ? this.selectionBefore : Infinity);
       this.history.record(now, this.text);
     }
-    this.incoming = null;
+    // Text moved within the box is taken from where it was before it is
+    // dropped: what was dropped is still to come.
+    if (event.inputType !== 'deleteByDrag') this.incoming = null;
     this.shown = this.area.value;
   }
 

@@ -526,6 +526,25 @@ test('every way a box changes keeps every line break', async (t) => {
     area.dispatchEvent(new InputEvent('input', { inputType: 'insertReplacementText', bubbles: true }));
   }, box);
   assert.equal(await saved(), 'the\rcat\n');
+  // Text dragged to the other box or within one goes as it is, not as it is shown.
+  const drag = async (from, selection, to, x, y) => {
+    await page.focus(from);
+    await page.evaluate(([id, start, end]) => document.querySelector(id).setSelectionRange(start, end), [from, ...selection]);
+    const [start, end] = [await page.locator(from).boundingBox(), await page.locator(to).boundingBox()];
+    await page.mouse.move(start.x + 8, start.y + 8);
+    await page.mouse.down();
+    await page.mouse.move(start.x + 30, start.y + 30, { steps: 5 });
+    await page.mouse.move(end.x + x, end.y + y, { steps: 10 });
+    await page.mouse.up();
+  };
+  await openFile(page, 'OET', Buffer.from('a\rb\r\nc', 'latin1'));
+  await page.fill(box, '');
+  await drag('#txtOutputBox', [0, 5], box, 40, 40);
+  await page.waitForFunction((id) => document.querySelector(id).value.length > 0, box);
+  assert.equal(await saved(), 'a\rb\r\nc');
+  await drag(box, [0, 4], box, 200, 40);
+  await page.waitForFunction((id) => document.querySelector(id).value.startsWith('c'), box);
+  assert.equal(await saved(), 'ca\rb\r\n');
   // An undo after a command leaves the command's result as it is, as in the
   // window, and never mixes it with what the box held before.
   await page.fill('#txtVelmor', 'earlier');
