@@ -120,6 +120,7 @@ function checkPassword() {
   const at = firstUnholdable(password.value);
   if (at < 0) {
     acceptedPassword = password.value;
+    passwordNote.hidden = true;  // the refusal is told until the next edit that is taken
     return;
   }
   refusePassword(password.value, at);

@@ -747,6 +747,7 @@ test('the password takes only characters Windows-1252 has, and says so of any ot
   // Characters on no wheel but in Windows-1252 are taken, and mean what velmor makes of them.
   await page.keyboard.type('é€\u0081');
   assert.equal(await page.inputValue(key), 'abé€\u0081');
+  assert.equal(await note.isHidden(), true, 'the refusal stays after characters that were taken');
   const plain = Buffer.from('The same password in every edition.');
   assert.deepEqual(await cipherInPage(page, 'encrypt', 20, 3, 'abé€\u0081', plain), velmor('encrypt', 20, 3, 'abé€\u0081', plain));
 });
