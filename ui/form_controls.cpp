@@ -3,6 +3,7 @@
 #include "form_controls.h"
 
 #include "exact_text_edit.h"
+#include "password_characters.h"
 #include "status_label.h"
 
 #include <QColor>
@@ -119,6 +120,8 @@ FormControls createFormControls(QWidget& client)
     controls.txtKey->setFont(arialBold(9.75));
     // The style's own mask is a dot; the box shows "*".
     controls.txtKey->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    controls.passwordRule = new PasswordCharacters(controls.txtKey);
+    controls.txtKey->setValidator(controls.passwordRule);
 
     controls.Label5 =
         makeLabel(client, "Label5", {4560, 150, 1695, 255}, QStringLiteral("PassWord:"), 12, Qt::AlignRight);
