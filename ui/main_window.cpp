@@ -128,7 +128,7 @@ void MainWindow::connectFileCommands()
             return !closing_;
         });
         connect(box, &ExactTextEdit::editRefused, this, [this](qsizetype longest) {
-            messages_.warn(this, QString::fromUtf16(kInfoTitle), io::lineTooLongFailure(QString(), longest));
+            messages_.warn(this, windowTitle(), io::lineTooLongFailure(QString(), longest));
         });
     }
 }
@@ -217,7 +217,7 @@ void MainWindow::finishCipherCommand()
     inputGuard_.release();
     blockInput(false);
     if (!outcome.failure.isEmpty()) {
-        messages_.warn(this, QString::fromUtf16(kInfoTitle),
+        messages_.warn(this, windowTitle(),
                        tr("The text could not be processed: %1\nBoth boxes are as they were.").arg(outcome.failure));
     }
     emit commandFinished();

@@ -99,6 +99,38 @@ TEST(DarkTheme, EveryCaptionAndTheStatusStayReadableOnTheFormsGrey)
     QApplication::setPalette(before);
 }
 
+// A real box on a 1280-pixel screen or smaller: a 3,042-character path
+// fits in the box with the file's own name whole, and the whole text
+// stays one click away.
+TEST(FailureBox, HasTheWindowsTitleAWarningIconAndALongPathShortenedInTheMiddle)
+{
+    const QString name = QStringLiteral("the-file's-own-name.txt");
+    QString path = QStringLiteral("/home/user");
+    while (path.size() < 3042) path += QStringLiteral("/folder%1").arg(path.size());
+    path = path.left(3042 - name.size() - 1) + u'/' + name;
+    ASSERT_EQ(path.size(), 3042);
+    const QString text = QStringLiteral("%1 could not be read: Permission denied").arg(path);
+    ShownWindow shown;
+    QString title, label, details;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int boxWidth = 0;
+    QTimer::singleShot(0, &shown.window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr) << "no message box";
+        title = box->windowTitle(), label = box->text(), details = box->detailedText(), icon = box->icon();
+        boxWidth = box->frameGeometry().width();
+        box->accept();
+    });
+    io::MessageBoxes().warn(&shown.window, shown.window.windowTitle(), text);
+    EXPECT_EQ(title, QString::fromUtf16(kWindowCaption));
+    EXPECT_EQ(icon, QMessageBox::Warning);
+    EXPECT_LE(boxWidth, shown.window.screen()->availableGeometry().width());
+    EXPECT_LT(label.size(), 200);
+    EXPECT_TRUE(label.endsWith(u'/' + name + QStringLiteral(" could not be read: Permission denied")));
+    EXPECT_TRUE(label.startsWith(QStringLiteral("/home/user/folder"))) << label.left(20).toStdString();
+    EXPECT_TRUE(details == text) << "the whole text is kept";
+}
+
 // Past the bottom or right edge, or above the top: the window reaches past
 // the screen's width within the frame limit, moving down and shrinking all the way.
 TEST(ShrinkPath, FromPastTheScreensEdgeTheWindowStillLeavesInFewSteadyFrames)

@@ -95,6 +95,7 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
     choose(QStringLiteral("Op"));
     ASSERT_EQ(messages.shown.size(), 1);
     for (const char* word : {"velmor", "100,001"}) EXPECT_TRUE(messages.shown[0].contains(word)) << word;
+    EXPECT_EQ(messages.failureTitles, QStringList{window.windowTitle()});
     EXPECT_EQ(input().text(), QStringLiteral("kept"));
     dialogs.answers = {atLimit};
     choose(QStringLiteral("Op"));
@@ -127,6 +128,8 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
     pressAt(limit, Qt::Key_Q);
     EXPECT_EQ(output().text(), before);
     EXPECT_EQ(messages.shown.size(), 2);
+    EXPECT_EQ(messages.failureTitles.count(window.windowTitle()), messages.failureTitles.size())
+        << "failures carry the window's title";
     pressAt(limit + 2, Qt::Key_Q);  // on the short line
     EXPECT_EQ(output().text().size(), before.size() + 1);
 }
