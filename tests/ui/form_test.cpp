@@ -71,13 +71,13 @@ double contrast(const QColor& a, const QColor& b)
     return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
-// The colours of qt6ct's "darker" scheme: light text on dark grey.
+// The main colours of qt6ct's "darker" scheme: white text on dark greys.
 QPalette darkerScheme()
 {
-    QPalette dark(QColor(0x42, 0x42, 0x42));
+    QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));
     for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::BrightText})
-        dark.setColor(role, QColor(0xef, 0xef, 0xef));
-    dark.setColor(QPalette::Base, QColor(0x2e, 0x2e, 0x2e));
+        dark.setColor(role, Qt::white);
+    dark.setColor(QPalette::Base, QColor(0x3d, 0x3d, 0x3d));
     return dark;
 }
 
