@@ -140,6 +140,8 @@ QString ExactTextEdit::textBetween(int from, int to) const
 void ExactTextEdit::setText(const QString& text)
 {
     QTextDocument* doc = document();
+    // An edit waiting to be reversed goes with the text it was made on.
+    pendingLongest_ = 0;
     // Switching the history off clears it; the new text starts a new one.
     doc->setUndoRedoEnabled(false);
     // Clearing is much faster than deleting the old text block by block.

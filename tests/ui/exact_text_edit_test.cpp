@@ -140,6 +140,11 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
         move.endEditBlock();
     }
     expectReversed("move");
+    select(60000, 60001);
+    box.cut();
+    box.setText(text);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(refused.isEmpty()) << "a new text replaced the edit before it was reversed";
 
     // Two keys typed just before the composition stay.
     const QString full = QString(io::kMaxBoxLineLength, u'b') + QStringLiteral("\r\nb");
