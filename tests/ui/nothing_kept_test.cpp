@@ -35,7 +35,9 @@ struct FreshFolders {
 FreshFolders* folders = nullptr;
 
 // Answers each file dialog with the next of `files` ("" cancels) and each
-// question with yes; a failure box is recorded and closed.
+// question with yes; a failure box is recorded and closed. A box may not
+// take its answer until it has been laid out, so the answer is given again
+// until the box has gone.
 class ModalAnswers : public QObject {
 public:
     QStringList files, failures;
@@ -50,17 +52,24 @@ private:
     void answer()
     {
         QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr) return;
+        const bool first = modal != current_;
+        current_ = modal;
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
-            const QString file = files.isEmpty() ? QString() : files.takeFirst();
-            if (file.isEmpty()) return dialog->reject();
-            dialog->selectFile(file);
-            static_cast<QDialog*>(dialog)->accept();  // as the Open or Save button does
+            if (first) file_ = files.isEmpty() ? QString() : files.takeFirst();
+            if (file_.isEmpty()) return dialog->reject();
+            // Typed into the name box, then the Open or Save button.
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file_);
+            static_cast<QDialog*>(dialog)->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            if (box->icon() != QMessageBox::Question) failures << box->text();
-            box->done(box->icon() == QMessageBox::Question ? QMessageBox::Yes : QMessageBox::Ok);
+            const bool question = box->icon() == QMessageBox::Question;
+            if (first && !question) failures << box->text();
+            box->done(question ? QMessageBox::Yes : QMessageBox::Ok);
         }
     }
     QTimer timer_;
+    QPointer<QWidget> current_;
+    QString file_;
 };
 
 TEST(NothingKept, EveryDialogDropCopyAndExitLeaveTheHomeAndXdgFoldersEmpty)
