@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Speed of the window on large texts: filling and reading a box, opening
+// Speed of the window on large texts: filling, pasting into and reading a box, opening
 // and saving a file, and "Encrypt 12" and "Decrypt 12" on 10 MB of
 // 100-character lines, from the menu choice to the result painted; and how
 // long the window takes to appear.
@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -84,6 +85,25 @@ void BM_ReadText(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * largeText().size());
 }
 BENCHMARK(BM_ReadText)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Pasting the 10 MB into an empty box: each line is checked against the
+// limit before the paste and again on the document after it.
+void BM_Paste(benchmark::State& state)
+{
+    ExactTextEdit box;
+    box.resize(653, 227);
+    box.show();
+    QApplication::clipboard()->setText(largeText());
+    for (auto _ : state) {
+        state.PauseTiming();
+        box.setText(QString());
+        state.ResumeTiming();
+        box.paste();
+        QCoreApplication::processEvents();
+    }
+    state.SetBytesProcessed(state.iterations() * largeText().size());
+}
+BENCHMARK(BM_Paste)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // "Open Unencrypted TexT" from the chosen file to its text painted in the box.
 void BM_OpenFile(benchmark::State& state)

@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QGuiApplication>
+#include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace velmor::io {
@@ -22,6 +23,12 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("velmor::io::FileCommands", text);
+}
+
+// A failure is told in a box that carries the window's own title.
+QString failureTitle(const QWidget* owner)
+{
+    return owner != nullptr ? owner->window()->windowTitle() : QString();
 }
 
 }  // namespace
@@ -74,7 +81,7 @@ bool FileCommands::openFileInto(TextHolder& box, const QString& path)
     FileText read = reading.future().takeResult();
     status(read.ok() ? tr("Please Wait While Showing %1 Characters").arg(read.text.size()) : QString());
     if (!read.ok()) {
-        messages_.warn(owner_, tr("Open"), read.failure);
+        messages_.warn(owner_, failureTitle(owner_), read.failure);
         return false;
     }
     box.setText(read.text);
@@ -88,7 +95,7 @@ bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
     // a text that cannot be written.
     const FileBytes encoded = encodeForFile(box.text());
     if (!encoded.ok()) {
-        messages_.warn(owner_, tr("Save"), encoded.failure);
+        messages_.warn(owner_, failureTitle(owner_), encoded.failure);
         return false;
     }
     const DialogTexts texts = saveDialogTexts(kind);
@@ -96,7 +103,7 @@ bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
     if (path.isEmpty()) return false;
     const FileWrite written = writeFileAtomically(path, encoded.bytes);
     if (!written.ok()) {
-        messages_.warn(owner_, tr("Save"), written.failure);
+        messages_.warn(owner_, failureTitle(owner_), written.failure);
         return false;
     }
     return true;

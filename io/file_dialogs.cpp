@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 
 namespace velmor::io {
 namespace {
@@ -69,7 +70,24 @@ bool confirmSaveTarget(QWidget* owner, const QString& title, const QString& path
                         QObject::tr("%1\nThis file does not exist.\nDo you want to create it?").arg(name));
 }
 
+// QFileDialog saves the folders browsed, the last one and its column layout
+// in the user's QtProject.conf (with QSettings in the native format), even
+// when cancelled, and offers them again in the next run: a list of where
+// someone keeps texts. The program keeps nothing between runs, so the
+// user's settings of either format lie under /dev/null, which is no folder:
+// they read as empty, and no file, lock file or folder is ever made.
+void keepSettingsNowhere()
+{
+    for (const auto format : {QSettings::NativeFormat, QSettings::IniFormat})
+        QSettings::setPath(format, QSettings::UserScope, QStringLiteral("/dev/null"));
+}
+
 }  // namespace
+
+SystemFileDialogs::SystemFileDialogs(Messages& messages) : messages_(messages)
+{
+    keepSettingsNowhere();
+}
 
 QString SystemFileDialogs::ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
                                           const QString& initialDir)

@@ -36,7 +36,9 @@ inline constexpr char16_t kDefaultSuffix[] = u"$$$";
 class SystemFileDialogs final : public FileDialogs {
 public:
     // The save dialog's questions go through `messages`.
-    explicit SystemFileDialogs(Messages& messages) : messages_(messages) {}
+    // QFileDialog keeps the folders browsed and its layout in the user's
+    // settings; from here on, the program's settings are kept nowhere.
+    explicit SystemFileDialogs(Messages& messages);
 
     QString ShowOpenDialog(QWidget* owner, const QString& filter, const QString& title,
                            const QString& initialDir) override;

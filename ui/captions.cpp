@@ -18,6 +18,11 @@ QString wheelCountCaption(int wheelCount)
     return QString::fromUtf16(words::kWheelCountCaption).arg(wheelCount, 2, 10, QLatin1Char('0'));
 }
 
+QString passwordRefusal(const QString& character)
+{
+    return QStringLiteral("PassWord takes only Windows-1252 characters: \"%1\" is not one").arg(character);
+}
+
 QString infoText()
 {
     return QStringList{

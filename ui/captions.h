@@ -17,6 +17,9 @@ QString statusText(qsizetype characterCount);
 // "Encryption Wheels 04" .. "Encryption Wheels 30".
 QString wheelCountCaption(int wheelCount);
 
+// Why the password box refused `character`.
+QString passwordRefusal(const QString& character);
+
 // The information box's three lines, joined by CR LF.
 QString infoText();
 

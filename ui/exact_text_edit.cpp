@@ -4,6 +4,7 @@
 
 #include "io/text_file.h"
 
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace velmor::ui {
 namespace {
@@ -63,6 +65,36 @@ ExactTextEdit::ExactTextEdit(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int position, int /*removed*/, int added) { checkEditedLines(position, added); });
+}
+
+void ExactTextEdit::checkEditedLines(int position, int added)
+{
+    QTextDocument* doc = document();
+    // setText() fills the box with a text checked before, history off.
+    if (reversing_ || !doc->isUndoRedoEnabled()) return;
+    const QTextBlock last = doc->findBlock(position + added);
+    qsizetype longest = 0;
+    for (QTextBlock line = doc->findBlock(position); line.isValid(); line = line.next()) {
+        longest = std::max<qsizetype>(longest, line.length() - 1);
+        if (line == last) break;
+    }
+    if (longest <= io::kMaxBoxLineLength) return;
+    // The document is still inside its change here; undo must wait until it has ended.
+    if (pendingLongest_ == 0) QMetaObject::invokeMethod(this, &ExactTextEdit::reverseLongLineEdit, Qt::QueuedConnection);
+    pendingLongest_ = std::max(pendingLongest_, longest);
+}
+
+void ExactTextEdit::reverseLongLineEdit()
+{
+    const qsizetype longest = std::exchange(pendingLongest_, 0);
+    if (longest == 0) return;
+    // The edit goes to the redo history, where redoing it is checked again.
+    reversing_ = true;
+    document()->undo();
+    reversing_ = false;
+    emit editRefused(longest);
 }
 
 QString ExactTextEdit::text() const
@@ -108,6 +140,8 @@ QString ExactTextEdit::textBetween(int from, int to) const
 void ExactTextEdit::setText(const QString& text)
 {
     QTextDocument* doc = document();
+    // An edit waiting to be reversed goes with the text it was made on.
+    pendingLongest_ = 0;
     // Switching the history off clears it; the new text starts a new one.
     doc->setUndoRedoEnabled(false);
     // Clearing is much faster than deleting the old text block by block.
@@ -185,7 +219,9 @@ qsizetype ExactTextEdit::longestLineAfterKey(const QKeyEvent& event) const
 {
     if (isReadOnly()) return 0;
     const QString typed = event.text();
-    const bool types = !typed.isEmpty() && typed.front().isPrint();
+    // Ctrl+X and the like are commands, whatever text the key carries.
+    const bool command = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool types = !command && !typed.isEmpty() && typed.front().isPrint();
     const bool deletesForward = event.key() == Qt::Key_Delete;
     const bool deletesBack = event.key() == Qt::Key_Backspace;
     if (!types && !deletesForward && !deletesBack) return 0;
@@ -218,11 +254,20 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source)
     if (isReadOnly() || source == nullptr || !source->hasText()) return;
     const QString text = source->text();
     // A line the box cannot lay out would show wrongly and hold the window.
-    if (const qsizetype longest = longestLineWith(text); longest > io::kMaxBoxLineLength) {
+    // A move within the box has already removed its selection, which a
+    // refusal here would lose: the whole move is checked once it has ended.
+    if (const qsizetype longest = longestLineWith(text); !movingWithin_ && longest > io::kMaxBoxLineLength) {
         emit editRefused(longest);
         return;
     }
     replaceSelection(text);
+}
+
+void ExactTextEdit::dropEvent(QDropEvent* event)
+{
+    movingWithin_ = event->source() == viewport() && event->dropAction() == Qt::MoveAction;
+    QPlainTextEdit::dropEvent(event);
+    movingWithin_ = false;
 }
 
 QMimeData* ExactTextEdit::createMimeDataFromSelection() const

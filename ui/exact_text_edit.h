@@ -47,13 +47,15 @@ public:
     void setFillPause(std::function<bool()> pause) { fillPause_ = std::move(pause); }
 
 signals:
-    // A paste, a drop or a key press was refused: with it, a line would have
-    // held `longestLine` characters, more than io::kMaxBoxLineLength.
+    // An edit was refused, or reversed once it was on the document: with it,
+    // a line would have held `longestLine` characters, more than
+    // io::kMaxBoxLineLength.
     void editRefused(qsizetype longestLine);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
+    void dropEvent(QDropEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
@@ -65,8 +67,18 @@ private:
     qsizetype longestLineWith(QStringView text) const;
     // The same for the edit a key press makes; 0 for a key that adds nothing.
     qsizetype longestLineAfterKey(const QKeyEvent& event) const;
+    // Every edit that reaches the document, whatever made it (a cut, a drag,
+    // undo and redo, a composition), is checked here afterwards; one that
+    // leaves a line past the limit is undone as soon as it has ended.
+    void checkEditedLines(int position, int added);
+    void reverseLongLineEdit();
 
     std::function<bool()> fillPause_;
+    // The longest line an edit left, while its reversal waits.
+    qsizetype pendingLongest_ = 0;
+    bool reversing_ = false;
+    // A move within the box removes its selection before inserting it.
+    bool movingWithin_ = false;
 };
 
 }  // namespace velmor::ui

@@ -3,6 +3,8 @@
 #include "form_controls.h"
 
 #include "exact_text_edit.h"
+#include "password_characters.h"
+#include "status_label.h"
 
 #include <QColor>
 #include <QFontMetricsF>
@@ -49,10 +51,12 @@ ExactTextEdit* makeTextBox(QWidget& client, const char* name, const TwipRect& tw
     return box;
 }
 
-QLabel* makeLabel(QWidget& client, const char* name, const TwipRect& twips, const QString& caption, qreal points,
-                  Qt::Alignment alignment)
+template <class Label = QLabel>
+Label* makeLabel(QWidget& client, const char* name, const TwipRect& twips, const QString& caption, qreal points,
+                 Qt::Alignment alignment)
 {
-    auto* label = new QLabel(caption, &client);
+    auto* label = new Label(&client);
+    label->setText(caption);
     place(*label, name, twips);
     label->setFont(arialBold(points));
     label->setAlignment(alignment | Qt::AlignTop);
@@ -60,6 +64,13 @@ QLabel* makeLabel(QWidget& client, const char* name, const TwipRect& twips, cons
     label->setAutoFillBackground(true);
     fitCaption(*label, points);
     return label;
+}
+
+// A screen reader says the caption when the box gets the focus.
+void labelBox(QLabel& caption, QWidget& box, const QString& name)
+{
+    caption.setBuddy(&box);
+    box.setAccessibleName(name);
 }
 
 }  // namespace
@@ -90,6 +101,9 @@ FormControls createFormControls(QWidget& client)
     client.resize(pixelRect({0, 0, kClientWidthTwips, kClientHeightTwips}).size());
     QPalette grey = client.palette();
     grey.setColor(QPalette::Window, kLightGrey);
+    // The captions are drawn on the grey, so their colour cannot be left to
+    // a theme that may make it light; the boxes follow the theme.
+    grey.setColor(QPalette::WindowText, Qt::black);
     client.setPalette(grey);
     client.setAutoFillBackground(true);
 
@@ -106,11 +120,16 @@ FormControls createFormControls(QWidget& client)
     controls.txtKey->setFont(arialBold(9.75));
     // The style's own mask is a dot; the box shows "*".
     controls.txtKey->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    controls.passwordRule = new PasswordCharacters(controls.txtKey);
+    controls.txtKey->setValidator(controls.passwordRule);
 
     controls.Label5 =
         makeLabel(client, "Label5", {4560, 150, 1695, 255}, QStringLiteral("PassWord:"), 12, Qt::AlignRight);
     controls.Label1 =
-        makeLabel(client, "Label1", {2000, 4050, 6495, 375}, QString(), kStatusPoints, Qt::AlignHCenter);
+        makeLabel<StatusLabel>(client, "Label1", {2000, 4050, 6495, 375}, QString(), kStatusPoints, Qt::AlignHCenter);
+    labelBox(*controls.Label2, *controls.txtVelmor, controls.Label2->text());
+    labelBox(*controls.Label3, *controls.txtOutputBox, controls.Label3->text());
+    labelBox(*controls.Label5, *controls.txtKey, QStringLiteral("PassWord"));
 
     QWidget::setTabOrder(controls.txtVelmor, controls.txtOutputBox);
     QWidget::setTabOrder(controls.txtOutputBox, controls.txtKey);

@@ -11,6 +11,7 @@ class QWidget;
 namespace velmor::ui {
 
 class ExactTextEdit;
+class PasswordCharacters;
 
 inline constexpr int kClientWidthTwips = 10215;
 inline constexpr int kClientHeightTwips = 8055;
@@ -22,6 +23,7 @@ struct FormControls {
     ExactTextEdit* txtVelmor = nullptr;     // input: plain text, a decryption's result
     ExactTextEdit* txtOutputBox = nullptr;  // output: an encryption's result
     QLineEdit* txtKey = nullptr;            // the password
+    PasswordCharacters* passwordRule = nullptr;  // what txtKey takes
     QLabel* Label1 = nullptr;               // status while a command runs
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;

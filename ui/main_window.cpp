@@ -5,6 +5,7 @@
 #include "captions.h"
 #include "exact_text_edit.h"
 #include "info_box.h"
+#include "password_characters.h"
 #include "shrink_animation.h"
 #include "shrink_path.h"
 #include "window_icon.h"
@@ -76,6 +77,10 @@ void MainWindow::connectCommands()
         connect(item.action, &QAction::triggered, this, [this, count = item.wheelCount] { chooseWheelCount(count); });
     connect(menus_.PassS, &QAction::triggered, this, [this] { showPassword(true); });
     connect(menus_.PassH, &QAction::triggered, this, [this] { showPassword(false); });
+    connect(controls_.passwordRule, &PasswordCharacters::refused, this,
+            [this](const QString& character) { showStatus(passwordRefusal(character)); });
+    // A refusal stays on show until the password is next changed.
+    connect(controls_.txtKey, &QLineEdit::textEdited, controls_.Label1, &QLabel::clear);
     connect(menus_.IF, &QAction::triggered, this, &MainWindow::showInfo);
     connect(menus_.EXI, &QAction::triggered, this, &MainWindow::ShrinkAndExit);
     connect(&cipherWatcher_, &QFutureWatcher<CipherOutcome>::finished, this, &MainWindow::finishCipherCommand);
@@ -123,7 +128,7 @@ void MainWindow::connectFileCommands()
             return !closing_;
         });
         connect(box, &ExactTextEdit::editRefused, this, [this](qsizetype longest) {
-            messages_.warn(this, QString::fromUtf16(kInfoTitle), io::lineTooLongFailure(QString(), longest));
+            messages_.warn(this, windowTitle(), io::lineTooLongFailure(QString(), longest));
         });
     }
 }
@@ -212,7 +217,7 @@ void MainWindow::finishCipherCommand()
     inputGuard_.release();
     blockInput(false);
     if (!outcome.failure.isEmpty()) {
-        messages_.warn(this, QString::fromUtf16(kInfoTitle),
+        messages_.warn(this, windowTitle(),
                        tr("The text could not be processed: %1\nBoth boxes are as they were.").arg(outcome.failure));
     }
     emit commandFinished();

@@ -43,7 +43,6 @@ public:
     // The two large boxes, for the commands that load, save and copy them.
     ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
     ExactTextEdit& outputBox() const noexcept { return *controls_.txtOutputBox; }
-    const FormMenus& menus() const noexcept { return menus_; }
 
     const WheelState& wheelState() const noexcept { return state_; }
     bool isCommandRunning() const noexcept { return running_.has_value(); }

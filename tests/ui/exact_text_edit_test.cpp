@@ -3,6 +3,7 @@
 // there: set whole, typed, pasted, cut, undone and redone, copied.
 #include "window_fixture.h"
 
+#include "io/text_file.h"
 #include "io/windows1252.h"
 #include "ui/line_breaks.h"
 
@@ -95,6 +96,71 @@ TEST(ExactTextEdit, KeepsEveryCharacterAndLineBreakThroughEditsUndoAndTheClipboa
             }
         }
     }
+}
+
+// Two lines of 60,000 characters: cutting the break between them, a move
+// made on the document as a drag makes it, redoing a reversed edit and a
+// composition committed on a full line would each leave a line past the
+// limit. Each is reversed once it is on the document, and told as a refused paste is.
+TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
+{
+    const QString half(60000, u'a'), text = half + QStringLiteral("\r\n") + half + QStringLiteral("\r\nend");
+    ExactTextEdit box;
+    QSignalSpy refused(&box, &ExactTextEdit::editRefused);
+    box.setText(text);
+    const auto select = [&box](int from, int to) {
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        box.setTextCursor(cursor);
+    };
+    const auto expectReversed = [&](const char* edit) {
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(box.text() == text) << edit << ": the text is " << box.text().size() << " characters long";
+        ASSERT_EQ(refused.size(), 1) << edit;
+        EXPECT_EQ(refused.takeFirst().at(0).value<qsizetype>(), 120000) << edit;
+    };
+    select(60000, 60001);
+    QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
+    expectReversed("Ctrl+X");
+    box.redo();
+    expectReversed("redo");
+    select(60000, 60001);
+    box.cut();
+    expectReversed("cut");
+    {
+        // A drag moves its selection: the break goes to the last line.
+        QTextCursor move(box.document());
+        move.beginEditBlock();
+        move.setPosition(60000);
+        move.setPosition(60001, QTextCursor::KeepAnchor);
+        move.removeSelectedText();
+        move.movePosition(QTextCursor::End);
+        move.insertText(QStringLiteral("\r\n"));
+        move.endEditBlock();
+    }
+    expectReversed("move");
+    select(60000, 60001);
+    box.cut();
+    box.setText(text);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(refused.isEmpty()) << "a new text replaced the edit before it was reversed";
+
+    // Two keys typed just before the composition stay.
+    const QString full = QString(io::kMaxBoxLineLength, u'b') + QStringLiteral("\r\nb");
+    box.setText(full.sliced(2));
+    select(1000, 1000);
+    QTest::keyClicks(&box, QStringLiteral("bb"));
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("\u00E9"));
+    QApplication::sendEvent(&box, &composed);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(box.text() == full) << "a committed composition";
+    ASSERT_EQ(refused.size(), 1);
+    select(0, 1);
+    box.cut();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(box.text().size(), full.size() - 1) << "an edit within the limit stays";
 }
 
 }  // namespace

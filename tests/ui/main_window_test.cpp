@@ -48,6 +48,47 @@ TEST_F(MainWindowTest, ThePasswordIsMaskedUntilShown)
     EXPECT_EQ(password().displayText(), QString(7, u'*'));
 }
 
+// A password holds Windows-1252 characters only, as `velmor` and the page
+// take it: anything else, typed or pasted, is refused whole and the status
+// says why; characters on no wheel but in Windows-1252 are taken.
+TEST_F(MainWindowTest, ThePasswordTakesOnlyWindows1252CharactersAndNeverHalfOfOne)
+{
+    QLabel& status = child<QLabel>(QStringLiteral("Label1"));
+    const auto type = [this](const QString& typed) {
+        QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, typed);
+        QApplication::sendEvent(&password(), &key);
+    };
+    for (const QChar c : QStringLiteral("a\u00E9\u20AC")) type(c);
+    QApplication::clipboard()->setText(QStringLiteral("\u0081"));
+    password().paste();
+    EXPECT_EQ(password().text(), QStringLiteral("a\u00E9\u20AC\u0081"));
+    EXPECT_EQ(status.text(), QString());
+    const QString emoji = QStringLiteral("\U0001F600");
+    // A key gives no lone surrogate; a paste can.
+    for (const auto& [refused, pasted] : {std::pair{QStringLiteral("\u0100"), false}, {QStringLiteral("\u0100"), true},
+                                          {emoji, false}, {emoji, true}, {QStringLiteral("x\u0100y"), true},
+                                          {QString(QChar(0xD83D)), true}}) {
+        SCOPED_TRACE(::testing::Message() << "U+" << std::hex << int(refused.front().unicode()) << (pasted ? " pasted" : " typed"));
+        password().end(false);
+        if (pasted) {
+            QApplication::clipboard()->setText(refused);
+            password().paste();
+        } else {
+            type(refused);
+        }
+        EXPECT_EQ(password().text(), QStringLiteral("a\u00E9\u20AC\u0081"));
+        EXPECT_TRUE(status.text().contains(QStringLiteral("Windows-1252"))) << status.text().toStdString();
+        status.clear();
+    }
+    // The last place left: an emoji there is refused, not cut in half.
+    password().setText(QString(19, u'k'));
+    QApplication::clipboard()->setText(emoji);
+    password().paste();
+    EXPECT_EQ(password().text(), QString(19, u'k'));
+    type(QStringLiteral("\u00A3"));
+    EXPECT_EQ(password().text(), QString(19, u'k') + u'\u00A3');
+}
+
 TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
 {
     enum class State { Shown, Minimised, Running };

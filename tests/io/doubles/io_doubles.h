@@ -35,12 +35,18 @@ struct ScriptedFileDialogs final : FileDialogs {
     QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
 };
 
-// Records the text of every box; questions take the next of `answers`, then yes.
+// Records the text of every box and the title of every failure; questions
+// take the next of `answers`, then yes.
 struct RecordingMessages final : Messages {
     QStringList shown;
+    QStringList failureTitles;
     QList<bool> answers;
 
-    void warn(QWidget*, const QString&, const QString& text) override { shown.push_back(text); }
+    void warn(QWidget*, const QString& title, const QString& text) override
+    {
+        failureTitles.push_back(title);
+        shown.push_back(text);
+    }
     bool ask(QWidget*, const QString&, const QString& question) override
     {
         shown.push_back(question);
