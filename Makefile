@@ -2,6 +2,8 @@
 # make run: install what is missing, build, open the window.
 # make test: install what is missing, build, run every test headless.
 # make web: the web page in $(BUILD_DIR)/web; make web-serve shows it on localhost.
+# make test-arm64, make package-arm64: the same for 64-bit ARM, cross-built and
+# run under qemu (they add the arm64 architecture to dpkg).
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -15,11 +17,15 @@ WEB_DIR      := $(BUILD_DIR)/web
 WEB_PORT     ?= 8015
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libacl1-dev libattr1-dev fonts-liberation2 dpkg-dev time bash-completion man-db groff-base mandoc
 LINT_PACKAGES := lintian appstream desktop-file-utils
+ARM64_DIR    ?= build-arm64
+ARM64_PACKAGES := crossbuild-essential-arm64 qemu-user-static qt6-base-dev:arm64 libgtest-dev:arm64 \
+	libbenchmark-dev:arm64 libacl1-dev:arm64 libattr1-dev:arm64
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 .PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean \
-	web-deps browser-deps web web-serve web-test bench-web web-screenshot
+	web-deps browser-deps web web-serve web-test bench-web web-screenshot \
+	deps-arm64 build-arm64 test-arm64 package-arm64
 
 all: build
 
@@ -68,6 +74,25 @@ package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
 	packaging/lint-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
+
+# 64-bit ARM: cross-built with Debian's multiarch packages; the programs the
+# build and the tests run go through qemu-user-static.
+deps-arm64: deps
+	@scripts/install-deps.sh $(ARM64_PACKAGES)
+	@scripts/arm64-emulation.sh
+
+build-arm64: deps-arm64
+	@cmake -S . -B $(ARM64_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+		-DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/aarch64-linux-gnu.cmake >/dev/null
+	@cmake --build $(ARM64_DIR)
+
+# The whole suite, the known answers included, on the arm64 build.
+test-arm64: build-arm64
+	cd $(ARM64_DIR) && $(CTEST)
+
+# The arm64 packages, made and checked as make package does for this machine.
+package-arm64: build-arm64
+	@$(MAKE) --no-print-directory package BUILD_DIR=$(ARM64_DIR)
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
@@ -125,4 +150,4 @@ install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(FUZZ_DIR) $(ARM64_DIR)

@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Installs the Debian packages given as arguments that are not installed yet;
-# does nothing, quickly, when all of them are there.
+# does nothing, quickly, when all of them are there. A package of another
+# architecture (qt6-base-dev:arm64) first adds that architecture to dpkg.
 set -eu
 missing=""
 for package in "$@"; do
@@ -12,6 +13,18 @@ done
 [ -z "$missing" ] && exit 0
 echo "Installing:$missing"
 if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+for package in $missing; do
+    case "$package" in
+        *:*)
+            arch=${package#*:}
+            if [ "$arch" != "$(dpkg --print-architecture)" ] &&
+                ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+                echo "Adding the architecture $arch to dpkg"
+                $sudo dpkg --add-architecture "$arch"
+            fi
+            ;;
+    esac
+done
 # Another apt run (an unattended upgrade, a parallel make) may hold the lock
 # for a while; wait for it rather than fail.
 lock_wait="-o DPkg::Lock::Timeout=600"
