@@ -50,6 +50,32 @@ std::optional<int> ownDescriptor(const fs::path& path)
     return std::stoi(name);
 }
 
+// Whether `link`, a link whose text leads to `text`, is one of the kernel's
+// links to what a process has open (/proc/PID/fd/N, /proc/PID/cwd): the
+// kernel follows such a link to the open object itself, which its text need
+// not name: "pipe:[1234]", "/notes (deleted)", or a path seen from another
+// process's root. An ordinary link leads where its text does.
+bool leadsElsewhereThanItsText(const fs::path& link, const fs::path& text)
+{
+    struct stat followed {}, named {};
+    if (stat(link.c_str(), &followed) != 0) return false;
+    return stat(text.c_str(), &named) != 0 || named.st_dev != followed.st_dev || named.st_ino != followed.st_ino;
+}
+
+// Written as it is when it is a pipe, a device or a socket, as a shell
+// redirection would. A file has no name to replace it by.
+WriteTarget throughOpenObject(const fs::path& link, const std::string& shown)
+{
+    struct stat object {};
+    if (stat(link.c_str(), &object) != 0) refuse(shown, systemMessage(errno));
+    if (S_ISDIR(object.st_mode)) refuse(shown, "it is a folder");
+    if (S_ISREG(object.st_mode))
+        refuse(shown, "it is another process's open file, and no name leads to the file it opens (deleted, moved, "
+                      "or under another root), so it cannot be replaced");
+    if (faccessat(AT_FDCWD, link.c_str(), W_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno));
+    return {WriteTarget::Kind::InPlace, -1, link};
+}
+
 WriteTarget throughDescriptor(int fd, const std::string& shown)
 {
     const int flags = fcntl(fd, F_GETFL);
@@ -136,7 +162,9 @@ WriteTarget examineTarget(const std::string& path, const std::string& shown)
         if (links == kMaxLinks) refuse(shown, systemMessage(ELOOP));
         const fs::path next = fs::read_symlink(target, error);
         if (error) refuse(shown, error.message());
-        target = next.is_absolute() ? next : target.parent_path() / next;
+        const fs::path following = next.is_absolute() ? next : target.parent_path() / next;
+        if (leadsElsewhereThanItsText(target, following)) return throughOpenObject(target, shown);
+        target = following;
     }
     return examineFile(target, shown);
 }

@@ -14,8 +14,9 @@ struct WriteTarget {
         // /proc/self/fd/N): written through the descriptor, where it stands,
         // never replaced by name.
         OpenDescriptor,
-        // A device, a named pipe or a socket: written as it is, since a file
-        // put in its place would be something else.
+        // A device, a named pipe or a socket, also one that another process
+        // has open (/proc/PID/fd/N): written as it is, since a file put in
+        // its place would be something else.
         InPlace,
         // A file to replace all at once, or to create. Links are followed: a
         // link stays a link, and the file at the end of its chain is replaced.
@@ -30,7 +31,8 @@ struct WriteTarget {
 // a file the user may not write, a name too long for its file system, a
 // path through something that is not a folder, an immutable or append-only
 // file, another user's file in a sticky folder, a folder where no file can
-// be created, a descriptor that is not open for writing. Nothing is created.
+// be created, a descriptor that is not open for writing, another process's
+// open file that no name leads to any more. Nothing is created.
 WriteTarget examineTarget(const std::string& path, const std::string& shown);
 
 }  // namespace velmor::files

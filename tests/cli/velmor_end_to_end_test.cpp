@@ -534,6 +534,22 @@ TEST_F(VelmorTool, OwnDescriptorsNamedByPathAreWrittenWhereTheyStand)
     EXPECT_EQ(pread(deleted.out, written.data(), written.size(), 0), std::ssize(cipher));
     close(deleted.out);
     EXPECT_EQ(written.substr(0, cipher.size()), cipher);
+    // Another process's descriptors, here the test's: a pipe is written
+    // through, and a deleted file behind one is refused, with no namesake.
+    const std::string theirs = "/proc/" + std::to_string(getpid()) + "/fd/";
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    EXPECT_EQ(run({"encrypt --password-env K -i in -o " + theirs + std::to_string(pipeFds[1])}).status, 0);
+    close(pipeFds[1]);
+    std::string piped(cipher.size() + 1, '\0');
+    EXPECT_EQ(read(pipeFds[0], piped.data(), piped.size()), std::ssize(cipher));
+    close(pipeFds[0]);
+    EXPECT_EQ(piped.substr(0, cipher.size()), cipher);
+    const int gone = open(file("gone").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    fs::remove(file("gone"));
+    expectOneLineMessage(run({"encrypt -i in -o " + theirs + std::to_string(gone)}), 1,
+                         "no name leads to the file it opens");
+    close(gone);
     EXPECT_EQ(files(), (std::set<std::string>{"in"}));
     // A descriptor open only for reading is refused before the password.
     expectOneLineMessage(run({"encrypt -i in -o /dev/stdin"}), 1, "cannot write '/dev/stdin': Bad file descriptor");

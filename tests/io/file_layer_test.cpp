@@ -18,9 +18,13 @@
 #include <tuple>
 #include <vector>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -35,6 +39,26 @@ TEST(FileFilter, GivesOneNameFilterPerFileTypeUpToTheFirstEmptyOrMissingField)
              {u"A|*.a||B|*.b", {"A (*.a)"}}})
         EXPECT_EQ(toNameFilters(filter), expected) << QString::fromUtf16(filter).toStdString();
 }
+
+// A child that holds a copy of every open descriptor of the test until it
+// is destroyed, or the test ends.
+struct OtherProcess {
+    OtherProcess() : pid(::fork())
+    {
+        if (pid != 0) return;
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        ::pause();
+        ::_exit(0);
+    }
+    ~OtherProcess()
+    {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+    }
+    OtherProcess(const OtherProcess&) = delete;
+    OtherProcess& operator=(const OtherProcess&) = delete;
+    const pid_t pid;
+};
 
 class FileCommandsTest : public ::testing::Test {
 protected:
@@ -99,6 +123,12 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         EXPECT_EQ(::mount("velmor-test", frozen.constData(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr), 0);
         failures.emplace_back(true, kept.last(), "Read-only file system");
     }
+    // Another process's descriptor of a deleted file: no namesake is made.
+    const int deleted = ::open(QFile::encodeName(f + "/deleted").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(deleted, 0);
+    ASSERT_EQ(::unlink(QFile::encodeName(f + "/deleted").constData()), 0);
+    const OtherProcess holder;
+    failures.emplace_back(true, QStringLiteral("/proc/%1/fd/%2").arg(holder.pid).arg(deleted), "no name leads");
     const QStringList before = testing::entries(f);
     for (const auto& [save, path, reason] : failures) {
         SCOPED_TRACE(path.toStdString());
@@ -117,6 +147,7 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         EXPECT_EQ(text.count(shown), 1) << text.toStdString();
         EXPECT_TRUE(text.contains(reason)) << text.toStdString();
     }
+    ::close(deleted);
     EXPECT_FALSE(QFileInfo(f + "/pipe").isFile()) << "the pipe was replaced by a file";
     const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
     EXPECT_TRUE(QFile::setPermissions(f + "/ro", all) && QFile::setPermissions(locked, all));
