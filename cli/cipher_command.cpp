@@ -86,7 +86,7 @@ void runCipherCommand(Direction direction, const CipherOptions& options)
     layout.threads = std::max(1U, std::thread::hardware_concurrency());
     const StreamInput streamInput = streamInputOf(input);
     {
-        ProgressBar progress(input.size, ProgressBar::standardErrorIsTerminal());
+        ProgressBar progress(input.size, ProgressBar::standardErrorTakesABar());
         const std::uint64_t ciphered =
             cipherStream(streamInput, [&](std::span<const char> bytes) { output.write(bytes); }, recipe, layout,
                          [&](std::uint64_t done) { progress.update(done); });

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -58,9 +59,10 @@ ProgressBar::~ProgressBar()
     show(kClearLine);
 }
 
-bool ProgressBar::standardErrorIsTerminal()
+bool ProgressBar::standardErrorTakesABar()
 {
-    return isatty(2) != 0;
+    const char* terminal = std::getenv("TERM");
+    return isatty(2) != 0 && !(terminal && std::strcmp(terminal, "dumb") == 0);
 }
 
 void ProgressBar::update(std::uint64_t done)

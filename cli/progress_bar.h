@@ -29,8 +29,9 @@ public:
     // Back to the start of the line, and the line cleared.
     static constexpr char kClearLine[] = "\r\x1b[K";
 
-    // Whether standard error is a terminal.
-    static bool standardErrorIsTerminal();
+    // Whether standard error is a terminal that can erase a line: one whose
+    // TERM is "dumb" would show the escapes as text.
+    static bool standardErrorTakesABar();
 
 private:
     void draw(std::uint64_t done) const;

@@ -870,6 +870,12 @@ TEST_F(VelmorTool, TheProgressBarFitsTheTerminalAndIsClearedOnSigterm)
     while (terminal.await("\r\x1b[K")) continue;  // all it showed until the end
     EXPECT_TRUE(terminal.shown.ends_with("\r\x1b[K")) << terminal.shown;
     close(fifo);
+
+    // A terminal that cannot erase a line would show the escapes as text.
+    Terminal dumb = onTerminal({"encrypt --password-env K -i ../big -o /dev/null", {"K=k", "TERM=dumb"}});
+    EXPECT_EQ(dumb.finish(), 0);
+    while (dumb.await("\n")) continue;
+    EXPECT_EQ(dumb.shown.find('\x1b'), std::string::npos) << dumb.shown;
 }
 
 }  // namespace
