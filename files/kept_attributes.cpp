@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include <acl/libacl.h>
 #include <attr/libattr.h>
@@ -46,7 +48,50 @@ int copiedAsIs(const char* name, struct error_context* context)
     return attr_copy_check_permissions(name, context);
 }
 
+// Takes from `entry` every right that `allowed`, three mode bits, lacks.
+void limitEntry(acl_entry_t entry, mode_t allowed)
+{
+    acl_permset_t rights{};
+    if (acl_get_permset(entry, &rights) != 0) return;
+    for (const auto& [right, bit] : {std::pair{ACL_READ, 4}, {ACL_WRITE, 2}, {ACL_EXECUTE, 1}})
+        if ((allowed & bit) == 0) acl_delete_perm(rights, right);
+    acl_set_permset(entry, rights);
+}
+
+// The folder's default list as the kernel hands it to a file created with
+// mode 0666: the owner, the mask (or, without one, the owning group) and
+// others get no more than that mode gives them. Returns the mode that
+// matches, with the group bits no wider than the owning group's entry.
+mode_t inheritedList(acl_t list)
+{
+    constexpr mode_t kCreated = 0666;
+    acl_entry_t entry{}, groupEntry{}, maskEntry{};
+    bool hasMask = false;
+    for (int which = ACL_FIRST_ENTRY; acl_get_entry(list, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag{};
+        if (acl_get_tag_type(entry, &tag) != 0) continue;
+        if (tag == ACL_USER_OBJ) limitEntry(entry, kCreated >> 6 & 7);
+        if (tag == ACL_OTHER) limitEntry(entry, kCreated & 7);
+        if (tag == ACL_GROUP_OBJ) groupEntry = entry;
+        if (tag == ACL_MASK) maskEntry = entry, hasMask = true;
+    }
+    limitEntry(hasMask ? maskEntry : groupEntry, kCreated >> 3 & 7);
+    const mode_t group = entryRights(list, ACL_GROUP_OBJ) & (hasMask ? entryRights(list, ACL_MASK) : 7);
+    return entryRights(list, ACL_USER_OBJ) << 6 | group << 3 | entryRights(list, ACL_OTHER);
+}
+
 }  // namespace
+
+void giveNewFileRights(int folder, int file, mode_t umaskMode, const std::string& shown)
+{
+    const std::string folderPath = "/proc/self/fd/" + std::to_string(folder);
+    const AccessList inherited(acl_get_file(folderPath.c_str(), ACL_TYPE_DEFAULT));
+    mode_t mode = umaskMode;
+    if (inherited && acl_entries(inherited.get()) > 0) mode = inheritedList(inherited.get());
+    // The mode first: where the list cannot be set, it gives no more.
+    if (fchmod(file, mode) != 0) throw FileError(Stage::Keep, shown, systemMessage(errno));
+    if (inherited && acl_entries(inherited.get()) > 0) static_cast<void>(acl_set_fd(file, inherited.get()));
+}
 
 void keepAttributes(int oldFd, const std::string& oldPath, const struct stat& old, int replacement,
                     const std::string& shown)

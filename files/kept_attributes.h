@@ -23,4 +23,10 @@ namespace velmor::files {
 void keepAttributes(int oldFd, const std::string& oldPath, const struct stat& old, int replacement,
                     const std::string& shown);
 
+// Gives `file`, new in the folder open as `folder`, the rights that any file
+// created there with mode 0666 gets: the folder's default access list, or,
+// where it has none, `umaskMode`. Throws FileError (Stage::Keep), naming
+// `shown`, when the permissions cannot be set at all.
+void giveNewFileRights(int folder, int file, mode_t umaskMode, const std::string& shown);
+
 }  // namespace velmor::files

@@ -125,8 +125,8 @@ void ReplacedFile::commit()
         // Unreadable, the file's access list is still reached by its path.
         const std::string oldPath = "/proc/self/fd/" + std::to_string(folder_.get()) + "/" + name_;
         keepAttributes(oldFile.get(), oldPath, old, file_.get(), shown());
-    } else if (fchmod(file_.get(), newFileMode_) != 0) {
-        throw FileError(Stage::Keep, shown(), systemMessage(errno));
+    } else {
+        giveNewFileRights(folder_.get(), file_.get(), newFileMode_, shown());
     }
     file_.sync();
     file_.close();

@@ -28,7 +28,9 @@ public:
 
     void write(std::span<const char> bytes) const;
     // Gives the new file what the target has (keepAttributes), or, for a new
-    // name, the mode that the umask allows; syncs it, renames it over the
+    // name, what any new file in the folder gets (giveNewFileRights): the
+    // folder's default access list, else the mode that the umask allows;
+    // syncs it, renames it over the
     // target and syncs the folder, so that the new name survives a crash.
     // Throws FileError.
     void commit();

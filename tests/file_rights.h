@@ -20,12 +20,13 @@
 namespace velmor::test {
 
 // Sets the access list of `path` from its short text form, as setfacl -M
-// would: "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---".
-inline void setAccessList(const std::filesystem::path& path, const char* text)
+// would: "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---"; or, with
+// ACL_TYPE_DEFAULT, the list a folder gives what is created in it.
+inline void setAccessList(const std::filesystem::path& path, const char* text, acl_type_t type = ACL_TYPE_ACCESS)
 {
     const acl_t acl = acl_from_text(text);
     ASSERT_NE(acl, nullptr) << text;
-    const int set = acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl);
+    const int set = acl_set_file(path.c_str(), type, acl);
     const int error = errno;
     acl_free(acl);
     ASSERT_EQ(set, 0) << path << ": " << std::strerror(error);

@@ -576,6 +576,14 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsAccessListAndAttributesAndWidensNoRight
     EXPECT_STREQ(tag, "x");
     EXPECT_EQ(getxattr(file("shared").c_str(), "security.capability", nullptr, 0), -1);
 
+    // A new file in a folder with a default access list gets what any new
+    // file there gets: the list, which others may not read by, not the umask.
+    fs::create_directory(file("team"));
+    test::setAccessList(file("team"), "u::rw-,u:65534:rw-,g::rw-,m::rw-,o::---", ACL_TYPE_DEFAULT);
+    close(open(file("team/plain").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    ASSERT_EQ(run({"encrypt --password-env K -i shared -o team/new"}).status, 0);
+    EXPECT_EQ(test::accessList(file("team/new")), test::accessList(file("team/plain")));
+
     // Replaced by nobody, a file of root's becomes nobody's, in nobody's
     // group, which may not read what root's group could and others could
     // not; the list's entries, given beside root's group, are not kept.

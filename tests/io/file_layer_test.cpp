@@ -181,6 +181,12 @@ TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerModeAccessListAndAttributesB
         EXPECT_EQ(std::pair(after.st_uid, after.st_gid), std::pair(65534u, 65534u));
     }
     EXPECT_EQ(test::accessList(native.constData()), list);
+    // A new file gets what the folder's default access list gives any.
+    const QTemporaryDir team;
+    test::setAccessList(QFile::encodeName(team.path()).constData(), "u::rw-,g::rw-,o::---", ACL_TYPE_DEFAULT);
+    ASSERT_TRUE(testing::writeBytes(team.filePath("plain"), "") && writeFileAtomically(team.filePath("new"), "new").ok());
+    EXPECT_EQ(test::accessList(QFile::encodeName(team.filePath("new")).constData()),
+              test::accessList(QFile::encodeName(team.filePath("plain")).constData()));
     char tag[8] = {};
     EXPECT_EQ(::getxattr(native.constData(), "user.tag", tag, sizeof tag), 1);
     EXPECT_STREQ(tag, "x");
