@@ -111,6 +111,10 @@ Outcome askOnce(int fd, const termios& saved, const char* prompt, Secret<char>& 
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL);
     quiet.c_lflag |= ICANON;
+    // Enter ends the line even on a terminal left passing its carriage
+    // return through (stty -icrnl, as stty raw leaves it).
+    quiet.c_iflag |= ICRNL;
+    quiet.c_iflag &= ~static_cast<tcflag_t>(IGNCR | INLCR);
     // TCSAFLUSH drops what was typed before the prompt was shown.
     if (tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
         if (errno == EINTR && caughtStop) return Outcome::Stopped;

@@ -240,7 +240,8 @@ protected:
 
     // `fromBackground` starts velmor as `velmor ... &` would, and brings it
     // to the foreground, as `fg` would, once it has stopped for the terminal.
-    Terminal onTerminal(const Launch& l, bool fromBackground = false) const
+    // `inputFlagsOff` are cleared on the terminal first, as stty would.
+    Terminal onTerminal(const Launch& l, bool fromBackground = false, tcflag_t inputFlagsOff = 0) const
     {
         auto [argv, envp] = vectorsOf(l);
         const std::string folder = file("").string();
@@ -248,6 +249,10 @@ protected:
         const pid_t leader = forkpty(&master, nullptr, nullptr, nullptr);
         if (leader != 0) return Terminal(master, leader);
         signal(SIGTTOU, SIG_IGN);  // to hand the terminal over from the background
+        termios settings{};
+        if (tcgetattr(0, &settings) != 0) _exit(127);
+        settings.c_iflag &= ~inputFlagsOff;
+        if (tcsetattr(0, TCSANOW, &settings) != 0) _exit(127);
         const pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
@@ -797,15 +802,17 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         EXPECT_EQ(readFile(file("out")), run({"encrypt -i in --password-env K", {"K=Typed key"}}).out);
     }
     // End of input (Ctrl-D) cancels and touches nothing; Enter on an empty
-    // line is the empty password, with its warning.
+    // line is the empty password, with its warning, also where the terminal
+    // was left passing a carriage return through (stty -icrnl, as after
+    // stty raw).
     writeFile(file("out"), "kept");
-    for (const std::string keys : {"\x04", "abc\x04\x04", "\n"}) {
+    for (const std::string keys : {"\x04", "abc\x04\x04", "\n", "\r"}) {
         SCOPED_TRACE(keys);
-        Terminal terminal = onTerminal({"decrypt -i in -o out"});
+        Terminal terminal = onTerminal({"decrypt -i in -o out"}, false, keys == "\r" ? ICRNL : 0);
         ASSERT_TRUE(terminal.await("Password: "));
         ASSERT_TRUE(reaches(terminal.job(), 'S'));
         terminal.type(keys);
-        const bool cancelled = keys != "\n";
+        const bool cancelled = keys.find('\x04') != std::string::npos;
         ASSERT_TRUE(terminal.await(cancelled ? "nothing was done" : "the password is empty"));
         EXPECT_EQ(terminal.finish(), cancelled ? 2 : 0);
         EXPECT_TRUE(terminal.echoes());
