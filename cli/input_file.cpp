@@ -53,7 +53,14 @@ Input measured(files::FileDescriptor file)
 
 Input openInput(const std::string& path)
 {
-    if (path == "-") return measured(files::standardInput());
+    if (path == "-") {
+        // A standard input closed at start is kept on /dev/null for writing
+        // only: found here, before the password is asked for.
+        const int flags = fcntl(STDIN_FILENO, F_GETFL);
+        if (flags < 0 || (flags & O_ACCMODE) == O_WRONLY)
+            throw files::FileError(files::Stage::Read, "standard input", systemMessage(flags < 0 ? errno : EBADF));
+        return measured(files::standardInput());
+    }
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;

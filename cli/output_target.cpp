@@ -16,7 +16,7 @@ namespace {
 
 files::WriteTarget targetOf(const std::string& path)
 {
-    if (path == "-") return {files::WriteTarget::Kind::OpenDescriptor, STDOUT_FILENO, {}};
+    if (path == "-") return files::examineDescriptor(STDOUT_FILENO, "standard output");
     return files::examineTarget(path, quoted(path));
 }
 

@@ -76,14 +76,6 @@ WriteTarget throughOpenObject(const fs::path& link, const std::string& shown)
     return {WriteTarget::Kind::InPlace, -1, link};
 }
 
-WriteTarget throughDescriptor(int fd, const std::string& shown)
-{
-    const int flags = fcntl(fd, F_GETFL);
-    if (flags < 0) refuse(shown, systemMessage(errno));
-    if ((flags & O_ACCMODE) == O_RDONLY) refuse(shown, systemMessage(EBADF));
-    return {WriteTarget::Kind::OpenDescriptor, fd, {}};
-}
-
 // The inode flags that chattr sets, where the file system keeps them.
 int inodeFlags(int fd)
 {
@@ -151,12 +143,20 @@ WriteTarget examineFile(const fs::path& file, const std::string& shown)
 
 }  // namespace
 
+WriteTarget examineDescriptor(int fd, const std::string& shown)
+{
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags < 0) refuse(shown, systemMessage(errno));
+    if ((flags & O_ACCMODE) == O_RDONLY) refuse(shown, systemMessage(EBADF));
+    return {WriteTarget::Kind::OpenDescriptor, fd, {}};
+}
+
 WriteTarget examineTarget(const std::string& path, const std::string& shown)
 {
     constexpr int kMaxLinks = 40;  // as many as the kernel follows
     fs::path target = path;
     for (int links = 0;; ++links) {
-        if (const auto fd = ownDescriptor(target)) return throughDescriptor(*fd, shown);
+        if (const auto fd = ownDescriptor(target)) return examineDescriptor(*fd, shown);
         std::error_code error;
         if (!fs::is_symlink(fs::symlink_status(target, error))) break;
         if (links == kMaxLinks) refuse(shown, systemMessage(ELOOP));

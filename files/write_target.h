@@ -35,4 +35,8 @@ struct WriteTarget {
 // open file that no name leads to any more. Nothing is created.
 WriteTarget examineTarget(const std::string& path, const std::string& shown);
 
+// The open descriptor `fd` as a target, refused as examineTarget refuses
+// one named by path: when it is not open for writing.
+WriteTarget examineDescriptor(int fd, const std::string& shown);
+
 }  // namespace velmor::files

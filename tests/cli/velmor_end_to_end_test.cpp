@@ -687,7 +687,10 @@ TEST_F(VelmorTool, ClosedStreamsAndFailedWritesAreReportedOnOneLine)
     int pipeFds[2];
     ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
     close(pipeFds[0]);
-    Launch help("--help"), version("--version"), noInput("encrypt --password-env K -o out"), oddPath("encrypt -i in"),
+    // No password is given where a closed stream is to be read or written:
+    // it is found before the password would be asked for.
+    Launch help("--help"), version("--version"), noInput("encrypt -o out"), noOutput("encrypt -i in"),
+        oddPath("encrypt -i in"),
         sizeLimited("encrypt --password-env K -i in -o out"), toClosedPipe("encrypt --password-env K -i in"),
         unknownWalk("encrypt --password-env K -i in", {"K=k", "VELMOR_TABLE_WALK=AVX2"});
     writeFile(file("in"), std::string(400'000, 's'));
@@ -696,11 +699,13 @@ TEST_F(VelmorTool, ClosedStreamsAndFailedWritesAreReportedOnOneLine)
     help.out = full;
     version.closed = 1;
     noInput.closed = 0;
+    noOutput.closed = 1;
     oddPath.args.insert(oddPath.args.end(), {"--password-file", "../two\nlines"});
     const std::tuple<Launch, int, std::string> cases[] = {
         {help, 1, "cannot write standard output: No space left on device"},
         {version, 1, "cannot write standard output: Bad file descriptor"},
         {noInput, 1, "cannot read standard input: Bad file descriptor"},
+        {noOutput, 1, "cannot write standard output: Bad file descriptor"},
         {oddPath, 2, "password file '../two\\nlines' does not exist"},
         {sizeLimited, 1, "File too large"},
         {toClosedPipe, 1, "Broken pipe"},
