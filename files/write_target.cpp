@@ -62,13 +62,20 @@ bool leadsElsewhereThanItsText(const fs::path& link, const fs::path& text)
     return stat(text.c_str(), &named) != 0 || named.st_dev != followed.st_dev || named.st_ino != followed.st_ino;
 }
 
-// Written as it is when it is a pipe, a device or a socket, as a shell
-// redirection would. A file has no name to replace it by.
+// A socket on disk cannot be opened at all: said before any work is done.
+void refuseSocket(const struct stat& status, const std::string& shown)
+{
+    if (S_ISSOCK(status.st_mode)) refuse(shown, "it is a socket, which cannot be opened to write");
+}
+
+// Written as it is when it is a pipe or a device, as a shell redirection
+// would. A file has no name to replace it by.
 WriteTarget throughOpenObject(const fs::path& link, const std::string& shown)
 {
     struct stat object {};
     if (stat(link.c_str(), &object) != 0) refuse(shown, systemMessage(errno));
     if (S_ISDIR(object.st_mode)) refuse(shown, "it is a folder");
+    refuseSocket(object, shown);
     if (S_ISREG(object.st_mode))
         refuse(shown, "it is another process's open file, and no name leads to the file it opens (deleted, moved, "
                       "or under another root), so it cannot be replaced");
@@ -128,6 +135,7 @@ WriteTarget examineFile(const fs::path& file, const std::string& shown)
     if (!exists && errno != ENOENT) refuse(shown, systemMessage(errno));
     if (exists && S_ISDIR(existing.st_mode)) refuse(shown, "it is a folder");
     if (exists && !S_ISREG(existing.st_mode)) {
+        refuseSocket(existing, shown);
         if (faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno));
         return {WriteTarget::Kind::InPlace, -1, file};
     }

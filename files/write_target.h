@@ -14,9 +14,9 @@ struct WriteTarget {
         // /proc/self/fd/N): written through the descriptor, where it stands,
         // never replaced by name.
         OpenDescriptor,
-        // A device, a named pipe or a socket, also one that another process
-        // has open (/proc/PID/fd/N): written as it is, since a file put in
-        // its place would be something else.
+        // A device or a named pipe, also one that another process has open
+        // (/proc/PID/fd/N): written as it is, since a file put in its place
+        // would be something else. A socket is refused.
         InPlace,
         // A file to replace all at once, or to create. Links are followed: a
         // link stays a link, and the file at the end of its chain is replaced.

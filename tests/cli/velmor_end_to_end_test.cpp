@@ -19,7 +19,9 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -353,6 +355,11 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
     writeFile(file("in"), "plain text");
     writeFile(root_ / "big", std::string(5000, 'x'));
     fs::create_directory(file("folder"));
+    const int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, (root_ / "sock").c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     const Env env{"K=" + kKey, "WIDE=key\xF0\x9F\x94\x91", "MACRON=\xC4\x80"};
     const std::tuple<std::string, int, std::string> cases[] = {
         {"", 2, "a command is needed"},
@@ -388,6 +395,7 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
         {"encrypt -i in/ -o out", 2, "input file 'in/': Not a directory"},
         {"encrypt -i in -o out --password-file in/", 2, "password file 'in/': Not a directory"},
         {"encrypt -i in -o in/x", 1, "cannot write 'in/x': Not a directory"},
+        {"encrypt -i in -o ../sock", 1, "cannot write '../sock': it is a socket"},
         {"encrypt -i in -o " + std::string(NAME_MAX + 1, 'n'), 1, "File name too long"},
         // Names reach the terminal escaped: C0 and C1 controls, the 8-bit CSI,
         // invalid UTF-8 and a right-to-left override.
@@ -404,6 +412,7 @@ TEST_F(VelmorTool, BadRequestsFailWithTheirStatusAndLeaveNoFile)
     piped.feed = "abc\nTEXT\n";
     expectOneLineMessage(run(piped), 2, "is the file the text is read from");
     EXPECT_EQ(files(), (std::set<std::string>{"in", "folder"}));
+    close(listening);
 }
 
 // Help and version answer after any command and before any other mistake,
