@@ -10,9 +10,25 @@
 #include <cstdio>
 #include <utility>
 
+#include <poll.h>
 #include <unistd.h>
 
 namespace velmor::files {
+namespace {
+
+// A pipe or terminal that another process left non-blocking (the flag is
+// shared by every process that has it open) answers EAGAIN instead of
+// waiting: wait here until it is ready, as a blocking call would have.
+bool waitedUntilReady(int fd, short events)
+{
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return false;
+    pollfd ready{fd, events, 0};
+    while (poll(&ready, 1, -1) < 0)
+        if (errno != EINTR) return false;
+    return true;
+}
+
+}  // namespace
 
 FileDescriptor::FileDescriptor(int fd, bool owned, std::string displayName) noexcept
     : fd_(fd), owned_(owned), displayName_(std::move(displayName))
@@ -52,7 +68,7 @@ std::size_t FileDescriptor::readFull(std::span<char> buffer) const
     while (filled < buffer.size()) {
         const std::size_t wanted = std::min<std::size_t>(buffer.size() - filled, SSIZE_MAX);
         const ssize_t got = ::read(fd_, buffer.data() + filled, wanted);
-        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EINTR || waitedUntilReady(fd_, POLLIN))) continue;
         if (got < 0) throw FileError(Stage::Read, displayName_, systemMessage(errno));
         if (got == 0) break;
         filled += static_cast<std::size_t>(got);
@@ -90,7 +106,7 @@ void FileDescriptor::writeAll(std::span<const char> bytes) const
 {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd_, bytes.data(), std::min<std::size_t>(bytes.size(), SSIZE_MAX));
-        if (written < 0 && errno == EINTR) continue;
+        if (written < 0 && (errno == EINTR || waitedUntilReady(fd_, POLLOUT))) continue;
         // A write that takes nothing without an error means there is no room.
         const int error = written < 0 ? errno : ENOSPC;
         if (written <= 0) throw FileError(Stage::Write, displayName_, systemMessage(error));

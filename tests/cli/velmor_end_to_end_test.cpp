@@ -84,6 +84,7 @@ struct Launch {
     std::vector<std::pair<int, rlim_t>> limits{{RLIMIT_CORE, 0}};
     int closed = -1;            // a standard stream closed when velmor starts
     bool unprivileged = false;  // run as nobody when the tests run as root
+    bool nonBlocking = false;   // standard input and output left O_NONBLOCK, as some parents leave them
 };
 
 struct Result {
@@ -217,6 +218,8 @@ protected:
                 if (const rlimit limit{value, value}; setrlimit(resource, &limit) != 0) _exit(127);
             if (in < 0 || outFd < 0 || errFd < 0 || dup2(in, 0) < 0 || dup2(outFd, 1) < 0 || dup2(errFd, 2) < 0 ||
                 chdir(folder.c_str()) != 0 || (l.closed >= 0 && close(l.closed) != 0) ||
+                (l.nonBlocking && (fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK) != 0 ||
+                                   fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK) != 0)) ||
                 (l.unprivileged && getuid() == 0 &&
                  (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
                 _exit(127);
@@ -737,6 +740,32 @@ TEST_F(VelmorTool, ClosedStreamsAndFailedWritesAreReportedOnOneLine)
     EXPECT_EQ(limited.status, 0) << limited.err;
     EXPECT_EQ(limited.out, run({"encrypt --password-env K -i in"}).out);
 #endif
+}
+
+// Pipes that a parent left non-blocking are waited for: a read or write that
+// would block is no failure.
+TEST_F(VelmorTool, WaitsOnStandardStreamsLeftNonBlocking)
+{
+    const std::string text(3'000'000, 'b');
+    writeFile(file("in"), text);
+    const std::string cipher = run({"encrypt --password-env K -i in"}).out;
+    int outPipe[2];
+    ASSERT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
+    std::string drained;
+    std::thread drain([&] {
+        char bytes[4096];
+        for (ssize_t got; (got = read(outPipe[0], bytes, sizeof bytes)) > 0;) drained.append(bytes, got);
+    });
+    Launch piped("encrypt --password-env K");
+    piped.feed = text;
+    piped.out = outPipe[1];
+    piped.nonBlocking = true;
+    const pid_t pid = launch(piped);
+    close(outPipe[1]);
+    EXPECT_EQ(finish(pid), 0) << readFile(root_ / "err");
+    drain.join();
+    close(outPipe[0]);
+    EXPECT_TRUE(drained == cipher) << drained.size() << " of " << cipher.size() << " bytes";
 }
 
 // Files the kernel makes up as they are read claim sizes they do not have.
