@@ -14,6 +14,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace velmor::files {
@@ -124,6 +125,11 @@ void checkFolder(int folder, const std::string& shown)
     refuseUnchangeable(flags, shown, "its folder");
     if (flags & FS_APPEND_FL) refuse(shown, "its folder is append-only (chattr +a), so no file in it can be renamed or replaced");
     if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno), Stage::Create);
+    // A disk whose every file is taken takes no new one, whatever room it
+    // has. File systems that count no files say they have none.
+    struct statvfs disk {};
+    if (fstatvfs(folder, &disk) == 0 && disk.f_files > 0 && (geteuid() == 0 ? disk.f_ffree : disk.f_favail) == 0)
+        refuse(shown, systemMessage(ENOSPC), Stage::Create);
 }
 
 WriteTarget examineFile(const fs::path& file, const std::string& shown)

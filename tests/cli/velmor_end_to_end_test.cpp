@@ -18,6 +18,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -665,7 +666,13 @@ TEST_F(VelmorTool, TargetsThatCannotBeReplacedAreRefusedBeforeThePassword)
     ASSERT_EQ(chmod(file("theirs").c_str(), 0666), 0);
     Launch sticky("encrypt -i in -o theirs");
     sticky.unprivileged = true;
+    // A disk whose every file is taken (its inodes used up). No ASSERT from
+    // the mount to the unmount, which must run.
+    fs::create_directory(root_ / "full");
+    ASSERT_EQ(mount("velmor-test", (root_ / "full").c_str(), "tmpfs", 0, "size=64k,nr_inodes=2"), 0);
+    writeFile(root_ / "full" / "taken", "");
     const std::pair<Launch, std::string> cases[] = {
+        {Launch("encrypt -i in -o ../full/new"), "no file can be created in its folder: No space left on device"},
         {Launch("encrypt -i in -o appended"), "cannot write 'appended': it is append-only (chattr +a)"},
         {Launch("encrypt -i in -o frozen"), "cannot write 'frozen': it is immutable (chattr +i)"},
         {sticky, "cannot write 'theirs': it belongs to another user, and its folder is sticky"},
@@ -674,6 +681,7 @@ TEST_F(VelmorTool, TargetsThatCannotBeReplacedAreRefusedBeforeThePassword)
         SCOPED_TRACE(launch.args.back());
         expectOneLineMessage(run(launch), 1, fragment);
     }
+    umount2((root_ / "full").c_str(), MNT_DETACH);
     for (const std::string name : {"appended", "frozen"}) test::setInodeFlags(file(name), 0);
     for (const std::string name : {"appended", "frozen", "theirs"}) EXPECT_EQ(readFile(file(name)), "kept");
     EXPECT_EQ(files(), (std::set<std::string>{"in", "appended", "frozen", "theirs"}));
