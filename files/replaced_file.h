@@ -30,8 +30,8 @@ public:
     // Gives the new file what the target has (keepAttributes), or, for a new
     // name, what any new file in the folder gets (giveNewFileRights): the
     // folder's default access list, else the mode that the umask allows;
-    // syncs it, renames it over the
-    // target and syncs the folder, so that the new name survives a crash.
+    // syncs it, renames it over the target and syncs the folder, so that the
+    // new name survives a crash.
     // Throws FileError.
     void commit();
 
