@@ -86,6 +86,7 @@ struct Launch {
     int closed = -1;            // a standard stream closed when velmor starts
     bool unprivileged = false;  // run as nobody when the tests run as root
     bool nonBlocking = false;   // standard input and output left O_NONBLOCK, as some parents leave them
+    std::string program = VELMOR_BINARY;
 };
 
 struct Result {
@@ -191,7 +192,7 @@ protected:
 
     static std::pair<std::vector<char*>, std::vector<char*>> vectorsOf(const Launch& l)
     {
-        std::vector<char*> argv{const_cast<char*>(VELMOR_BINARY)}, envp;
+        std::vector<char*> argv{const_cast<char*>(l.program.c_str())}, envp;
         for (const std::string& arg : l.args) argv.push_back(const_cast<char*>(arg.c_str()));
         for (const std::string& entry : l.env) envp.push_back(const_cast<char*>(entry.c_str()));
         argv.push_back(nullptr);
@@ -225,6 +226,8 @@ protected:
                  (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0)))
                 _exit(127);
             execve(argv[0], argv.data(), envp.data());
+            constexpr char failed[] = "the test cannot start velmor: execve failed\n";
+            (void)!write(2, failed, sizeof failed - 1);
             _exit(127);
         }
         if (l.feed) {
@@ -503,11 +506,14 @@ TEST_F(VelmorTool, ReplacingAFileKeepsItsModeAndLinksButNoSetIdBits)
     writeFile(file("locked"), "kept");
     ASSERT_EQ(chmod(file("locked").c_str(), 0444), 0);
     ASSERT_EQ(chmod(file(longest).c_str(), 06755), 0);
-    // Run as root, the tests run velmor as nobody, who must reach the folder.
+    // Run as root, the tests run velmor as nobody, who must reach the folder
+    // and the program: a copy, since the build may lie where only root goes.
     ASSERT_EQ(chmod(root_.c_str(), 0755), 0);
     ASSERT_EQ(chmod(file("").c_str(), 0777), 0);
     Launch locked("encrypt --password-env K -o locked");
     locked.unprivileged = true;
+    locked.program = root_ / "velmor";
+    fs::copy_file(VELMOR_BINARY, locked.program);
     locked.feed = text;
     expectOneLineMessage(run(locked), 1, "cannot write 'locked': Permission denied");
     EXPECT_EQ(readFile(file("locked")), "kept");
