@@ -7,24 +7,56 @@
 
 BUILD_DIR    ?= build
 SANITIZE_DIR ?= build-sanitize
-FUZZ_DIR     ?= build-fuzz
+FUZZ_DIR     ?= $(BUILD_DIR)-fuzz
 FUZZ_SECONDS ?= 600
+# FULL=1 adds the packages' checkers and the whole suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, as CI runs it.
+FULL         ?= 0
+# install puts the files under PREFIX; DESTDIR stages them in another root,
+# as packagers expect.
+PREFIX       ?= /usr/local
+DESTDIR      ?=
+WEB_DIR      := $(BUILD_DIR)/web
+WEB_PORT     ?= 8015
+JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
+
+PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libacl1-dev libattr1-dev \
+	fonts-liberation2 dpkg-dev file time bash-completion man-db groff-base mandoc
+LINT_PACKAGES := lintian appstream desktop-file-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
 WEB_PACKAGES := emscripten python3 python3-fonttools
 BROWSER_PACKAGES := chromium
-WEB_DIR      := $(BUILD_DIR)/web
-WEB_PORT     ?= 8015
-PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libcli11-dev libacl1-dev libattr1-dev fonts-liberation2 dpkg-dev time bash-completion man-db groff-base mandoc
-LINT_PACKAGES := lintian appstream desktop-file-utils
+FRESH_PACKAGES := mmdebstrap
 ARM64_DIR    ?= build-arm64
 ARM64_PACKAGES := crossbuild-essential-arm64 qemu-user-static qt6-base-dev:arm64 libgtest-dev:arm64 \
 	libbenchmark-dev:arm64 libacl1-dev:arm64 libattr1-dev:arm64
-JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
-CTEST        := QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-sanitize fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io screenshot install clean \
-	web-deps browser-deps web web-serve web-test bench-web web-screenshot \
+# Every build stamps its files with the date of the changelog's newest entry,
+# so that two builds of one source give the same bytes.
+SOURCE_DATE_EPOCH ?= $(shell date -d "$$(sed -n 's/^ -- .*>  //p' packaging/changelog | head -n 1)" +%s)
+export SOURCE_DATE_EPOCH
+
+# Each run fails when any test was skipped or not run, as well as when one failed.
+CTEST        := QT_QPA_PLATFORM=offscreen scripts/run-ctest.sh
+# The packages' version is the changelog's newest.
+VERSION      := $(shell awk -F '[()]' 'NR == 1 { print $$2 }' packaging/changelog)
+PACKAGE_ARCH ?= $(shell dpkg --print-architecture)
+PACKAGE_FILES := $(foreach name,velmor velmor-machine,$(BUILD_DIR)/$(name)_$(VERSION)_$(PACKAGE_ARCH).deb)
+
+# The page: the engine compiled twice to WebAssembly, with SIMD and without,
+# and a mask font, put together into one self-contained index.html.
+WEB_ENGINE_SOURCES := $(wildcard engine/*.cpp engine/*.h) web/engine_binding.cpp
+WEB_PAGE_SOURCES := web/assemble.py $(wildcard web/*.html web/*.css web/*.js)
+EMCC_FLAGS := -std=c++20 -O3 -Wall -Wextra -Werror -I. \
+	-sENVIRONMENT=worker -sMODULARIZE=1 -sSINGLE_FILE=1 -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 \
+	-sMAXIMUM_MEMORY=2GB -sEXPORTED_FUNCTIONS=_velmor_cipher_begin,_velmor_cipher_apply,_velmor_cipher_end,_malloc,_free -sEXPORTED_RUNTIME_METHODS=HEAPU16
+# emcc's helpers are Node modules from Debian's own packages; a Node from
+# elsewhere does not look there by itself.
+EMCC         := NODE_PATH=$${NODE_PATH:-/usr/share/nodejs} nice emcc $(EMCC_FLAGS)
+
+.PHONY: all deps build run test test-sanitize test-fresh fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io \
+	screenshot install clean web-deps browser-deps web web-serve web-test bench-web web-screenshot \
 	deps-arm64 build-arm64 test-arm64 package-arm64
 
 all: build
@@ -39,12 +71,9 @@ build: deps
 run: build
 	$(BUILD_DIR)/ui/velmor-machine
 
-# FULL=1 adds the package's checkers and the whole suite again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, as CI runs it.
-FULL ?= 0
 test: build
-	cd $(BUILD_DIR) && $(CTEST)
-	@$(MAKE) --no-print-directory fuzz-smoke FUZZ_DIR=$(BUILD_DIR)-fuzz
+	$(CTEST) $(BUILD_DIR) -j $(JOBS)
+	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory web-test
 ifeq ($(FULL),1)
 	@$(MAKE) --no-print-directory package
@@ -54,7 +83,13 @@ endif
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMOR_SANITIZE=ON >/dev/null
 	@cmake --build $(SANITIZE_DIR)
-	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST) $(SANITIZE_DIR) -j $(JOBS)
+
+# The README's make test in a fresh Debian 12 root, as root and as a user
+# with sudo; it takes long, so CI leaves it out.
+test-fresh:
+	@scripts/install-deps.sh $(FRESH_PACKAGES)
+	scripts/test-fresh.sh
 
 fuzz-build: deps
 	@scripts/install-deps.sh $(FUZZ_PACKAGES)
@@ -68,12 +103,14 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
 
-# The Debian package, checked by lintian, appstreamcli and desktop-file-validate.
+# The two Debian packages, velmor and velmor-machine, each checked by
+# lintian, appstreamcli and desktop-file-validate.
 package: build
 	@scripts/install-deps.sh $(LINT_PACKAGES)
+	rm -f $(PACKAGE_FILES)
 	cd $(BUILD_DIR) && cpack -G DEB
-	packaging/check-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
-	packaging/lint-package.sh $$(ls -t $(BUILD_DIR)/*.deb | head -n 1)
+	packaging/check-package.sh $(PACKAGE_FILES)
+	for deb in $(PACKAGE_FILES); do packaging/lint-package.sh $$deb || exit 1; done
 
 # 64-bit ARM: cross-built with Debian's multiarch packages; the programs the
 # build and the tests run go through qemu-user-static.
@@ -88,11 +125,11 @@ build-arm64: deps-arm64
 
 # The whole suite, the known answers included, on the arm64 build.
 test-arm64: build-arm64
-	cd $(ARM64_DIR) && $(CTEST)
+	$(CTEST) $(ARM64_DIR)
 
 # The arm64 packages, made and checked as make package does for this machine.
 package-arm64: build-arm64
-	@$(MAKE) --no-print-directory package BUILD_DIR=$(ARM64_DIR)
+	@$(MAKE) --no-print-directory package BUILD_DIR=$(ARM64_DIR) PACKAGE_ARCH=arm64
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
@@ -117,8 +154,28 @@ web-deps:
 	@command -v node >/dev/null || scripts/install-deps.sh nodejs
 	@command -v npm >/dev/null || scripts/install-deps.sh npm
 
+# The page's files are remade only when their sources change.
 web: web-deps
-	@web/build.sh $(WEB_DIR)
+	@$(MAKE) --no-print-directory $(WEB_DIR)/index.html
+
+$(WEB_DIR)/engine/createVelmorEngineSimd.js: $(WEB_ENGINE_SOURCES)
+	@mkdir -p $(@D)
+	$(EMCC) -msimd128 -sEXPORT_NAME=createVelmorEngineSimd $(filter %.cpp,$^) -o $@
+
+$(WEB_DIR)/engine/createVelmorEnginePlain.js: $(WEB_ENGINE_SOURCES)
+	@mkdir -p $(@D)
+	$(EMCC) -sEXPORT_NAME=createVelmorEnginePlain $(filter %.cpp,$^) -o $@
+
+# Debian's own Python, which has Debian's fontTools.
+$(WEB_DIR)/engine/mask.ttf: web/mask_font.py packaging/changelog
+	@mkdir -p $(@D)
+	/usr/bin/python3 web/mask_font.py $@
+
+$(WEB_DIR)/index.html: $(WEB_PAGE_SOURCES) $(WEB_DIR)/engine/createVelmorEngineSimd.js \
+		$(WEB_DIR)/engine/createVelmorEnginePlain.js $(WEB_DIR)/engine/mask.ttf
+	python3 web/assemble.py web $(WEB_DIR)/engine/createVelmorEngineSimd.js $(WEB_DIR)/engine/createVelmorEnginePlain.js \
+		$(WEB_DIR)/engine/mask.ttf $@
+	@echo "Built $@ ($$(wc -c < $@) bytes, $$(gzip -9c $@ | wc -c) gzipped)"
 
 web-serve: web
 	@echo "The page is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C ends)"
@@ -132,8 +189,8 @@ tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/pack
 
 # The page in headless Chromium; checked against velmor from $(BUILD_DIR).
 web-test: web browser-deps tests/web/node_modules/.package-lock.json
-	cd tests/web && VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
-		node --test web.test.mjs parts.test.mjs
+	VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
+		scripts/run-node-tests.sh $(abspath $(BUILD_DIR))/web-test.tap tests/web/web.test.mjs tests/web/parts.test.mjs
 
 # 10 MB through Encrypt 12 in headless Chromium, with and without SIMD.
 bench-web: web browser-deps tests/web/node_modules/.package-lock.json
@@ -143,9 +200,6 @@ bench-web: web browser-deps tests/web/node_modules/.package-lock.json
 web-screenshot: web browser-deps tests/web/node_modules/.package-lock.json
 	node web/tools/screenshot.mjs $(WEB_DIR)/index.html $(BUILD_DIR)/web-screenshot.png
 
-# Installs under PREFIX (default /usr/local); DESTDIR stages the files in
-# another root, as packagers expect.
-PREFIX ?= /usr/local
 install: build
 	DESTDIR=$(DESTDIR) cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 

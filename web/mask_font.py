@@ -4,9 +4,11 @@
 # as "*", so the page's password box is masked with "*" like the window's.
 """Usage: mask_font.py OUTPUT_WOFF2_OR_TTF"""
 import math
+import os
 import sys
 
 from fontTools.fontBuilder import FontBuilder
+from fontTools.misc.timeTools import epoch_diff
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 
 UNITS = 1000
@@ -40,7 +42,14 @@ def asterisk(pen: TTGlyphPen) -> None:
 def main() -> None:
     if len(sys.argv) != 2:
         sys.exit(__doc__)
+    # The font's dates are the source's (the build sets SOURCE_DATE_EPOCH), so
+    # that every build of the page has the same bytes and the same CSP hash.
+    if "SOURCE_DATE_EPOCH" not in os.environ:
+        sys.exit("mask_font.py: SOURCE_DATE_EPOCH is not set (make web sets it)")
+    stamp = int(os.environ["SOURCE_DATE_EPOCH"]) - epoch_diff
     builder = FontBuilder(UNITS, isTTF=True)
+    builder.updateHead(created=stamp, modified=stamp)
+    builder.font.recalcTimestamp = False
     builder.setupGlyphOrder([".notdef", "mask"])
     builder.setupCharacterMap({code: "mask" for code in MASKS})
     empty = TTGlyphPen(None)
