@@ -188,7 +188,9 @@ tests/web/node_modules/.package-lock.json: tests/web/package.json tests/web/pack
 	cd tests/web && npm ci --no-audit --no-fund
 
 # The page in headless Chromium; checked against velmor from $(BUILD_DIR).
+# First, that the runner fails on a skipped test.
 web-test: web browser-deps tests/web/node_modules/.package-lock.json
+	tests/runners/skipped_tests_fail.sh node scripts
 	VELMOR_WEB_DIR=$(abspath $(WEB_DIR)) VELMOR_CLI=$(abspath $(BUILD_DIR))/cli/velmor \
 		scripts/run-node-tests.sh $(abspath $(BUILD_DIR))/web-test.tap tests/web/web.test.mjs tests/web/parts.test.mjs
 
