@@ -7,8 +7,9 @@ set -eu
 program=$1
 output=$2
 
-# The first display number that no X server holds.
-number=90
+# The first display number from SCREENSHOT_DISPLAY (90 unless given) that no
+# X server holds.
+number=${SCREENSHOT_DISPLAY:-90}
 while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do number=$((number + 1)); done
 export DISPLAY=":$number"
 
