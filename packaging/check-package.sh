@@ -3,7 +3,7 @@
 # Unpacks the two Debian packages into scratch roots with dpkg -x and checks
 # that each holds its own files where a desktop, a shell and a distribution
 # look for them, and depends on what it needs: velmor (the command-line tool)
-# on nothing but the C and C++ libraries and libbsd, velmor-machine (the
+# on nothing but the C and C++ libraries (and libbsd), velmor-machine (the
 # window) on Qt and its fonts.
 #   check-package.sh VELMOR.deb VELMOR-MACHINE.deb
 #   check-package.sh --build BUILD_DIR     (makes the packages first)
@@ -73,7 +73,7 @@ for package in $cli_depends; do
     *) fail "velmor depends on $package, beyond the C and C++ libraries and libbsd" ;;
     esac
 done
-for package in libbsd0 libc6 libstdc++6; do
+for package in libc6 libstdc++6; do
     echo "$cli_depends" | grep -qx "$package" || fail "velmor does not depend on $package"
 done
 window_depends=$(dpkg-deb -f "$2" Depends)
