@@ -65,11 +65,15 @@ if [ -x "$scratch/velmor/usr/bin/velmor" ]; then
     "$scratch/velmor/usr/bin/velmor" --version >/dev/null || fail "the packaged velmor does not run"
 fi
 
-# The command-line tool must install without Qt, Mesa or X.
+# The command-line tool must install without Qt, Mesa or X. A build with
+# the sanitizers (VELMOR_SANITIZER_RUNTIME=1) links their runtimes too.
 cli_depends=$(dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort)
 for package in $cli_depends; do
     case "$package" in
     libbsd0 | libc6 | libgcc-s1 | libstdc++6) ;;
+    libasan[0-9]* | libubsan[0-9]*)
+        [ "${VELMOR_SANITIZER_RUNTIME:-0}" = 1 ] || fail "velmor depends on $package, a sanitizer's runtime"
+        ;;
     *) fail "velmor depends on $package, beyond the C and C++ libraries and libbsd" ;;
     esac
 done
