@@ -3,7 +3,8 @@
 # Unpacks the two Debian packages into scratch roots with dpkg -x and checks
 # that each holds its own files where a desktop, a shell and a distribution
 # look for them, and depends on what it needs: velmor (the command-line tool)
-# on nothing but the C and C++ libraries (and libbsd), velmor-machine (the
+# on nothing but the C and C++ libraries and the ACL and extended-attribute
+# libraries it keeps a replaced file's access with, velmor-machine (the
 # window) on Qt and its fonts.
 #   check-package.sh VELMOR.deb VELMOR-MACHINE.deb
 #   check-package.sh --build BUILD_DIR     (makes the packages first)
@@ -70,11 +71,11 @@ fi
 cli_depends=$(dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort)
 for package in $cli_depends; do
     case "$package" in
-    libbsd0 | libc6 | libgcc-s1 | libstdc++6) ;;
+    libacl1 | libattr1 | libbsd0 | libc6 | libgcc-s1 | libstdc++6) ;;
     libasan[0-9]* | libubsan[0-9]*)
         [ "${VELMOR_SANITIZER_RUNTIME:-0}" = 1 ] || fail "velmor depends on $package, a sanitizer's runtime"
         ;;
-    *) fail "velmor depends on $package, beyond the C and C++ libraries and libbsd" ;;
+    *) fail "velmor depends on $package, beyond the C and C++, ACL and attribute libraries" ;;
     esac
 done
 for package in libc6 libstdc++6; do
