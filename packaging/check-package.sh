@@ -71,7 +71,7 @@ fi
 cli_depends=$(dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | sort)
 for package in $cli_depends; do
     case "$package" in
-    libacl1 | libattr1 | libbsd0 | libc6 | libgcc-s1 | libstdc++6) ;;
+    libacl1 | libattr1 | libc6 | libgcc-s1 | libstdc++6) ;;
     libasan[0-9]* | libubsan[0-9]*)
         [ "${VELMOR_SANITIZER_RUNTIME:-0}" = 1 ] || fail "velmor depends on $package, a sanitizer's runtime"
         ;;
