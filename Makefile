@@ -47,7 +47,10 @@ PACKAGE_FILES := $(foreach name,velmor velmor-machine,$(BUILD_DIR)/$(name)_$(VER
 # The page: the engine compiled twice to WebAssembly, with SIMD and without,
 # and a mask font, put together into one self-contained index.html.
 WEB_ENGINE_SOURCES := $(wildcard engine/*.cpp engine/*.h) web/engine_binding.cpp
-WEB_PAGE_SOURCES := web/assemble.py $(wildcard web/*.html web/*.css web/*.js)
+# assemble.py also reads the shared words and settings, the code page and the
+# window's icon.
+WEB_PAGE_SOURCES := web/assemble.py $(wildcard web/*.html web/*.css web/*.js) words/words.h engine/settings.h \
+	codec/windows1252.h ui/window_icon.xpm
 EMCC_FLAGS := -std=c++20 -O3 -Wall -Wextra -Werror -I. \
 	-sENVIRONMENT=worker -sMODULARIZE=1 -sSINGLE_FILE=1 -sFILESYSTEM=0 -sALLOW_MEMORY_GROWTH=1 \
 	-sMAXIMUM_MEMORY=2GB -sEXPORTED_FUNCTIONS=_velmor_cipher_begin,_velmor_cipher_apply,_velmor_cipher_end,_malloc,_free -sEXPORTED_RUNTIME_METHODS=HEAPU16
