@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: MIT
 // velmor-machine: the window program.
 #include "main_window.h"
+#include "process_setup.h"
 
 #include "io/file_dialogs.h"
 #include "io/messages.h"
-#include "files/standard_streams.h"
 
 #include <QApplication>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,10 +49,7 @@ bool displayMissing(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
-    if (!velmor::files::reserveStandardStreams()) return 1;
-    // Past the file size limit (ulimit -f) a write would end the program;
-    // ignored, a save fails and says why like any other.
-    std::signal(SIGXFSZ, SIG_IGN);
+    if (!velmor::ui::prepareWindowProcess()) return 1;
     if (displayMissing(argc, argv)) {
         std::fprintf(stderr, "velmor-machine: no display was found (DISPLAY and WAYLAND_DISPLAY are not set); %s\n",
                      kWithoutDisplay);

@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: MIT
 // The real window with its real dialogs and message boxes, in a process of
 // its own whose home and XDG folders are new and empty: opening, saving,
-// cancelling, dropping a file, copying and exiting leave nothing in them.
+// cancelling, dropping a file, copying and exiting leave nothing in them,
+// nor does a signal that ends the program during a save.
 #include "io_doubles.h"
 #include "ui/exact_text_edit.h"
 #include "ui/main_window.h"
+#include "ui/process_setup.h"
+
+#include "files/replaced_file.h"
 
 #include <QtWidgets>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <memory>
+#include <string_view>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace velmor::ui::test {
 namespace {
@@ -104,6 +114,67 @@ TEST(NothingKept, EveryDialogDropCopyAndExitLeaveTheHomeAndXdgFoldersEmpty)
     EXPECT_EQ(window.outputBox().text(), QStringLiteral("text\r\n")) << "the drop";
     EXPECT_EQ(io::testing::entries(folders->home).join(u' ').toStdString(), "");
     EXPECT_EQ(io::testing::entries(folders->xdg).join(u' ').toStdString(), "cache config data state");
+}
+
+// Run in a child process set up as the window program is, after `before`;
+// its exit status.
+template <typename Before, typename Steps>
+int statusOfChild(Before before, Steps steps)
+{
+    const pid_t child = fork();
+    if (child == 0) {
+        before();
+        if (!prepareWindowProcess()) _exit(90);
+        steps();
+        _exit(0);
+    }
+    int status = -1;
+    if (child > 0) waitpid(child, &status, 0);
+    return status;
+}
+
+TEST(NothingKept, ASignalThatEndsTheProgramDuringASaveLeavesNoUnfinishedFile)
+{
+    const QString folder = folders->root.filePath(QStringLiteral("interrupted"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        const int status = statusOfChild([] {}, [&] {
+            files::ReplacedFile file((folder + QStringLiteral("/saved.txt")).toStdString(), "saved.txt");
+            file.write(std::string(1 << 20, 'x'));
+            raise(signalNumber);
+        });
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
+        EXPECT_EQ(io::testing::entries(folder).join(u' ').toStdString(), "") << strsignal(signalNumber);
+    }
+}
+
+// Asked for the desktop's message bus where none runs, the X11 libraries
+// start one that outlives the window and note it in ~/.dbus.
+TEST(NothingKept, NoMessageBusIsStartedWhereNoneRuns)
+{
+    const QString runtime = folders->root.filePath(QStringLiteral("runtime"));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    enum Bus { Unset = 1, Unchanged, NoneStarted };
+    const auto busAfterStart = [&](const char* address) {
+        const int status = statusOfChild(
+            [&] {
+                if (address == nullptr) unsetenv("DBUS_SESSION_BUS_ADDRESS");
+                else setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
+                setenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit().constData(), 1);
+            },
+            [&] {
+                const char* now = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+                if (now == nullptr) _exit(Unset);
+                if (address != nullptr && std::string_view(now) == address) _exit(Unchanged);
+                _exit(*now != 0 && !std::string_view(now).starts_with("autolaunch:") ? NoneStarted : 0);
+            });
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    EXPECT_EQ(busAfterStart(nullptr), NoneStarted) << "none runs";
+    EXPECT_EQ(busAfterStart(""), NoneStarted) << "none named";
+    EXPECT_EQ(busAfterStart("unix:path=/run/elsewhere"), Unchanged) << "one named";
+    ASSERT_TRUE(QDir().mkpath(runtime + QStringLiteral("/bus")));
+    EXPECT_EQ(busAfterStart(nullptr), Unset) << "the one at $XDG_RUNTIME_DIR/bus is left to be found";
 }
 
 }  // namespace
