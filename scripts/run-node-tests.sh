@@ -2,14 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Runs Node's test runner on TEST_FILE and fails when any test failed, was
 # skipped or was left as a todo: Node counts those as passes. The TAP report
-# is kept in REPORT; the console shows the readable one.
+# goes to the console and is kept in REPORT.
 #   run-node-tests.sh REPORT TEST_FILE...
 set -eu
 report=$1
 shift
 rm -f "$report"
 status=0
-node --test --test-reporter=spec --test-reporter-destination=stdout \
+node --test --test-reporter=tap --test-reporter-destination=stdout \
     --test-reporter=tap --test-reporter-destination="$report" "$@" || status=$?
 [ -f "$report" ] || { echo "node wrote no report to $report"; exit 1; }
 count() { sed -n "s/^# $1 \([0-9]*\)\$/\1/p" "$report" | tail -n 1; }
