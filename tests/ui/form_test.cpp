@@ -127,7 +127,8 @@ TEST(FailureBox, HasTheWindowsTitleAWarningIconAndALongPathShortenedInTheMiddle)
     EXPECT_LE(boxWidth, shown.window.screen()->availableGeometry().width());
     EXPECT_LT(label.size(), 200);
     EXPECT_TRUE(label.endsWith(u'/' + name + QStringLiteral(" could not be read: Permission denied")));
-    EXPECT_TRUE(label.startsWith(QStringLiteral("/home/user/folder"))) << label.left(20).toStdString();
+    // How much of the start fits depends on the fonts the machine has.
+    EXPECT_TRUE(label.startsWith(QStringLiteral("/home/user/")) && label.contains(u'\u2026')) << label.toStdString();
     EXPECT_TRUE(details == text) << "the whole text is kept";
 }
 
