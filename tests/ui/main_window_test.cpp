@@ -19,22 +19,32 @@ namespace {
 using MainWindowTest = WindowTest;
 using KnownAnswersTest = WindowTest;
 
+// Gives `row` to the window through its wheel menu, password box and
+// command menu, and returns the box the result went to.
+QString resultOf(MainWindow& window, const velmor::test::KnownAnswer& row)
+{
+    const bool encrypt = row.direction == Direction::Encrypt;
+    QLineEdit& password = *window.findChild<QLineEdit*>(QStringLiteral("txtKey"));
+    password.setText(QStringLiteral("left over"));
+    window.findChild<QAction*>(QStringLiteral("EW%1").arg(row.wheels))->trigger();
+    EXPECT_EQ(password.text(), QString()) << "a wheel count empties the password";
+    EXPECT_EQ(password.maxLength(), row.wheels);
+    password.setText(QString::fromStdU16String(row.passwordText()));
+    EXPECT_EQ(password.text().toStdU16String(), row.passwordText());
+    (encrypt ? window.inputBox() : window.outputBox()).setText(velmor::test::widened<QString>(row.input));
+    QSignalSpy finished(&window, &MainWindow::commandFinished);
+    window.findChild<QAction*>((encrypt ? QStringLiteral("EN") : QStringLiteral("DE")) +
+                               (row.passes == 1 ? QString() : QString::number(row.passes)))
+        ->trigger();
+    EXPECT_TRUE(!finished.isEmpty() || finished.wait(30000)) << "the command did not finish";
+    return (encrypt ? window.outputBox() : window.inputBox()).text();
+}
+
 TEST_F(KnownAnswersTest, WindowGivesEveryRow)
 {
     for (const velmor::test::KnownAnswer& row : velmor::test::knownAnswers()) {
         SCOPED_TRACE(row.name());
-        const bool encrypt = row.direction == Direction::Encrypt;
-        password().setText(QStringLiteral("left over"));
-        choose(QStringLiteral("EW%1").arg(row.wheels));
-        EXPECT_EQ(password().text(), QString()) << "a wheel count empties the password";
-        ASSERT_EQ(password().maxLength(), row.wheels);
-        password().setText(QString::fromStdU16String(row.passwordText()));
-        ASSERT_EQ(password().text().toStdU16String(), row.passwordText());
-        (encrypt ? input() : output()).setText(velmor::test::widened<QString>(row.input));
-        choose((encrypt ? QStringLiteral("EN") : QStringLiteral("DE")) +
-               (row.passes == 1 ? QString() : QString::number(row.passes)));
-        const QString result = (encrypt ? output() : input()).text();
-        EXPECT_TRUE(velmor::test::sameText(result, velmor::test::widened<QString>(row.output)));
+        EXPECT_TRUE(velmor::test::sameText(resultOf(window, row), velmor::test::widened<QString>(row.output)));
     }
 }
 
@@ -143,24 +153,13 @@ TEST_F(MainWindowTest, AFileDroppedOnEitherBoxOpensThereButNotWhileACommandRuns)
     const QByteArray bytes("dropped\r\nbytes\n\0end\r", 20);
     const QString path = folder.filePath("dropped.txt");
     ASSERT_TRUE(io::testing::writeBytes(path, bytes));
-    // A drag of the file onto the box, then its drop; true when the drop was taken.
-    const auto drop = [&path](ExactTextEdit& box) {
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(box.viewport(), &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(box.viewport(), &drop);
-        QApplication::processEvents();
-        return drop.isAccepted();
-    };
     for (ExactTextEdit* box : {&input(), &output()}) {
-        EXPECT_TRUE(drop(*box));
+        EXPECT_TRUE(dropFile(*box, path));
         EXPECT_EQ(box->text(), io::fromWindows1252(bytes));
     }
     input().setText(QString(200000, u'x'));
     child(QStringLiteral("EN12")).trigger();
-    EXPECT_FALSE(drop(input()));
+    EXPECT_FALSE(dropFile(input(), path));
     if (window.isCommandRunning()) waitForCommand();
     EXPECT_EQ(input().text(), QString());
 }
@@ -183,38 +182,24 @@ TEST_F(MainWindowTest, ClipboardItemsCopyTheirBoxExactlyAndNewEmptiesOnlyTheBoxe
 // give the same results, so the window tells it once and goes on.
 TEST(StaleWalkSetting, IsToldOnceInAWarningWithTheWindowsTitleAndCommandsStillWork)
 {
-    struct TitledMessages final : io::Messages {
-        QStringList titles, texts;
-        void warn(QWidget*, const QString& title, const QString& text) override { titles << title; texts << text; }
-        bool ask(QWidget*, const QString&, const QString&) override { return true; }
-    } messages;
+    io::testing::RecordingMessages messages;
     io::testing::ScriptedFileDialogs dialogs;
     const TableWalkChoice stale = chooseTableWalk("AVX2");
     ASSERT_EQ(stale.walk, nullptr);
     MainWindow window(dialogs, messages, nullptr, stale);
     window.show();
-    for (int i = 0; i < 100 && messages.texts.isEmpty(); ++i) QTest::qWait(10);
-    ASSERT_EQ(messages.titles, QStringList{QStringLiteral(" The Velmor Machine")});
-    EXPECT_EQ(messages.texts.front(), QString::fromStdString(stale.refusal) +
+    for (int i = 0; i < 100 && messages.shown.isEmpty(); ++i) QTest::qWait(10);
+    ASSERT_EQ(messages.failureTitles, QStringList{QStringLiteral(" The Velmor Machine")});
+    EXPECT_EQ(messages.shown.front(), QString::fromStdString(stale.refusal) +
                                           QStringLiteral(".\n\nThe window ignores this setting and ciphers as usual: "
                                                          "every walk gives the same results."));
 
     const velmor::test::KnownAnswer row = velmor::test::knownAnswers().back();
-    window.findChild<QAction*>(QStringLiteral("EW%1").arg(row.wheels))->trigger();
-    window.findChild<QLineEdit*>(QStringLiteral("txtKey"))->setText(QString::fromStdU16String(row.passwordText()));
-    const bool encrypt = row.direction == Direction::Encrypt;
-    (encrypt ? window.inputBox() : window.outputBox()).setText(velmor::test::widened<QString>(row.input));
-    QSignalSpy finished(&window, &MainWindow::commandFinished);
-    window.findChild<QAction*>((encrypt ? QStringLiteral("EN") : QStringLiteral("DE")) +
-                               (row.passes == 1 ? QString() : QString::number(row.passes)))
-        ->trigger();
-    ASSERT_TRUE(finished.wait(30000)) << "the command did not finish";
-    EXPECT_TRUE(velmor::test::sameText((encrypt ? window.outputBox() : window.inputBox()).text(),
-                                       velmor::test::widened<QString>(row.output)));
+    EXPECT_TRUE(velmor::test::sameText(resultOf(window, row), velmor::test::widened<QString>(row.output)));
     window.hide();
     window.show();
     QTest::qWait(50);
-    EXPECT_EQ(messages.texts.size(), 1) << "told once";
+    EXPECT_EQ(messages.shown.size(), 1) << "told once";
 }
 
 }  // namespace

@@ -3,16 +3,10 @@
 // its own whose home and XDG folders are new and empty: opening, saving,
 // cancelling, dropping a file, copying and exiting leave nothing in them,
 // nor does a signal that ends the program during a save.
-#include "io_doubles.h"
-#include "ui/exact_text_edit.h"
-#include "ui/main_window.h"
+#include "window_fixture.h"
 #include "ui/process_setup.h"
 
 #include "files/replaced_file.h"
-
-#include <QtWidgets>
-
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -95,14 +89,7 @@ TEST(NothingKept, EveryDialogDropCopyAndExitLeaveTheHomeAndXdgFoldersEmpty)
     QTimer::singleShot(0, &window, [&] {
         const auto choose = [&window](const char* item) { window.findChild<QAction*>(QString::fromLatin1(item))->trigger(); };
         for (const char* item : {"Op", "Op", "SAs", "SAs", "OET", "SAET", "SAs"}) choose(item);
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(plain)});
-        QWidget& box = *window.outputBox().viewport();
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&box, &enter);
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&box, &drop);
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(dropFile(window.outputBox(), plain));
         for (const char* item : {"CToC", "CTCET", "EXI"}) choose(item);
     });
     QTimer::singleShot(60000, [] { QCoreApplication::exit(99); });

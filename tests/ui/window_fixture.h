@@ -25,6 +25,19 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace velmor::ui::test {
 
+// A drag of the file at `path` onto `box`, then its drop; true when the drop was taken.
+inline bool dropFile(ExactTextEdit& box, const QString& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &drop);
+    QApplication::processEvents();
+    return drop.isAccepted();
+}
+
 // A shown window whose dialogs and message boxes are answered by stand-ins.
 struct ShownWindow {
     ShownWindow() { window.show(); }
