@@ -63,10 +63,7 @@ TEST(ExactTextEdit, KeepsEveryCharacterAndLineBreakThroughEditsUndoAndTheClipboa
             const QStringList before = model;
             const qsizetype a = rng() % (model.size() + 1), b = rng() % (model.size() + 1);
             const auto [from, to] = std::minmax(a, b);
-            QTextCursor cursor = box.textCursor();
-            cursor.setPosition(int(a));
-            cursor.setPosition(int(b), QTextCursor::KeepAnchor);
-            box.setTextCursor(cursor);
+            selectText(box, a, b);
             QStringList inserted;
             switch (rng() % 3) {
             case 0:
@@ -108,24 +105,18 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
     ExactTextEdit box;
     QSignalSpy refused(&box, &ExactTextEdit::editRefused);
     box.setText(text);
-    const auto select = [&box](int from, int to) {
-        QTextCursor cursor = box.textCursor();
-        cursor.setPosition(from);
-        cursor.setPosition(to, QTextCursor::KeepAnchor);
-        box.setTextCursor(cursor);
-    };
     const auto expectReversed = [&](const char* edit) {
         QCoreApplication::processEvents();
         EXPECT_TRUE(box.text() == text) << edit << ": the text is " << box.text().size() << " characters long";
         ASSERT_EQ(refused.size(), 1) << edit;
         EXPECT_EQ(refused.takeFirst().at(0).value<qsizetype>(), 120000) << edit;
     };
-    select(60000, 60001);
+    selectText(box, 60000, 60001);
     QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
     expectReversed("Ctrl+X");
     box.redo();
     expectReversed("redo");
-    select(60000, 60001);
+    selectText(box, 60000, 60001);
     box.cut();
     expectReversed("cut");
     {
@@ -140,7 +131,7 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
         move.endEditBlock();
     }
     expectReversed("move");
-    select(60000, 60001);
+    selectText(box, 60000, 60001);
     box.cut();
     box.setText(text);
     QCoreApplication::processEvents();
@@ -149,7 +140,7 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
     // Two keys typed just before the composition stay.
     const QString full = QString(io::kMaxBoxLineLength, u'b') + QStringLiteral("\r\nb");
     box.setText(full.sliced(2));
-    select(1000, 1000);
+    selectText(box, 1000, 1000);
     QTest::keyClicks(&box, QStringLiteral("bb"));
     QInputMethodEvent composed;
     composed.setCommitString(QStringLiteral("\u00E9"));
@@ -157,7 +148,7 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
     QCoreApplication::processEvents();
     EXPECT_TRUE(box.text() == full) << "a committed composition";
     ASSERT_EQ(refused.size(), 1);
-    select(0, 1);
+    selectText(box, 0, 1);
     box.cut();
     QCoreApplication::processEvents();
     EXPECT_EQ(box.text().size(), full.size() - 1) << "an edit within the limit stays";

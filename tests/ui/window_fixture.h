@@ -25,6 +25,15 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace velmor::ui::test {
 
+// Selects from `from` to `to` in `box`, the cursor at `to`, as a drag of the mouse would.
+inline void selectText(QPlainTextEdit& box, qsizetype from, qsizetype to)
+{
+    QTextCursor cursor = box.textCursor();
+    cursor.setPosition(int(from));
+    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
+    box.setTextCursor(cursor);
+}
+
 // A drag of the file at `path` onto `box`, then its drop; true when the drop was taken.
 inline bool dropFile(ExactTextEdit& box, const QString& path)
 {

@@ -104,9 +104,7 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
     // Pasted where it joins the line around the cursor.
     messages.shown.clear();
     output().setText(QString(limit - 5, u'y') + QStringLiteral("\r\nz"));
-    QTextCursor cursor = output().textCursor();
-    cursor.setPosition(limit - 5);
-    output().setTextCursor(cursor);
+    selectText(output(), limit - 5, limit - 5);
     for (const auto& [pasted, refused] : {std::pair{"123456", true}, {"12345", false}, {"6", true}, {"\r\n6", false}}) {
         const QString before = output().text();
         QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
@@ -120,8 +118,7 @@ TEST_F(WindowStressTest, LinesLongerThanTheBoxShowsAreRefusedFromFilesAndPastes)
     // would make the same line by hand.
     const QString before = output().text();
     const auto pressAt = [&](int position, Qt::Key key) {
-        cursor.setPosition(position);
-        output().setTextCursor(cursor);
+        selectText(output(), position, position);
         QTest::keyClick(&output(), key);
     };
     pressAt(limit, Qt::Key_Delete);
