@@ -163,6 +163,8 @@ struct Terminal {
         return tcgetattr(master, &settings) == 0 && (settings.c_lflag & ECHO) != 0;
     }
     pid_t job() const { return tcgetpgrp(master); }
+    // The prompt is shown and velmor sleeps waiting for a key.
+    bool atPrompt() { return await("Password: ") && reaches(job(), 'S'); }
     int finish() { return velmor::cli::finish(std::exchange(leader, -1)); }
 };
 
@@ -825,24 +827,21 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     };
     {
         Terminal terminal = onTerminal({"encrypt -i in -o out"});
-        ASSERT_TRUE(terminal.await("Password: "));
+        ASSERT_TRUE(terminal.atPrompt());
         const pid_t job = terminal.job();
-        ASSERT_TRUE(reaches(job, 'S'));
         terminal.type("abc\x1a");  // part of a password, then Ctrl-Z
         ASSERT_TRUE(reaches(job, 'T'));
         EXPECT_TRUE(terminal.echoes()) << "echo is off while velmor is stopped";
         ASSERT_EQ(kill(-job, SIGCONT), 0);
-        ASSERT_TRUE(terminal.await("Password: "));
+        ASSERT_TRUE(terminal.atPrompt());
         EXPECT_FALSE(terminal.echoes());
-        ASSERT_TRUE(reaches(job, 'S'));
         typeKeyTwice(terminal);
     }
     {
         // Started in the background, velmor stops before it touches the
         // terminal; brought to the foreground, it asks with echo off.
         Terminal terminal = onTerminal({"encrypt -i in -o out"}, true);
-        ASSERT_TRUE(terminal.await("Password: "));
-        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        ASSERT_TRUE(terminal.atPrompt());
         EXPECT_FALSE(terminal.echoes());
         typeKeyTwice(terminal);
     }
@@ -854,8 +853,7 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     for (const std::string keys : {"\x04", "abc\x04\x04", "\n", "\r"}) {
         SCOPED_TRACE(keys);
         Terminal terminal = onTerminal({"decrypt -i in -o out"}, false, keys == "\r" ? ICRNL : 0);
-        ASSERT_TRUE(terminal.await("Password: "));
-        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        ASSERT_TRUE(terminal.atPrompt());
         terminal.type(keys);
         const bool cancelled = keys.find('\x04') != std::string::npos;
         ASSERT_TRUE(terminal.await(cancelled ? "nothing was done" : "the password is empty"));
@@ -868,8 +866,7 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     for (const auto& [keys, signalNumber] : ways) {
         SCOPED_TRACE(signalNumber);
         Terminal terminal = onTerminal({"encrypt -i in -o out"});
-        ASSERT_TRUE(terminal.await("Password: "));
-        ASSERT_TRUE(reaches(terminal.job(), 'S'));
+        ASSERT_TRUE(terminal.atPrompt());
         terminal.type("par" + keys);
         if (keys.empty()) {
             ASSERT_EQ(kill(-terminal.job(), signalNumber), 0);
