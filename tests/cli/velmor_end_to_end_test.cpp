@@ -772,13 +772,13 @@ TEST_F(VelmorTool, WaitsOnStandardStreamsLeftNonBlocking)
     EXPECT_TRUE(drained == cipher) << drained.size() << " of " << cipher.size() << " bytes";
 }
 
-// Files the kernel makes up as they are read claim sizes they do not have.
+// Files the kernel makes up as they are read claim sizes they do not have:
+// a page in sysfs, nothing in procfs.
 TEST_F(VelmorTool, ReadsKernelFilesToTheirEnd)
 {
-    for (const std::string path : {"/sys/devices/system/cpu/possible", "/sys/kernel/mm/transparent_hugepage/enabled",
-                                   "/proc/sys/kernel/ostype"}) {
-        if (!fs::exists(path)) continue;
+    for (const std::string path : {"/sys/devices/system/cpu/possible", "/proc/sys/kernel/ostype"}) {
         SCOPED_TRACE(path);
+        ASSERT_TRUE(fs::exists(path)) << "no such kernel file here";
         const Result result = run({"encrypt --password-env K -i " + path});
         EXPECT_EQ(result.status, 0) << result.err;
         Launch piped("encrypt --password-env K");
