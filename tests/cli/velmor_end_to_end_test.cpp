@@ -582,21 +582,23 @@ TEST_F(VelmorTool, OwnDescriptorsNamedByPathAreWrittenWhereTheyStand)
     expectOneLineMessage(run({"encrypt -i in -o /dev/stdin"}), 1, "cannot write '/dev/stdin': Bad file descriptor");
 }
 
-// A replaced file loses its capabilities, as it loses set-user-ID; where its
-// group cannot be kept, the new group gets no more than everyone had. The
-// access list and attributes it keeps are those the file layer's tests pin,
-// through the same replacement.
-TEST_F(VelmorToolAsRoot, ReplacingAFileDropsItsCapabilitiesAndWidensNoRight)
+// A replaced file keeps its access list but not its capabilities, as it
+// loses set-user-ID; where its group cannot be kept, the new group gets no
+// more than everyone had. The other attributes and a folder's default list
+// are pinned by the file layer's tests, through the same replacement.
+TEST_F(VelmorToolAsRoot, ReplacingAFileKeepsItsAccessListDropsItsCapabilitiesAndWidensNoRight)
 {
     ASSERT_EQ(geteuid(), 0U) << "needs root: to give a file capabilities, and a file nobody may write but not own";
     const std::string text = "Shared notes\n";
     writeFile(file("shared"), text);
+    test::setAccessList(file("shared"), "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---");
     // CAP_NET_RAW, effective: like set-user-ID, never for the new content.
     const std::uint32_t capability[5] = {0x02000001, 1U << 13, 0, 0, 0};
     ASSERT_EQ(setxattr(file("shared").c_str(), "security.capability", capability, sizeof capability, 0), 0);
     ASSERT_EQ(run({"encrypt --password-env K -i shared -o shared"}).status, 0);
     EXPECT_NE(readFile(file("shared")), text);
     EXPECT_EQ(getxattr(file("shared").c_str(), "security.capability", nullptr, 0), -1);
+    EXPECT_EQ(test::accessList(file("shared")), "user::rw-\nuser:65534:rw-\ngroup::r--\nmask::rw-\nother::---");
 
     // Replaced by nobody, a file of root's becomes nobody's, in nobody's
     // group, which may not read what root's group could and others could
