@@ -12,29 +12,19 @@
 
 namespace velmor {
 
-// How a command's text goes through its cipher. A program that wants its own
-// threads cuts the text into ranges and applies the cipher to each, telling
-// it the range's first position.
+// How a command's text goes through its cipher: whole, or cut into ranges
+// that the program's own threads apply, each told its first position.
 template <class CharT>
 using CipherRun = std::function<void(const Cipher& cipher, std::span<CharT> text)>;
-
-// The whole text in one piece, on the calling thread.
-template <class CharT>
-void applyWhole(const Cipher& cipher, std::span<CharT> text)
-{
-    cipher.apply(text, 0);
-}
 
 // Ciphers `text` in place, through `run`, with a cipher whose table is walked
 // by `walk`. Afterwards the arrays, stepWheel and the pair positions stand
 // as the last pass leaves them, and every working wheel equals its pristine
 // wheel. Throws std::invalid_argument for a pass count the cipher does not
-// offer, and whatever `run` or chosenTableWalk() throws.
+// offer, and whatever `run` throws.
 void runPasses(WheelState& state, Direction direction, std::u16string_view password, int passes,
-               std::span<char> text, const CipherRun<char>& run = applyWhole<char>,
-               const TableWalk& walk = chosenTableWalk());
+               std::span<char> text, const CipherRun<char>& run, const TableWalk& walk);
 void runPasses(WheelState& state, Direction direction, std::u16string_view password, int passes,
-               std::span<char16_t> text, const CipherRun<char16_t>& run = applyWhole<char16_t>,
-               const TableWalk& walk = chosenTableWalk());
+               std::span<char16_t> text, const CipherRun<char16_t>& run, const TableWalk& walk);
 
 }  // namespace velmor

@@ -34,14 +34,6 @@ Wheel Wheel::rotatedToFront(int position) const noexcept
     return rotated;
 }
 
-std::u16string Wheel::text() const
-{
-    std::u16string result;
-    result.reserve(kWheelLength);
-    for (int i = 0; i < kWheelLength; ++i) result.push_back(charAt(i));
-    return result;
-}
-
 void Wheel::indexPositions() noexcept
 {
     for (int i = 0; i < kWheelLength; ++i) positionOf_[symbolAt_[static_cast<std::size_t>(i)]] = static_cast<std::uint8_t>(i);

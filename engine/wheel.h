@@ -7,7 +7,6 @@
 
 #include <array>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace velmor {
@@ -28,8 +27,6 @@ public:
 
     // The wheel read from `position` on, wrapping round: that character comes first.
     Wheel rotatedToFront(int position) const noexcept;
-
-    std::u16string text() const;
 
     friend bool operator==(const Wheel& a, const Wheel& b) noexcept { return a.symbolAt_ == b.symbolAt_; }
 

@@ -58,7 +58,6 @@ public:
     void setStepWheel(int wheel) noexcept { stepWheel_ = wheel; }
     int pairPosition(int pair) const noexcept;
 
-    const Wheel& workingWheel(int wheel) const noexcept { return workingWheel_[index(wheel)]; }
     const WheelSet& workingWheels() const noexcept { return workingWheel_; }
 
     // Element `position` of wheel array `wheel`, as it stands now.
