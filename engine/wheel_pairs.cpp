@@ -3,24 +3,14 @@
 #include "wheel_pairs.h"
 
 namespace velmor {
-namespace {
-
-int pairsInUse(int wheelCount) noexcept
-{
-    const int pairs = wheelCount / 2;
-    return pairs < 0 ? 0 : pairs < kPairTotal ? pairs : kPairTotal;
-}
-
-}  // namespace
 
 ArrayTurns turnsBefore(std::uint64_t position, int wheelCount) noexcept
 {
     ArrayTurns turns{};
-    if (wheelCount <= 0) return turns;
     const auto count = static_cast<std::uint64_t>(wheelCount);
     const int full = static_cast<int>((position / count) % kWheelLength);
     const auto extra = position % count;
-    for (int w = 1; w <= wheelCount && w <= kWheelTotal; ++w)
+    for (int w = 1; w <= wheelCount; ++w)
         turns[static_cast<std::size_t>(w - 1)] = (full + (static_cast<std::uint64_t>(w) <= extra ? 1 : 0)) % kWheelLength;
     return turns;
 }
@@ -28,8 +18,7 @@ ArrayTurns turnsBefore(std::uint64_t position, int wheelCount) noexcept
 Symbol encipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& turns, Symbol symbol,
                       PairPositions& found) noexcept
 {
-    const int pairs = pairsInUse(wheelCount);
-    for (int j = 0; j < pairs; ++j) {
+    for (int j = 0; j < wheelCount / 2; ++j) {
         const auto odd = static_cast<std::size_t>(2 * j);
         symbol = encipherPair(wheels[odd], wheels[odd + 1], turns[odd], turns[odd + 1], symbol,
                               found[static_cast<std::size_t>(j)]);
@@ -40,7 +29,7 @@ Symbol encipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& 
 Symbol decipherSymbol(const WheelSet& wheels, int wheelCount, const ArrayTurns& turns, Symbol symbol,
                       PairPositions& found) noexcept
 {
-    for (int j = pairsInUse(wheelCount) - 1; j >= 0; --j) {
+    for (int j = wheelCount / 2 - 1; j >= 0; --j) {
         const auto odd = static_cast<std::size_t>(2 * j);
         symbol = decipherPair(wheels[odd], wheels[odd + 1], turns[odd], turns[odd + 1], symbol,
                               found[static_cast<std::size_t>(j)]);

@@ -27,6 +27,9 @@ using PairPositions = std::array<int, kPairTotal>;
 // Every symbol of the alphabet, indexed by symbol: a substitution.
 using SymbolMap = std::array<Symbol, kWheelLength>;
 
+// The functions taking `wheelCount` expect a count that isValidWheelCount()
+// accepts; their callers check it once, not per character.
+
 // Turns of every array before character `position` (0-based) of a pass with
 // `wheelCount` wheels: t(w) = position / W + (w <= position mod W ? 1 : 0).
 ArrayTurns turnsBefore(std::uint64_t position, int wheelCount) noexcept;

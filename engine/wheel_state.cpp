@@ -84,7 +84,6 @@ std::basic_string<CharT> WheelState::DecryptPass(std::basic_string_view<CharT> c
 {
     FillWheelArrays();
     std::basic_string<CharT> decryptedText(cipherText);
-    stepWheel_ = 1;
     if (!isValidWheelCount(wheelCount_)) return decryptedText;
     // Forward to where the encryption pass ended: both ways of getting there
     // give these turns, since each array's turns add up in any order.
