@@ -30,13 +30,11 @@ constexpr unsigned shiftOf(std::size_t byte) noexcept
     return std::endian::native == std::endian::little ? bits : 56 - bits;
 }
 
-void cipherBytes(const std::uint8_t* table, std::size_t period, std::size_t row, std::uint8_t* text,
-                 std::size_t size) noexcept
+// The bytes before the next column group: fewer than 8, and all in the rows
+// up to the end of the period, since the period is a multiple of 8.
+void cipherLead(const std::uint8_t* table, std::size_t firstRow, std::uint8_t* text, std::size_t size) noexcept
 {
-    for (std::size_t i = 0; i < size; ++i) {
-        text[i] = table[row * kPortableRowBytes + text[i]];
-        if (++row == period) row = 0;
-    }
+    for (std::size_t i = 0; i < size; ++i) text[i] = table[(firstRow + i) * kPortableRowBytes + text[i]];
 }
 
 // A hint to fetch the line at `address` ahead, where the compiler offers one.
@@ -98,7 +96,7 @@ void portable_walk(const std::uint8_t* table, std::size_t period, std::size_t fi
                    std::size_t size) noexcept
 {
     const std::size_t lead = std::min(size, (kWord - firstRow % kWord) % kWord);
-    cipherBytes(table, period, firstRow, text, lead);
+    cipherLead(table, firstRow, text, lead);
     firstRow = (firstRow + lead) % period;
     text += lead;
     size -= lead;
