@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <random>
 #include <span>
 #include <string>
@@ -225,10 +226,7 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
                 ASSERT_EQ(asText(input), model.RunCommand(command, Text(password), passes, text));
                 ASSERT_TRUE(sameState(engine, model)) << "after the command";
             };
-            if (wide)
-                run(text);
-            else
-                run(literal::toBytes(text));
+            wide ? run(text) : run(literal::toBytes(text));
             if (HasFatalFailure()) return;
         }
     }
