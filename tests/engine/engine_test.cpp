@@ -3,7 +3,9 @@
 // answers whichever way a text is ciphered, and agreement with the literal
 // model over random texts, passwords, wheel counts and pass counts, at the
 // lengths where the cursor wraps and the cipher turns to its period table.
-// Beside them, the counts the settings offer and the choice of walk.
+// Beside them, the counts the settings offer, the choice of walk and the
+// Windows-1252 table that widens the known answers for the window.
+#include "codec/windows1252.h"
 #include "engine/cipher.h"
 #include "engine/passes.h"
 #include "engine/settings.h"
@@ -60,6 +62,17 @@ TEST(Settings, OfferEveryCountAndNameEachChoiceOnceWithOrBeforeTheLast)
     std::vector<std::string> counts;
     for (const int count : kPassCounts) counts.push_back(std::to_string(count));
     EXPECT_EQ(named, counts) << passCountChoices();
+}
+
+// Every byte stands for one character that gives the byte back, and no
+// other character has a byte.
+TEST(Windows1252, TakesEveryByteToOneCharacterAndBack)
+{
+    for (int byte = 0; byte < 256; ++byte)
+        EXPECT_EQ(codec::windows1252Byte(codec::windows1252Char(static_cast<unsigned char>(byte))), byte);
+    int held = 0;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) held += codec::windows1252Byte(static_cast<char16_t>(c)) >= 0 ? 1 : 0;
+    EXPECT_EQ(held, 256);
 }
 
 TEST(TableWalks, TheVariableChoosesARunnableWalkOrRefusesNamingTheWalks)
