@@ -177,6 +177,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {t / "sock", refusal::kSocket},
         {t / std::string(NAME_MAX + 1, 'n'), std::strerror(ENAMETOOLONG)},
         {t / "file/x", std::strerror(ENOTDIR)},
+        {t / "missing/new", std::strerror(ENOENT), Stage::Create},
         {t / "loop", std::strerror(ELOOP)},
         {t / "immutable", refusal::kImmutable},
         {t / "appended", refusal::kAppendOnly},
@@ -247,6 +248,9 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
     EXPECT_EQ(getxattr(file.c_str(), "security.capability", nullptr, 0), -1);
     EXPECT_EQ(readFile(file), "new");
     EXPECT_EQ(readFile(link), "old");
+    // The temporary file's name, made from the target's, is cut to fit.
+    ReplacedFile(root_ / std::string(NAME_MAX, 'n'), "n").commit();
+    fs::remove(root_ / std::string(NAME_MAX, 'n'));
 
     // Past the size limit the write fails, and without a commit the target
     // stays as it was and nothing is left.
@@ -294,14 +298,17 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
 }
 
 // No ending signal that can be caught leaves the temporary files of the
-// replacements in progress, and each still ends the process.
+// replacements in progress, also after their folder was renamed, and each
+// still ends the process. What SIGKILL leaves is named after its target.
 TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
 {
-    writeFile(root_ / "out", "old");
+    const fs::path before = root_ / "before", after = root_ / "after";
+    fs::create_directory(before);
+    writeFile(before / "out", "old");
     const std::set<int> notEnding = {SIGKILL, SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT,
                                      SIGCHLD, SIGURG,  SIGWINCH, SIGPIPE, SIGXFSZ};
     for (int signalNumber = 1; signalNumber <= SIGRTMAX; ++signalNumber) {
-        if (notEnding.contains(signalNumber) || (signalNumber > SIGSYS && signalNumber < SIGRTMIN)) continue;
+        if ((notEnding.contains(signalNumber) && signalNumber != SIGKILL) || (signalNumber > SIGSYS && signalNumber < SIGRTMIN)) continue;
         SCOPED_TRACE(strsignal(signalNumber));
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
@@ -311,7 +318,7 @@ TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
             struct sigaction previous {};
             if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) _exit(77);
             installEndingSignalCleanup();
-            ReplacedFile first(root_ / "out", "out"), second(root_ / "new", "new");
+            ReplacedFile first(before / "out", "out"), second(before / "new", "new");
             first.write(std::string(1 << 16, 'x'));
             if (write(ready[1], "r", 1) != 1) _exit(1);
             pause();
@@ -321,13 +328,22 @@ TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
         char byte = 0;
         const bool started = read(ready[0], &byte, 1) == 1;
         close(ready[0]);
+        fs::rename(before, after);
         if (started) kill(child, signalNumber);
         int status = -1;
         waitpid(child, &status, 0);
+        std::set<std::string> left = entries(after);
+        fs::rename(after, before);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 77) continue;
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
-        EXPECT_EQ(entries(root_), std::set<std::string>{"out"});
-        EXPECT_EQ(readFile(root_ / "out"), "old");
+        EXPECT_EQ(readFile(before / "out"), "old");
+        if (signalNumber == SIGKILL) {
+            EXPECT_EQ(std::erase_if(left, [](const std::string& name) { return name.starts_with(".out.velmor-"); }), 1U);
+            EXPECT_EQ(std::erase_if(left, [](const std::string& name) { return name.starts_with(".new.velmor-"); }), 1U);
+            for (const auto& entry : fs::directory_iterator(before))
+                if (entry.path().filename() != "out") fs::remove(entry);
+        }
+        EXPECT_EQ(left, std::set<std::string>{"out"});
     }
 }
 
