@@ -2,9 +2,9 @@
 // Temporary file, sync and renameat(2), all relative to the folder.
 #include "replaced_file.h"
 
+#include "ending_signals.h"
 #include "file_error.h"
 #include "kept_attributes.h"
-#include "ending_signals.h"
 
 #include <cerrno>
 #include <climits>

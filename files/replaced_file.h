@@ -40,8 +40,8 @@ public:
 
 private:
     FileDescriptor folder_;
-    std::string name_;       // the target's name in its folder
-    unsigned newFileMode_;   // permission bits for a target that does not exist yet
+    std::string name_;           // the target's name in its folder
+    unsigned newFileMode_;       // permission bits for a target that does not exist yet
     UnfinishedFile unfinished_;  // the temporary file, beside the target
     FileDescriptor file_;
     bool created_ = false;
