@@ -76,13 +76,12 @@ ReplacedFile::ReplacedFile(const std::filesystem::path& target, std::string show
         error = errno;
     }
     if (fd < 0) throw FileError(Stage::Create, shown, systemMessage(error));
-    created_ = true;
     file_ = FileDescriptor(fd, true, std::move(shown));
 }
 
 ReplacedFile::~ReplacedFile()
 {
-    if (committed_ || !created_) return;
+    if (committed_) return;
     file_ = FileDescriptor();
     unfinished_.remove();
 }

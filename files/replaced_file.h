@@ -44,7 +44,6 @@ private:
     unsigned newFileMode_;       // permission bits for a target that does not exist yet
     UnfinishedFile unfinished_;  // the temporary file, beside the target
     FileDescriptor file_;
-    bool created_ = false;
     bool committed_ = false;
 };
 

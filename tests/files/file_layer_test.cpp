@@ -111,8 +111,9 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
     const fs::path t = root_;
     for (const char* folder : {"folder", "frozen", "appending", "sticky", "closed", "full", "readonly"})
         fs::create_directory(t / folder);
-    for (const char* file : {"file", "immutable", "appended", "locked", "frozen/x", "appending/x", "sticky/theirs"})
+    for (const char* file : {"file", "immutable", "appended", "locked", "frozen/x", "appending/x", "sticky/theirs", "sticky/mine"})
         writeFile(t / file, "kept");
+    ASSERT_EQ(chown((t / "sticky/mine").c_str(), kNobody, kNobody), 0);
     ASSERT_EQ(chmod((t / "sticky").c_str(), 01777), 0);
     ASSERT_EQ(chmod((t / "sticky/theirs").c_str(), 0666), 0);
     ASSERT_EQ(chmod((t / "locked").c_str(), 0444), 0);
@@ -191,6 +192,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {t / "locked", std::strerror(EACCES), Stage::Check, {}, {}, true},
         {t / "closed/new", std::strerror(EACCES), Stage::Create, {}, {}, true},
         {t / "sticky/theirs", refusal::kStickyFolder, Stage::Check, {}, {}, true},
+        {t / "sticky/mine", {}, {}, Kind::Replaced, t / "sticky/mine", true},
     };
     const std::set<std::string> before = entries(t);
     for (const Row& row : rows) {
@@ -283,7 +285,7 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
     EXPECT_EQ(readFile(root_ / "moved/out"), "result");
 
     // A new file gets the folder's default list, else the umask's mode.
-    test::setAccessList(root_ / "moved", "u::rwx,g::r-x,g:3002:rw-,m::rwx,o::---", ACL_TYPE_DEFAULT);
+    test::setAccessList(root_ / "moved", "u::rwx,g::r-x,g:3002:rw-,m::rwx,o::rwx", ACL_TYPE_DEFAULT);
     const mode_t mask = umask(027);
     for (const char* folder : {"moved", "."}) {
         SCOPED_TRACE(folder);
@@ -319,6 +321,9 @@ TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
             if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) _exit(77);
             installEndingSignalCleanup();
             ReplacedFile first(before / "out", "out"), second(before / "new", "new");
+            // A name that was taken is not this process's to remove.
+            UnfinishedFile taken(open(before.c_str(), O_RDONLY | O_DIRECTORY), "out");
+            if (taken.create("out", O_WRONLY, 0600) >= 0 || errno != EEXIST) _exit(1);
             first.write(std::string(1 << 16, 'x'));
             if (write(ready[1], "r", 1) != 1) _exit(1);
             pause();
