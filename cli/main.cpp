@@ -5,7 +5,7 @@
 #include "cipher_command.h"
 #include "command_line.h"
 #include "failure.h"
-#include "interrupt_cleanup.h"
+#include "files/ending_signals.h"
 #include "wheels_command.h"
 
 #include "files/file_descriptor.h"
@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     // word and, for the size limit, leaving the temporary file behind.
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
-    installInterruptCleanup();
+    files::installEndingSignalCleanup();
     try {
         return run(argc, argv);
     } catch (const UsageError& e) {

@@ -2,7 +2,7 @@
 // Drawing the progress bar.
 #include "progress_bar.h"
 
-#include "interrupt_cleanup.h"
+#include "files/ending_signals.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -55,7 +55,7 @@ ProgressBar::ProgressBar(std::optional<std::uint64_t> total, bool toTerminal)
 ProgressBar::~ProgressBar()
 {
     if (!drawn_) return;
-    disarmProgressClear();
+    files::disarmErrorLineClear();
     show(kClearLine);
 }
 
@@ -71,7 +71,7 @@ void ProgressBar::update(std::uint64_t done)
     const auto now = std::chrono::steady_clock::now();
     if (now < nextDraw_) return;
     nextDraw_ = now + kRedrawEvery;
-    if (!drawn_) armProgressClear();
+    if (!drawn_) files::armErrorLineClear(kClearLine);
     drawn_ = true;
     draw(done);
 }

@@ -6,7 +6,7 @@
 #include "terminal_prompt.h"
 
 #include "failure.h"
-#include "interrupt_cleanup.h"
+#include "files/ending_signals.h"
 
 #include <cerrno>
 #include <csignal>
@@ -47,8 +47,8 @@ private:
 
 class TerminalRestoreArmed {
 public:
-    TerminalRestoreArmed(int fd, const termios& saved) { armTerminalRestore(fd, saved); }
-    ~TerminalRestoreArmed() { disarmTerminalRestore(); }
+    TerminalRestoreArmed(int fd, const termios& saved) { files::armTerminalRestore(fd, saved); }
+    ~TerminalRestoreArmed() { files::disarmTerminalRestore(); }
     TerminalRestoreArmed(const TerminalRestoreArmed&) = delete;
     TerminalRestoreArmed& operator=(const TerminalRestoreArmed&) = delete;
 };

@@ -24,19 +24,55 @@ struct AclFree {
 };
 using AccessList = std::unique_ptr<std::remove_pointer_t<acl_t>, AclFree>;
 
-// The rights of the entry tagged `tag`, as three mode bits.
+// The rights of `entry`, as three mode bits.
+mode_t entryRights(acl_entry_t entry)
+{
+    acl_permset_t rights{};
+    if (acl_get_permset(entry, &rights) != 0) return 0;
+    return (acl_get_perm(rights, ACL_READ) == 1 ? 4 : 0) | (acl_get_perm(rights, ACL_WRITE) == 1 ? 2 : 0) |
+           (acl_get_perm(rights, ACL_EXECUTE) == 1 ? 1 : 0);
+}
+
+// The rights of the entry tagged `tag`, or none without one.
 mode_t entryRights(acl_t acl, acl_tag_t tag)
 {
     acl_entry_t entry{};
     for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
         acl_tag_t entryTag{};
-        acl_permset_t rights{};
-        if (acl_get_tag_type(entry, &entryTag) != 0 || entryTag != tag || acl_get_permset(entry, &rights) != 0)
-            continue;
-        return (acl_get_perm(rights, ACL_READ) == 1 ? 4 : 0) | (acl_get_perm(rights, ACL_WRITE) == 1 ? 2 : 0) |
-               (acl_get_perm(rights, ACL_EXECUTE) == 1 ? 1 : 0);
+        if (acl_get_tag_type(entry, &entryTag) == 0 && entryTag == tag) return entryRights(entry);
     }
     return 0;
+}
+
+// What a list gives, as mode bits: to the owner, the owning group and
+// everyone else, and the least that any named user or named group gets, as
+// far as the mask lets it (all three bits where none is named).
+struct ListRights {
+    mode_t owner, group, other, leastUser, leastGroup;
+};
+
+ListRights rightsOf(acl_t acl)
+{
+    mode_t mask = 7;
+    ListRights rights{0, 0, 0, 7, 7};
+    bool userNamed = false, groupNamed = false;
+    acl_entry_t entry{};
+    for (int which = ACL_FIRST_ENTRY; acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag{};
+        if (acl_get_tag_type(entry, &tag) != 0) continue;
+        const mode_t bits = entryRights(entry);
+        if (tag == ACL_USER_OBJ) rights.owner = bits;
+        if (tag == ACL_GROUP_OBJ) rights.group = bits;
+        if (tag == ACL_OTHER) rights.other = bits;
+        if (tag == ACL_MASK) mask = bits;
+        if (tag == ACL_USER) rights.leastUser &= bits, userNamed = true;
+        if (tag == ACL_GROUP) rights.leastGroup &= bits, groupNamed = true;
+    }
+    // The mask limits every entry but the owner's and everyone else's.
+    rights.group &= mask;
+    if (userNamed) rights.leastUser &= mask;
+    if (groupNamed) rights.leastGroup &= mask;
+    return rights;
 }
 
 // The attributes that copy as they are. The access list is copied on its
@@ -96,28 +132,35 @@ void giveNewFileRights(int folder, int file, mode_t umaskMode, const std::string
 void keepAttributes(int oldFd, const std::string& oldPath, const struct stat& old, int replacement,
                     const std::string& shown)
 {
-    // Only root can give a file away; anyone else keeps at least the group
-    // where they belong to it, and otherwise the replacement is their own.
-    if ((old.st_uid != geteuid() || old.st_gid != getegid()) && fchown(replacement, old.st_uid, old.st_gid) != 0
-        && fchown(replacement, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        // Neither: the group is the user's own, and gets rights to match below.
-    }
     struct stat now {};
     if (fstat(replacement, &now) != 0) throw FileError(Stage::Keep, shown, systemMessage(errno));
-    const bool groupKept = now.st_gid == old.st_gid;
+    // Only root can give a file away; anyone else keeps at least the group
+    // where they belong to it, also where the folder gave the new file its own.
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && fchown(replacement, old.st_uid, old.st_gid) != 0 &&
+        fchown(replacement, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither: the group is the user's own, and gets rights to match below.
+    }
+    if (fstat(replacement, &now) != 0) throw FileError(Stage::Keep, shown, systemMessage(errno));
+    const bool ownerKept = now.st_uid == old.st_uid, groupKept = now.st_gid == old.st_gid;
 
-    const AccessList acl(oldFd >= 0 ? acl_get_fd(oldFd) : acl_get_file(oldPath.c_str(), ACL_TYPE_ACCESS));
-    const bool extended = acl && acl_equiv_mode(acl.get(), nullptr) == 1;
-    mode_t mode = old.st_mode & 0777;
-    // With an access list, the group bits of the mode are its mask, the most
-    // any entry gives; the owning group itself may have had less.
-    if (extended) mode = (mode & ~S_IRWXG) | (mode & entryRights(acl.get(), ACL_GROUP_OBJ) << 3);
-    // Another group than the old one gets no more than everyone else had.
-    if (!groupKept) mode = (mode & ~S_IRWXG) | (mode & (mode & S_IRWXO) << 3);
-    if (fchmod(replacement, mode) != 0) throw FileError(Stage::Keep, shown, systemMessage(errno));
-    // Where the list cannot be set, the narrower mode stands. Its entries are
-    // about the old group, so with another group they are left out.
-    if (extended && groupKept) static_cast<void>(acl_set_fd(replacement, acl.get()));
+    // A file system without access lists still has the mode.
+    AccessList acl(oldFd >= 0 ? acl_get_fd(oldFd) : acl_get_file(oldPath.c_str(), ACL_TYPE_ACCESS));
+    if (!acl) acl.reset(acl_from_mode(old.st_mode));
+    if (!acl) throw FileError(Stage::Keep, shown, systemMessage(errno));
+    const bool extended = acl_equiv_mode(acl.get(), nullptr) == 1;
+    // Without the list, whoever it named falls to the owning group or to
+    // everyone else, and so does the old owner or a member of the old group
+    // where the new file has another: each of those gets no more than the
+    // least that any of them had.
+    const ListRights rights = rightsOf(acl.get());
+    const mode_t named = rights.leastUser & (ownerKept ? 7 : rights.owner);
+    const mode_t group = rights.group & named & (groupKept ? 7 : rights.leastGroup & rights.other);
+    const mode_t other = rights.other & named & rights.leastGroup & (groupKept ? 7 : rights.group);
+    // The mode first: where the list cannot be set, it gives no more.
+    if (fchmod(replacement, rights.owner << 6 | group << 3 | other) != 0)
+        throw FileError(Stage::Keep, shown, systemMessage(errno));
+    // The list's owner and owning group entries are about the old ones.
+    if (extended && ownerKept && groupKept) static_cast<void>(acl_set_fd(replacement, acl.get()));
     // What cannot be copied (an attribute only root may set, one the file
     // system refuses) is left out: it gives no right to anyone.
     if (oldFd >= 0) static_cast<void>(attr_copy_fd(oldPath.c_str(), oldFd, shown.c_str(), replacement, copiedAsIs, nullptr));

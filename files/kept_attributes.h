@@ -11,15 +11,15 @@
 namespace velmor::files {
 
 // Gives `replacement` (a new file, open for writing) what `old` has: its
-// owner and group where the process may give them away (root may), else
-// the group where the user belongs to it; its permission bits without
-// set-user-ID, set-group-ID and sticky; its access list; its extended
-// attributes, except file capabilities. `oldFd` is the old file open for
-// reading, or -1 when it cannot be read; `oldPath` names it for the access
-// list then. Whatever cannot be kept is left out in the direction of fewer
-// rights: no group gets what it did not have, no named user or group keeps
-// an entry that the file system cannot hold. Throws FileError (Stage::Keep),
-// naming `shown`, when the permissions cannot be set at all.
+// owner and group where the process may give them (root may give both,
+// anyone a group they belong to); its permission bits without set-user-ID,
+// set-group-ID and sticky; its access list where owner and group are kept;
+// its extended attributes, except file capabilities. `oldFd` is the old file
+// open for reading, or -1 when it cannot be read; `oldPath` names it for the
+// access list then. Whatever cannot be kept is left out in the direction of
+// fewer rights: no user and no group gets a right that the old file denied
+// them. Throws FileError (Stage::Keep), naming `shown`, when the permissions
+// cannot be set at all.
 void keepAttributes(int oldFd, const std::string& oldPath, const struct stat& old, int replacement,
                     const std::string& shown);
 

@@ -2,13 +2,12 @@
 // Temporary file, sync and renameat(2), all relative to the folder.
 #include "replaced_file.h"
 
+#include "ending_signals.h"
 #include "file_error.h"
 #include "kept_attributes.h"
-#include "unfinished_file.h"
 
 #include <cerrno>
 #include <climits>
-#include <csignal>
 #include <fstream>
 #include <random>
 #include <string_view>
@@ -36,25 +35,6 @@ std::string temporaryName(const std::string& target)
     return name;
 }
 
-// Signals that would leave the temporary file behind wait while it is being
-// created and registered for removal; those a fault raises cannot wait.
-class SignalsHeld {
-public:
-    SignalsHeld()
-    {
-        sigset_t held;
-        sigfillset(&held);
-        for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP}) sigdelset(&held, fault);
-        pthread_sigmask(SIG_BLOCK, &held, &previous_);
-    }
-    ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t previous_{};
-};
-
 // The mode a new file gets: read from the kernel's account of the process,
 // as setting the umask to learn it would race with files other threads
 // create meanwhile.
@@ -74,37 +54,36 @@ std::filesystem::path folderOf(const std::filesystem::path& target)
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
+// The folder of `target`, which must name a file in it.
+FileDescriptor openFolder(const std::filesystem::path& target, const std::string& shown)
+{
+    if (target.filename().empty()) throw FileError(Stage::Check, shown, "it is a folder");
+    const int folder = open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) throw FileError(Stage::Create, shown, systemMessage(errno));
+    return FileDescriptor(folder, true, shown);
+}
+
 }  // namespace
 
 ReplacedFile::ReplacedFile(const std::filesystem::path& target, std::string shown)
-    : name_(target.filename().string()), newFileMode_(creationMode())
+    : folder_(openFolder(target, shown)), name_(target.filename().string()), newFileMode_(creationMode()),
+      unfinished_(folder_.get(), shown)
 {
-    if (name_.empty()) throw FileError(Stage::Check, shown, "it is a folder");
-    const int folder = open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) throw FileError(Stage::Create, shown, systemMessage(errno));
-    folder_ = FileDescriptor(folder, true, shown);
     int fd = -1;
     int error = EEXIST;
     for (int attempt = 0; fd < 0 && error == EEXIST && attempt < 100; ++attempt) {
-        const SignalsHeld held;
-        temporary_ = temporaryName(name_);
-        fd = openat(folder, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        fd = unfinished_.create(temporaryName(name_), O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
         error = errno;
-        if (fd >= 0) armUnfinishedFile(folder, temporary_.c_str());
     }
-    if (fd < 0) {
-        temporary_.clear();
-        throw FileError(Stage::Create, shown, systemMessage(error));
-    }
+    if (fd < 0) throw FileError(Stage::Create, shown, systemMessage(error));
     file_ = FileDescriptor(fd, true, std::move(shown));
 }
 
 ReplacedFile::~ReplacedFile()
 {
-    if (committed_ || temporary_.empty()) return;
+    if (committed_) return;
     file_ = FileDescriptor();
-    unlinkat(folder_.get(), temporary_.c_str(), 0);
-    disarmUnfinishedFile();
+    unfinished_.remove();
 }
 
 void ReplacedFile::write(std::span<const char> bytes) const
@@ -130,10 +109,9 @@ void ReplacedFile::commit()
     }
     file_.sync();
     file_.close();
-    if (renameat(folder_.get(), temporary_.c_str(), folder_.get(), name_.c_str()) != 0)
+    if (renameat(folder_.get(), unfinished_.name(), folder_.get(), name_.c_str()) != 0)
         throw FileError(Stage::Replace, shown(), systemMessage(errno));
     committed_ = true;
-    disarmUnfinishedFile();
     // Make the new name itself durable. Some file systems cannot sync a
     // folder; the file is complete and in place either way.
     static_cast<void>(fsync(folder_.get()));

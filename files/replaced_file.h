@@ -6,6 +6,7 @@
 // folder renamed meanwhile gets the result and keeps no stray file.
 #pragma once
 
+#include "ending_signals.h"
 #include "file_descriptor.h"
 
 #include <filesystem>
@@ -22,7 +23,7 @@ public:
     ReplacedFile(const std::filesystem::path& target, std::string shown);
     // Without commit(), removes the temporary file: the target is untouched.
     ~ReplacedFile();
-    // Not movable: removeUnfinishedFile() holds the temporary file's name.
+    // Not movable: the signal handler holds the temporary file's name.
     ReplacedFile(const ReplacedFile&) = delete;
     ReplacedFile& operator=(const ReplacedFile&) = delete;
 
@@ -39,9 +40,9 @@ public:
 
 private:
     FileDescriptor folder_;
-    std::string name_;       // the target's name in its folder
-    std::string temporary_;  // the temporary file's name in the same folder
-    unsigned newFileMode_;   // permission bits for a target that does not exist yet
+    std::string name_;           // the target's name in its folder
+    unsigned newFileMode_;       // permission bits for a target that does not exist yet
+    UnfinishedFile unfinished_;  // the temporary file, beside the target
     FileDescriptor file_;
     bool committed_ = false;
 };

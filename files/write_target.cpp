@@ -12,8 +12,10 @@
 
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <linux/magic.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -66,7 +68,7 @@ bool leadsElsewhereThanItsText(const fs::path& link, const fs::path& text)
 // A socket on disk cannot be opened at all: said before any work is done.
 void refuseSocket(const struct stat& status, const std::string& shown)
 {
-    if (S_ISSOCK(status.st_mode)) refuse(shown, "it is a socket, which cannot be opened to write");
+    if (S_ISSOCK(status.st_mode)) refuse(shown, refusal::kSocket);
 }
 
 // Written as it is when it is a pipe or a device, as a shell redirection
@@ -75,11 +77,10 @@ WriteTarget throughOpenObject(const fs::path& link, const std::string& shown)
 {
     struct stat object {};
     if (stat(link.c_str(), &object) != 0) refuse(shown, systemMessage(errno));
-    if (S_ISDIR(object.st_mode)) refuse(shown, "it is a folder");
+    if (S_ISDIR(object.st_mode)) refuse(shown, refusal::kFolder);
     refuseSocket(object, shown);
     if (S_ISREG(object.st_mode))
-        refuse(shown, "it is another process's open file, and no name leads to the file it opens (deleted, moved, "
-                      "or under another root), so it cannot be replaced");
+        refuse(shown, refusal::kUnnamedOpenFile);
     if (faccessat(AT_FDCWD, link.c_str(), W_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno));
     return {WriteTarget::Kind::InPlace, -1, link};
 }
@@ -89,11 +90,6 @@ int inodeFlags(int fd)
 {
     int flags = 0;
     return ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 ? flags : 0;
-}
-
-void refuseUnchangeable(int flags, const std::string& shown, const std::string& what)
-{
-    if (flags & FS_IMMUTABLE_FL) refuse(shown, what + " is immutable (chattr +i), so nothing can replace it");
 }
 
 // A file is replaced by renaming a new one over it, which needs more than the
@@ -106,8 +102,8 @@ void checkReplaceable(const fs::path& file, const struct stat& existing, int fol
     if (readable >= 0) {
         const int flags = inodeFlags(readable);
         close(readable);
-        refuseUnchangeable(flags, shown, "it");
-        if (flags & FS_APPEND_FL) refuse(shown, "it is append-only (chattr +a), so it can only grow, not be replaced");
+        if (flags & FS_IMMUTABLE_FL) refuse(shown, refusal::kImmutable);
+        if (flags & FS_APPEND_FL) refuse(shown, refusal::kAppendOnly);
     }
     if (faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0)
         refuse(shown, systemMessage(errno));
@@ -115,15 +111,15 @@ void checkReplaceable(const fs::path& file, const struct stat& existing, int fol
     // and root may take its name away.
     const uid_t user = geteuid();
     if ((folderStatus.st_mode & S_ISVTX) && existing.st_uid != user && folderStatus.st_uid != user && user != 0)
-        refuse(shown, "it belongs to another user, and its folder is sticky: only the file's owner may replace it");
+        refuse(shown, refusal::kStickyFolder);
 }
 
 // The folder must take a new file and a new name.
 void checkFolder(int folder, const std::string& shown)
 {
     const int flags = inodeFlags(folder);
-    refuseUnchangeable(flags, shown, "its folder");
-    if (flags & FS_APPEND_FL) refuse(shown, "its folder is append-only (chattr +a), so no file in it can be renamed or replaced");
+    if (flags & FS_IMMUTABLE_FL) refuse(shown, refusal::kFolderImmutable);
+    if (flags & FS_APPEND_FL) refuse(shown, refusal::kFolderAppendOnly);
     if (faccessat(folder, ".", W_OK | X_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno), Stage::Create);
     // A disk whose every file is taken takes no new one, whatever room it
     // has. File systems that count no files say they have none.
@@ -139,7 +135,7 @@ WriteTarget examineFile(const fs::path& file, const std::string& shown)
     // A name too long, a path through a file, a loop: the real reason,
     // rather than treating the path as a new file.
     if (!exists && errno != ENOENT) refuse(shown, systemMessage(errno));
-    if (exists && S_ISDIR(existing.st_mode)) refuse(shown, "it is a folder");
+    if (exists && S_ISDIR(existing.st_mode)) refuse(shown, refusal::kFolder);
     if (exists && !S_ISREG(existing.st_mode)) {
         refuseSocket(existing, shown);
         if (faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0) refuse(shown, systemMessage(errno));
@@ -150,6 +146,11 @@ WriteTarget examineFile(const fs::path& file, const std::string& shown)
     const FileDescriptor folder(folderFd, true, shown);
     struct stat folderStatus {};
     if (fstat(folder.get(), &folderStatus) != 0) refuse(shown, systemMessage(errno), Stage::Create);
+    // The kernel's files are made up as they are read: no file can be
+    // created beside one, and the errno would not say why.
+    struct statfs system {};
+    if (fstatfs(folder.get(), &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC))
+        refuse(shown, refusal::kKernelFile);
     if (exists) checkReplaceable(file, existing, folder.get(), folderStatus, shown);
     checkFolder(folder.get(), shown);
     return {WriteTarget::Kind::Replaced, -1, file};

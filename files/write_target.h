@@ -8,6 +8,24 @@
 
 namespace velmor::files {
 
+// Why a target is refused where no errno says it.
+namespace refusal {
+inline constexpr char kFolder[] = "it is a folder";
+inline constexpr char kSocket[] = "it is a socket, which cannot be opened to write";
+inline constexpr char kUnnamedOpenFile[] =
+    "it is another process's open file, and no name leads to the file it opens (deleted, moved, or under another "
+    "root), so it cannot be replaced";
+inline constexpr char kImmutable[] = "it is immutable (chattr +i), so nothing can replace it";
+inline constexpr char kAppendOnly[] = "it is append-only (chattr +a), so it can only grow, not be replaced";
+inline constexpr char kFolderImmutable[] = "its folder is immutable (chattr +i), so nothing can replace it";
+inline constexpr char kFolderAppendOnly[] =
+    "its folder is append-only (chattr +a), so no file in it can be renamed or replaced";
+inline constexpr char kStickyFolder[] =
+    "it belongs to another user, and its folder is sticky: only the file's owner may replace it";
+inline constexpr char kKernelFile[] =
+    "it is one of the kernel's own files (/proc or /sys), which no file can be put in place of";
+}  // namespace refusal
+
 struct WriteTarget {
     enum class Kind {
         // One of the process's own descriptors (/dev/stdout, /dev/fd/N,
@@ -30,9 +48,10 @@ struct WriteTarget {
 // Stage::Create) that writing it would end in, naming it `shown`: a folder,
 // a file the user may not write, a name too long for its file system, a
 // path through something that is not a folder, an immutable or append-only
-// file, another user's file in a sticky folder, a folder where no file can
-// be created, a descriptor that is not open for writing, another process's
-// open file that no name leads to any more. Nothing is created.
+// file, another user's file in a sticky folder, one of the kernel's files, a
+// folder where no file can be created, a descriptor that is not open for
+// writing, another process's open file that no name leads to any more.
+// Nothing is created.
 WriteTarget examineTarget(const std::string& path, const std::string& shown);
 
 // The open descriptor `fd` as a target, refused as examineTarget refuses
