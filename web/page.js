@@ -108,7 +108,7 @@ function refusePassword(text, at) {
 
 password.addEventListener('beforeinput', (event) => {
   const incoming = event.data ?? (event.dataTransfer ? event.dataTransfer.getData('text/plain') : null);
-  const at = incoming ? firstUnholdable(incoming) : -1;
+  const at = incoming ? encodeWindows1252(incoming).unencodableAt : -1;
   if (at >= 0 && event.cancelable) {
     event.preventDefault();
     refusePassword(incoming, at);
@@ -117,7 +117,7 @@ password.addEventListener('beforeinput', (event) => {
 
 // What got past the first check (an input method's text) is taken back here.
 function checkPassword() {
-  const at = firstUnholdable(password.value);
+  const at = encodeWindows1252(password.value).unencodableAt;
   if (at < 0) {
     acceptedPassword = password.value;
     passwordNote.hidden = true;  // the refusal is told until the next edit that is taken
