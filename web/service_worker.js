@@ -7,8 +7,12 @@
 const CACHE = 'velmor-@VERSION@';
 const FILES = ['./', 'index.html', 'manifest.webmanifest', 'icon-192.png', 'icon-512.png'];
 
+// Fetched past the browser's HTTP cache: a host that dates its files but
+// says nothing of caching would have the new worker keep the old page.
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+  event.waitUntil(caches.open(CACHE)
+    .then((cache) => cache.addAll(FILES.map((file) => new Request(file, { cache: 'reload' }))))
+    .then(() => self.skipWaiting()));
 });
 
 // A new page replaces the copies of the old one, and takes over open tabs.

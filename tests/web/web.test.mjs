@@ -28,6 +28,8 @@ const knownAnswers = readFileSync(join(root, 'docs/known-answers.tsv'), 'latin1'
 const PLAIN_HOST = 'velmor.test';
 const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.png': 'image/png',
   '.webmanifest': 'application/manifest+json' };
+// What the host answers instead, by path; a test sets its own and clears them.
+const answers = new Map();
 let browser;
 let server;
 let origin;
@@ -35,13 +37,16 @@ const foreignRequests = [];
 
 before(async () => {
   assert.ok(existsSync(cli) && existsSync(join(webDir, 'index.html')), `make build web first (${cli}, ${webDir})`);
-  // The built folder, as a web host serves it; /no-wasm as a site whose policy forbids WebAssembly.
+  // The built folder in every folder, as a simple web host serves it: dated,
+  // with no word on caching. /no-wasm as a site whose policy forbids WebAssembly.
+  const modified = new Date(Date.now() - 86400000).toUTCString();
   server = createServer((request, response) => {
     const path = new URL(request.url, 'http://x').pathname;
-    const name = path === '/no-wasm' ? 'index.html' : path.slice(1) || 'index.html';
+    if (answers.has(path)) return answers.get(path)(response);
+    const name = path === '/no-wasm' ? 'index.html' : path.slice(path.lastIndexOf('/') + 1) || 'index.html';
     const file = join(webDir, name);
-    if (name.includes('/') || !existsSync(file) || !TYPES[extname(name)]) return response.writeHead(404).end();
-    response.writeHead(200, { 'Content-Type': TYPES[extname(name)], ...(path === '/no-wasm'
+    if (!existsSync(file) || !TYPES[extname(name)]) return response.writeHead(404).end();
+    response.writeHead(200, { 'Content-Type': TYPES[extname(name)], 'Last-Modified': modified, ...(path === '/no-wasm'
       ? { 'Content-Security-Policy': "script-src 'unsafe-inline'; worker-src blob:" } : {}) }).end(readFileSync(file));
   });
   await new Promise((ready) => server.listen(0, '127.0.0.1', ready));
@@ -52,16 +57,18 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
+  server?.closeAllConnections();
   server?.close();
   assert.deepEqual(foreignRequests, [], 'the page asked another origin for something');
 });
 
 // A fresh page; a request for another origin is recorded and never sent.
-async function openPage(t, { url = `${origin}/`, viewport } = {}) {
+// Unrouted, the browser keeps its HTTP cache.
+async function openPage(t, { url = `${origin}/`, viewport, routed = true } = {}) {
   const context = await browser.newContext({ acceptDownloads: true, ...(viewport ? { viewport } : {}) });
   await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
   const own = new URL(url).origin;
-  await context.route('**/*', (route) => {
+  if (routed) await context.route('**/*', (route) => {
     const target = route.request().url();
     if (own === 'null' ? target.startsWith('file:') : new URL(target).origin === own) return route.continue();
     foreignRequests.push(target);
@@ -484,4 +491,21 @@ test('a file too large to open is refused in the words the window uses', async (
   await openFile(page, 'Op', { path });
   assert.deepEqual(await messageShown(page), ['Open', fill(WORDS.kTooLargeToOpen, 'large.txt', '67,108,865', '64.00',
     '67,108,864', '64.00', 'page')]);
+});
+
+test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds', async (t) => {
+  const page = await openPage(t, { routed: false });
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  const newer = (name, change) => (response) => response.writeHead(200, { 'Content-Type': TYPES[extname(name)] })
+    .end(change(readFileSync(join(webDir, name), 'utf8')));
+  for (const path of ['/', '/index.html']) answers.set(path, newer('index.html', (page) => `${page}<!-- newer -->`));
+  answers.set('/service-worker.js', newer('service-worker.js', (worker) => worker.replace(/velmor-[0-9a-f]+/, 'velmor-newer')));
+  t.after(() => answers.clear());
+  assert.deepEqual(await page.evaluate(async () => {
+    const registration = await navigator.serviceWorker.getRegistration();
+    await registration.update();
+    const worker = registration.installing ?? registration.waiting ?? registration.active;
+    while (worker.state !== 'activated') await new Promise((done) => worker.addEventListener('statechange', done, { once: true }));
+    return Promise.all(['./', 'index.html'].map(async (url) => (await (await caches.match(url)).text()).endsWith('<!-- newer -->')));
+  }), [true, true]);
 });
