@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Keeps the page, its manifest and icons, so that the page installed as an
 // app opens with no network. The network comes first, so that a new page is
-// seen as soon as there is one; the kept copy answers when there is none.
+// seen as soon as there is one; the kept copy answers when it fails.
 'use strict';
 
 const CACHE = 'velmor-@VERSION@';
@@ -23,10 +23,22 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
+// The host's answer, unless it is not the page (an error, or a captive
+// portal's page elsewhere) or it is slow to come: then the kept copy, where
+// there is one, rather than an error page or a blank window.
+const PATIENCE_MS = 3000;
+
+async function answer(request) {
+  const network = fetch(request);
+  const first = await Promise.race([network.catch(() => null),
+    new Promise((late) => { setTimeout(late, PATIENCE_MS, null); })]);
+  if (first && first.ok && !first.redirected) return first;
+  const kept = await caches.open(CACHE).then((cache) => cache.match(request, { ignoreSearch: true }));
+  return kept || network;
+}
+
 self.addEventListener('fetch', (event) => {
   const { request } = event;
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(fetch(request).catch(() => caches.open(CACHE)
-    .then((cache) => cache.match(request, { ignoreSearch: true }))
-    .then((kept) => kept || Response.error())));
+  event.respondWith(answer(request));
 });
