@@ -4,7 +4,10 @@
 // seen as soon as there is one; the kept copy answers when it fails.
 'use strict';
 
-const CACHE = 'velmor-@VERSION@';
+// Named with the scope: copies installed from two folders of one host each
+// keep, and replace, only their own.
+const SCOPE = self.registration.scope;
+const CACHE = `velmor-@VERSION@ ${SCOPE}`;
 const FILES = ['./', 'index.html', 'manifest.webmanifest', 'icon-192.png', 'icon-512.png'];
 
 // Fetched past the browser's HTTP cache: a host that dates its files but
@@ -18,7 +21,7 @@ self.addEventListener('install', (event) => {
 // A new page replaces the copies of the old one, and takes over open tabs.
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys()
-    .then((names) => Promise.all(names.filter((name) => name.startsWith('velmor-') && name !== CACHE)
+    .then((names) => Promise.all(names.filter((name) => name.startsWith('velmor-') && name.endsWith(` ${SCOPE}`) && name !== CACHE)
       .map((name) => caches.delete(name))))
     .then(() => self.clients.claim()));
 });

@@ -63,6 +63,11 @@ after(async () => {
 });
 
 // A fresh page; a request for another origin is recorded and never sent.
+// A built file served changed; a service worker of another version.
+const changed = (name, change) => (response) => response.writeHead(200, { 'Content-Type': TYPES[extname(name)] })
+  .end(change(readFileSync(join(webDir, name), 'utf8')));
+const newerWorker = changed('service-worker.js', (worker) => worker.replace(/velmor-[0-9a-f]+/, 'velmor-newer'));
+
 // Unrouted, the browser keeps its HTTP cache.
 async function openPage(t, { url = `${origin}/`, viewport, routed = true } = {}) {
   const context = await browser.newContext({ acceptDownloads: true, ...(viewport ? { viewport } : {}) });
@@ -504,10 +509,8 @@ test('a file too large to open is refused in the words the window uses', async (
 test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds', async (t) => {
   const page = await openPage(t, { routed: false });
   await page.evaluate(() => navigator.serviceWorker.ready);
-  const newer = (name, change) => (response) => response.writeHead(200, { 'Content-Type': TYPES[extname(name)] })
-    .end(change(readFileSync(join(webDir, name), 'utf8')));
-  for (const path of ['/', '/index.html']) answers.set(path, newer('index.html', (page) => `${page}<!-- newer -->`));
-  answers.set('/service-worker.js', newer('service-worker.js', (worker) => worker.replace(/velmor-[0-9a-f]+/, 'velmor-newer')));
+  for (const path of ['/', '/index.html']) answers.set(path, changed('index.html', (page) => `${page}<!-- newer -->`));
+  answers.set('/service-worker.js', newerWorker);
   t.after(() => answers.clear());
   assert.deepEqual(await page.evaluate(async () => {
     const registration = await navigator.serviceWorker.getRegistration();
@@ -516,4 +519,14 @@ test('a new version put up is what the new service worker keeps, whatever the br
     while (worker.state !== 'activated') await new Promise((done) => worker.addEventListener('statechange', done, { once: true }));
     return Promise.all(['./', 'index.html'].map(async (url) => (await (await caches.match(url)).text()).endsWith('<!-- newer -->')));
   }), [true, true]);
+});
+
+test('two copies installed on one host, of two versions, each keep their own files', async (t) => {
+  answers.set('/beta/service-worker.js', newerWorker);
+  t.after(() => answers.clear());
+  const stable = await openPage(t, { url: `${origin}/stable/` });
+  const beta = await stable.context().newPage();
+  await beta.goto(`${origin}/beta/`);
+  for (const page of [stable, beta]) await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  assert.equal((await stable.evaluate(() => caches.keys())).length, 2);
 });
