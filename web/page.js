@@ -327,17 +327,21 @@ for (let count = WORDS.kMinWheelCount; count <= WORDS.kMaxWheelCount; count += W
   wheels.add(new Option(twoDigits(count), String(count), false, count === WORDS.kStartWheelCount));
 }
 // Each wheel takes one password character, so a new count empties the
-// password and limits it to the count.
-wheels.addEventListener('change', () => {
+// password and limits it to the count. The field follows the count and Show
+// as they stand, also where the browser put their values back on coming
+// back to the page.
+function followControls() {
   password.maxLength = Number(wheels.value);
+  password.type = $('PassS').checked ? 'text' : 'password';
+}
+wheels.addEventListener('change', () => {
+  followControls();
   password.value = '';
   acceptedPassword = '';
 });
-password.maxLength = WORDS.kStartWheelCount;
-
-$('PassS').addEventListener('change', (event) => {
-  password.type = event.target.checked ? 'text' : 'password';
-});
+$('PassS').addEventListener('change', followControls);
+window.addEventListener('pageshow', followControls);
+followControls();
 
 const cipherCommands = $('cipher-commands');
 for (const direction of ['encrypt', 'decrypt']) {

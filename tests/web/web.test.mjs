@@ -530,3 +530,12 @@ test('two copies installed on one host, of two versions, each keep their own fil
   for (const page of [stable, beta]) await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
   assert.equal((await stable.evaluate(() => caches.keys())).length, 2);
 });
+
+test('after every way of coming back to the page, what it shows of the key is what it does', async (t) => {
+  const page = await openPage(t);
+  for (const [name, leave] of [['back', (p) => p.goto(`${origin}/icon-192.png`).then(() => p.goBack())], ['reload', (p) => p.reload()]]) {
+    await perform(page, (p) => p.selectOption('#EW', '30'), (p) => p.check('#PassS'), leave, workerOf);
+    assert.deepEqual(await page.evaluate(() => [document.querySelector('#txtKey').maxLength === Number(document.querySelector('#EW').value),
+      document.querySelector('#txtKey').type === (document.querySelector('#PassS').checked ? 'text' : 'password')]), [true, true], name);
+  }
+});
