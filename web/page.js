@@ -8,6 +8,13 @@ const $ = (id) => document.getElementById(id);
 const twoDigits = (count) => String(count).padStart(2, '0');
 const counted = (count, one, many) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
 const mebibytes = (bytes) => (bytes / (1024 * 1024)).toLocaleString('en', { minimumFractionDigits: 2, maximumFractionDigits: 2 });
+// A file's name as the window and velmor show it: controls, the marks that
+// turn text around and lone surrogates escaped, so that no name can disguise
+// itself or the message around it.
+const shownName = (name) => name.replace(
+  /[\0-\x1f\x7f-\x9f\u061c\u200e\u200f\u2028-\u202e\u2066-\u2069]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g,
+  (c) => ({ '\n': '\\n', '\r': '\\r', '\t': '\\t' })[c] ??
+    (c < '\x80' ? '\\x' : '\\u') + c.charCodeAt(0).toString(16).toUpperCase().padStart(c < '\x80' ? 2 : 4, '0'));
 const describe = (failure) => String(failure && failure.message ? failure.message : failure);
 
 const password = $('txtKey');
@@ -196,13 +203,13 @@ function openInto(box) {
 // A file that arrives while a command runs is refused, not read under it.
 function readFileInto(box, file) {
   if (file.size > WORDS.kMaxOpenBytes) {
-    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, file.name, file.size.toLocaleString('en'),
+    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, shownName(file.name), file.size.toLocaleString('en'),
       mebibytes(file.size), WORDS.kMaxOpenBytes.toLocaleString('en'), mebibytes(WORDS.kMaxOpenBytes), 'page'));
     return Promise.resolve();
   }
   return exclusively('Open', async () => {
     const reply = await client.run({ type: 'read', file, shownLimit: SHOWN_LIMIT });
-    if (!reply.ok) showMessage('Open', `Could not read "${file.name}":\n${reply.message}\nThe box is as it was.`);
+    if (!reply.ok) showMessage('Open', `Could not read "${shownName(file.name)}":\n${reply.message}\nThe box is as it was.`);
     else if (reply.bytes) box.setBytes(reply.bytes, reply.start);
     else box.setText(reply.text);
   });

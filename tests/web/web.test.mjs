@@ -494,16 +494,18 @@ test('served from a host, the page installs as an app, and its kept copy opens s
     Buffer.from(input, 'hex'))).toString('hex'), output);
 });
 
-test('a file too large to open is refused in the words the window uses', async (t) => {
+test('a file too large to open is refused in the words the window uses, its name shown as the window shows names', async (t) => {
   const page = await openPage(t);
   const folder = mkdtempSync(join(tmpdir(), 'velmor-web-'));
   t.after(() => rmSync(folder, { recursive: true, force: true }));
-  const path = join(folder, 'large.txt');
-  writeFileSync(path, '');
-  truncateSync(path, WORDS.kMaxOpenBytes + 1);
-  await openFile(page, 'Op', { path });
-  assert.deepEqual(await messageShown(page), ['Open', fill(WORDS.kTooLargeToOpen, 'large.txt', '67,108,865', '64.00',
-    '67,108,864', '64.00', 'page')]);
+  for (const [name, shown] of [['large.txt', 'large.txt'], ['invoice\u202etxt.exe', 'invoice\\u202Etxt.exe'],
+    ['a\nb\u009b\u2066\x7f.txt', 'a\\nb\\u009B\\u2066\\x7F.txt']]) {
+    writeFileSync(join(folder, name), '');
+    truncateSync(join(folder, name), WORDS.kMaxOpenBytes + 1);
+    await openFile(page, 'Op', { path: join(folder, name) });
+    assert.deepEqual(await messageShown(page), ['Open', fill(WORDS.kTooLargeToOpen, shown, '67,108,865', '64.00',
+      '67,108,864', '64.00', 'page')]);
+  }
 });
 
 test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds', async (t) => {
