@@ -23,8 +23,16 @@ const wheels = $('EW');
 const status = $('Label1');
 const picker = $('file-picker');
 const engineChoice = new URLSearchParams(location.search).get('engine') === 'plain' ? 'plain' : 'best';
+// A policy that forbids the cipher's worker is told here only: the worker
+// itself just fails.
+let workerForbidden = false;
+document.addEventListener('securitypolicyviolation', (event) => {
+  if (event.effectiveDirective === 'worker-src') workerForbidden = true;
+});
 const client = new WorkerClient(() =>
-  new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' }))));
+  new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' }))),
+() => (workerForbidden ? 'it may not start the machine\'s cipher on this page: a security policy of the site or of the ' +
+  'browser forbids the worker the cipher runs in' : ''));
 
 function showMessage(title, text) {
   $('message-title').textContent = title;
@@ -185,8 +193,9 @@ async function checkEngine() {
     return;
   }
   document.documentElement.dataset.engine = 'none';
-  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message}.\n` +
-    'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.');
+  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message.replace(/\.$/, '')}.\n` +
+    (reply.policy || workerForbidden ? 'The page runs opened as a file, or from a host whose policy allows it.'
+      : 'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.'));
 }
 
 // ---- Files ----------------------------------------------------------------

@@ -28,6 +28,7 @@ const knownAnswers = readFileSync(join(root, 'docs/known-answers.tsv'), 'latin1'
 const PLAIN_HOST = 'velmor.test';
 const TYPES = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.png': 'image/png',
   '.webmanifest': 'application/manifest+json' };
+const POLICIES = { '/no-wasm': "script-src 'unsafe-inline'; worker-src blob:", '/no-blob': "worker-src 'self'" };
 // What the host answers instead, by path; a test sets its own and clears them.
 const answers = new Map();
 let browser;
@@ -38,16 +39,16 @@ const foreignRequests = [];
 before(async () => {
   assert.ok(existsSync(cli) && existsSync(join(webDir, 'index.html')), `make build web first (${cli}, ${webDir})`);
   // The built folder in every folder, as a simple web host serves it: dated,
-  // with no word on caching. /no-wasm as a site whose policy forbids WebAssembly.
+  // with no word on caching; under POLICIES, as sites whose policies forbid the engine.
   const modified = new Date(Date.now() - 86400000).toUTCString();
   server = createServer((request, response) => {
     const path = new URL(request.url, 'http://x').pathname;
     if (answers.has(path)) return answers.get(path)(response);
-    const name = path === '/no-wasm' ? 'index.html' : path.slice(path.lastIndexOf('/') + 1) || 'index.html';
+    const name = POLICIES[path] ? 'index.html' : path.slice(path.lastIndexOf('/') + 1) || 'index.html';
     const file = join(webDir, name);
     if (!existsSync(file) || !TYPES[extname(name)]) return response.writeHead(404).end();
-    response.writeHead(200, { 'Content-Type': TYPES[extname(name)], 'Last-Modified': modified, ...(path === '/no-wasm'
-      ? { 'Content-Security-Policy': "script-src 'unsafe-inline'; worker-src blob:" } : {}) }).end(readFileSync(file));
+    response.writeHead(200, { 'Content-Type': TYPES[extname(name)], 'Last-Modified': modified,
+      ...(POLICIES[path] ? { 'Content-Security-Policy': POLICIES[path] } : {}) }).end(readFileSync(file));
   });
   await new Promise((ready) => server.listen(0, '127.0.0.1', ready));
   origin = `http://127.0.0.1:${server.address().port}`;
@@ -458,12 +459,14 @@ test('on a plain-http host the copy commands still copy, or say how to', async (
 });
 
 test('a browser that cannot run the engine is told so as the page opens, and why; each command says the same', async (t) => {
-  const page = await openPage(t, { url: `${origin}/no-wasm` });
-  const [title, text] = await messageShown(page);
-  assert.ok(title === WORDS.kMachineName && /may not run WebAssembly on this page/.test(text) && !/Aborted|ASSERTIONS/.test(text), text);
-  await perform(page, fillIn('#txtVelmor', 'kept'), click('#EN'));
-  assert.match((await messageShown(page))[1], /may not run WebAssembly on this page/);
-  assert.equal(await page.inputValue('#txtVelmor'), 'kept');
+  for (const [path, cause] of [['/no-wasm', /may not run WebAssembly on this page/], ['/no-blob', /forbids the worker/]]) {
+    const page = await openPage(t, { url: `${origin}${path}` });
+    const [title, text] = await messageShown(page);
+    assert.ok(title === WORDS.kMachineName && cause.test(text) && !/Aborted|ASSERTIONS|\.\.|up-to-date/.test(text), text);
+    await perform(page, fillIn('#txtVelmor', 'kept'), click('#EN'));
+    assert.match((await messageShown(page))[1], cause);
+    assert.equal(await page.inputValue('#txtVelmor'), 'kept');
+  }
 });
 
 test('served from a host, the page installs as an app, and its kept copy opens soon when the host cannot give it', async (t) => {
