@@ -70,8 +70,8 @@ const changed = (name, change) => (response) => response.writeHead(200, { 'Conte
 const newerWorker = changed('service-worker.js', (worker) => worker.replace(/velmor-[0-9a-f]+/, 'velmor-newer'));
 
 // Unrouted, the browser keeps its HTTP cache.
-async function openPage(t, { url = `${origin}/`, viewport, routed = true } = {}) {
-  const context = await browser.newContext({ acceptDownloads: true, ...(viewport ? { viewport } : {}) });
+async function openPage(t, { url = `${origin}/`, options = {}, routed = true } = {}) {
+  const context = await browser.newContext({ acceptDownloads: true, ...options });
   await context.grantPermissions(['clipboard-read', 'clipboard-write'], { origin });
   const own = new URL(url).origin;
   if (routed) await context.route('**/*', (route) => {
@@ -429,7 +429,7 @@ test('when memory runs out the user is told, and both boxes stay as they were; a
 
 test('the page fits every screen from 320 pixels wide, with targets of at least 24 pixels', async (t) => {
   for (const width of [320, 360, 768, 1366]) {
-    const page = await openPage(t, { viewport: { width, height: 800 } });
+    const page = await openPage(t, { options: { viewport: { width, height: 800 } } });
     assert.deepEqual(await page.evaluate(() => {
       const rect = (selector) => document.querySelector(selector).getBoundingClientRect();
       const controls = [...document.querySelectorAll('main button, main select, main input:not([type=file]), main textarea')];
@@ -543,4 +543,9 @@ test('after every way of coming back to the page, what it shows of the key is wh
     assert.deepEqual(await page.evaluate(() => [document.querySelector('#txtKey').maxLength === Number(document.querySelector('#EW').value),
       document.querySelector('#txtKey').type === (document.querySelector('#PassS').checked ? 'text' : 'password')]), [true, true], name);
   }
+});
+
+test('with JavaScript off the page says why it does nothing', async (t) => {
+  const page = await openPage(t, { options: { javaScriptEnabled: false } });
+  assert.match(await page.innerText('main'), /JavaScript/);
 });
