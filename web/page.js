@@ -326,7 +326,15 @@ for (const box of [input, output]) {
     if (event.dataTransfer.files.length === 0) return;
     event.preventDefault();
     event.stopPropagation();
-    readFileInto(box, event.dataTransfer.files[0]);
+    // A folder comes as a file that cannot be read; what it is is known only now.
+    const item = [...event.dataTransfer.items].find((entry) => entry.kind === 'file');
+    const entry = item && item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
+    const file = event.dataTransfer.files[0];
+    if (entry && entry.isDirectory) {
+      showMessage('Open', `"${shownName(file.name)}" is a folder. Drop a text file, or open one with the Open commands.`);
+    } else {
+      readFileInto(box, file);
+    }
   });
 }
 // A file dropped anywhere else would make the browser leave the page, and

@@ -6,7 +6,7 @@
 import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
+import { existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, truncateSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { createServer } from 'node:http';
 import { dirname, extname, join, resolve } from 'node:path';
@@ -132,9 +132,9 @@ const cdp = (use) => async (page) => {
   await use(session, page);
   await session.detach();
 };
-const dropIn = (id, text) => cdp(async (session, page) => {
+const dropIn = (id, text, files = []) => cdp(async (session, page) => {
   const box = await page.locator(id).boundingBox();
-  const data = { items: [{ mimeType: 'text/plain', data: text }], dragOperationsMask: 1 };
+  const data = { items: text ? [{ mimeType: 'text/plain', data: text }] : [], files, dragOperationsMask: 1 };
   for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: box.x + 5, y: box.y + 5, data });
 });
 const compose = (...texts) => cdp(async (session) => {
@@ -497,7 +497,7 @@ test('served from a host, the page installs as an app, and its kept copy opens s
     Buffer.from(input, 'hex'))).toString('hex'), output);
 });
 
-test('a file too large to open is refused in the words the window uses, its name shown as the window shows names', async (t) => {
+test('a file too large to open, or a folder, is refused in plain words, its name shown as the window shows names', async (t) => {
   const page = await openPage(t);
   const folder = mkdtempSync(join(tmpdir(), 'velmor-web-'));
   t.after(() => rmSync(folder, { recursive: true, force: true }));
@@ -509,6 +509,11 @@ test('a file too large to open is refused in the words the window uses, its name
     assert.deepEqual(await messageShown(page), ['Open', fill(WORDS.kTooLargeToOpen, shown, '67,108,865', '64.00',
       '67,108,864', '64.00', 'page')]);
   }
+  // A folder dropped is told as a folder, not as a file that could not be found.
+  mkdirSync(join(folder, 'letters'));
+  await dropIn('#txtVelmor', '', [join(folder, 'letters')])(page);
+  const [, text] = await messageShown(page);
+  assert.ok(text.includes('"letters"') && /folder/.test(text) && !/found/.test(text), text);
 });
 
 test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds', async (t) => {
