@@ -389,6 +389,12 @@ test('a long paste or drop is kept whole and shown in part, like an opened file'
     shows('#txtVelmor', `before${long}`.slice(0, 200000).replace(/\r\n?/g, '\n')), saved('SAs', `before${long}`),
     dropIn('#txtOutputBox', long), (p) => p.waitForSelector('#txtOutputBox-note:not([hidden])'), saved('SAET', long));
   assert.equal(await page.evaluate(() => document.querySelector('#txtVelmor').readOnly), true);
+  // An edit tried on it is answered with the way to replace the text.
+  for (const step of [type('x'), press('Delete'), press('Backspace'), pasteIn('#txtVelmor', 'y')]) {
+    await perform(page, (p) => p.$eval('#txtVelmor-note', (note) => { note.textContent = ''; }), focusOn('#txtVelmor'), step,
+      says('#txtVelmor-note', /cannot be edited here.*\bNew\b/));
+  }
+  await perform(page, saved('SAs', `before${long}`));
   // A long text with a character Windows-1252 has no byte for is refused at once.
   await perform(page, click('#Ne'), pasteIn('#txtOutputBox', `${long}Ā`));
   const [title, text] = await messageShown(page);
