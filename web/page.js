@@ -7,7 +7,8 @@
 const $ = (id) => document.getElementById(id);
 const twoDigits = (count) => String(count).padStart(2, '0');
 const counted = (count, one, many) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
-const mebibytes = (bytes) => (bytes / (1024 * 1024)).toLocaleString('en', { minimumFractionDigits: 2, maximumFractionDigits: 2 });
+const mebibytes = (bytes, digits = 2) => (bytes / (1024 * 1024)).toLocaleString('en',
+  { minimumFractionDigits: digits, maximumFractionDigits: digits });
 // A file's name as the window and velmor show it: controls, the marks that
 // turn text around and lone surrogates escaped, so that no name can disguise
 // itself or the message around it.
@@ -205,15 +206,19 @@ let openTarget = null;
 function openInto(box) {
   openTarget = box;
   picker.value = '';
-  picker.accept = '.txt,text/plain';
   picker.click();
 }
 
 // A file that arrives while a command runs is refused, not read under it.
 function readFileInto(box, file) {
   if (file.size > WORDS.kMaxOpenBytes) {
+    // The size gets the digits that tell it from the limit, which it would
+    // otherwise seem to equal.
+    const limit = mebibytes(WORDS.kMaxOpenBytes);
+    let digits = 2;
+    while (digits < 7 && mebibytes(file.size, digits) === mebibytes(WORDS.kMaxOpenBytes, digits)) ++digits;
     showMessage('Open', fillWords(WORDS.kTooLargeToOpen, shownName(file.name), file.size.toLocaleString('en'),
-      mebibytes(file.size), WORDS.kMaxOpenBytes.toLocaleString('en'), mebibytes(WORDS.kMaxOpenBytes), 'page'));
+      mebibytes(file.size, digits), WORDS.kMaxOpenBytes.toLocaleString('en'), limit, 'page'));
     return Promise.resolve();
   }
   return exclusively('Open', async () => {
