@@ -147,7 +147,7 @@ self.onmessage = async (event) => {
     // a fresh one. Bytes that came in go back as they were.
     if (!(failure instanceof RangeError) && describe(failure) !== NO_MEMORY) engine = null;
     const back = request.bytes && request.bytes.buffer.byteLength > 0 && !(failure && failure.damaged) ? request.bytes : null;
-    self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), policy: Boolean(failure && failure.policy), bytes: back },
-      back ? [back.buffer] : []);
+    self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), policy: Boolean(failure && failure.policy),
+      bytes: back }, back ? [back.buffer] : []);
   }
 };

@@ -63,12 +63,12 @@ after(async () => {
   assert.deepEqual(foreignRequests, [], 'the page asked another origin for something');
 });
 
-// A fresh page; a request for another origin is recorded and never sent.
 // A built file served changed; a service worker of another version.
 const changed = (name, change) => (response) => response.writeHead(200, { 'Content-Type': TYPES[extname(name)] })
   .end(change(readFileSync(join(webDir, name), 'utf8')));
 const newerWorker = changed('service-worker.js', (worker) => worker.replace(/velmor-[0-9a-f]+/, 'velmor-newer'));
 
+// A fresh page; a request for another origin is recorded and never sent.
 // Unrouted, the browser keeps its HTTP cache.
 async function openPage(t, { url = `${origin}/`, options = {}, routed = true } = {}) {
   const context = await browser.newContext({ acceptDownloads: true, ...options });
@@ -135,7 +135,9 @@ const cdp = (use) => async (page) => {
 const dropIn = (id, text, files = []) => cdp(async (session, page) => {
   const box = await page.locator(id).boundingBox();
   const data = { items: text ? [{ mimeType: 'text/plain', data: text }] : [], files, dragOperationsMask: 1 };
-  for (const type of ['dragEnter', 'dragOver', 'drop']) await session.send('Input.dispatchDragEvent', { type, x: box.x + 5, y: box.y + 5, data });
+  for (const type of ['dragEnter', 'dragOver', 'drop']) {
+    await session.send('Input.dispatchDragEvent', { type, x: box.x + 5, y: box.y + 5, data });
+  }
 });
 const compose = (...texts) => cdp(async (session) => {
   for (const text of texts.slice(0, -1)) await session.send('Input.imeSetComposition', { text, selectionStart: 1, selectionEnd: 1 });
@@ -257,7 +259,8 @@ test('every way a box changes keeps every line break', async (t) => {
   for (const [index, [start, steps, expected]] of rows.entries()) {
     if (start !== null) await openFile(page, 'Op', start);
     await perform(page, focusOn(box), ...steps);
-    assert.match((await save(page, 'SAs')).toString('latin1'), expected instanceof RegExp ? expected : RegExp(`^${expected}$`), `row ${index}`);
+    const got = (await save(page, 'SAs')).toString('latin1');
+    assert.match(got, expected instanceof RegExp ? expected : RegExp(`^${expected}$`), `row ${index}`);
   }
   // A character without a Windows-1252 byte refuses the save and says where it is.
   let downloads = 0;
@@ -296,7 +299,7 @@ test('the password is masked, takes only Windows-1252, is limited to the wheel c
   await perform(page, (p) => p.selectOption('#EW', '4'), saved('SAET', six));
 });
 
-test('a 10 MB text runs 12 passes without freezing the page; status and announcement tell of it', async (t) => {
+test('a 10 MB text runs 12 passes without freezing the page, holding it meanwhile; status and announcement tell of it', async (t) => {
   const plain = linesOf(10 * 1024 * 1024);
   const page = await openPage(t);
   await perform(page, (p) => p.selectOption('#EW', '26'), fillIn('#txtKey', 'a long password of 26 char'), openIn('Op', plain),
@@ -308,10 +311,14 @@ test('a 10 MB text runs 12 passes without freezing the page; status and announce
     const tick = (now) => { window.longestFrameGap = Math.max(window.longestFrameGap, now - last); last = now; requestAnimationFrame(tick); };
     requestAnimationFrame(tick);
   });
-  // The worker is held a while, so that the command is surely seen running.
-  const held = (await workerOf(page)).evaluate(() => { for (const end = Date.now() + 500; Date.now() < end;); });
+  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#OET')]);
+  // The worker is held a while, so that the command is surely seen running, and the file comes meanwhile.
+  const held = (await workerOf(page)).evaluate(() => { for (const end = Date.now() + 1500; Date.now() < end;); });
   await page.click('#EN12');
   assert.deepEqual([await page.textContent('#Label1'), await page.isDisabled('#DE12')], [fill(WORDS.kStatusText, plain.length), true]);
+  await chooser.setFiles({ name: 'small.txt', mimeType: 'text/plain', buffer: Buffer.from('small') });
+  assert.equal((await messageShown(page))[0], 'Open');
+  assert.equal(await page.isDisabled('#DE'), true, 'the refused file unlocked the page');
   await held;
   await page.waitForFunction(() => document.querySelector('#Label1').textContent === '');
   assert.ok(await page.evaluate(() => window.longestFrameGap) < 1000, 'the page stopped painting');
@@ -321,7 +328,7 @@ test('a 10 MB text runs 12 passes without freezing the page; status and announce
   assert.equal(await page.getAttribute('#announcement', 'aria-live'), 'polite');
 });
 
-test('the page works by keyboard and passes the accessibility check', async (t) => {
+test('the page works by keyboard, runs a command once per click or key press, and passes the accessibility check', async (t) => {
   const page = await openPage(t);
   await page.evaluate(readFileSync(join(here, 'node_modules/axe-core/axe.min.js'), 'utf8'));
   const violations = async (selector) => (await page.evaluate((s) => window.axe.run(document.querySelector(s),
@@ -344,6 +351,15 @@ test('the page works by keyboard and passes the accessibility check', async (t) 
     [WORDS.kInfoTitle, [WORDS.kInfoLine1, WORDS.kInfoLine2, WORDS.kInfoLine3].join('\r\n'), []]);
   await page.keyboard.press('Escape');
   assert.equal(await page.isVisible('#info'), false);
+  // A second click, or Enter held down, would cipher the emptied source and empty the target.
+  const hold = (p) => p.keyboard.down('Enter').then(() => p.waitForTimeout(40));
+  for (const [text, ...steps] of [['double clicked', click('#EN', { clickCount: 2, delay: 40 })],
+    ['held down', focusOn('#EN'), hold, hold, hold, hold, hold, hold, (p) => p.keyboard.up('Enter')]]) {
+    await perform(page, click('#Ne'), fillIn('#txtVelmor', text), ...steps, idle, (p) => p.waitForTimeout(200),
+      async (p) => assert.equal((await p.inputValue('#txtOutputBox')).length, text.length),
+      says('#announcement', RegExp(`^Encrypted ${text.length} characters, 1 pass\\.$`)));
+  }
+  await perform(page, run('EN'), shows('#txtOutputBox', ''));
 });
 
 test('nothing reaches another origin, and the page works from a file', async (t) => {
@@ -362,29 +378,6 @@ test('nothing reaches another origin, and the page works from a file', async (t)
   }, 'http://192.0.2.1'), { fetched: 'refused', injected: false, violations: ['connect-src', 'img-src', 'script-src-elem'] });
   await perform(await openPage(t, { url: pathToFileURL(join(webDir, 'index.html')).href }), fillIn('#txtVelmor', 'from a file'),
     fillIn('#txtKey', 'k'), run('EN'), until('#txtOutputBox', '^[^]{11}$'), run('DE'), shows('#txtVelmor', 'from a file'));
-});
-
-test('one command at a time: a file meanwhile is refused, a double click or held Enter runs once', async (t) => {
-  const page = await openPage(t);
-  const plain = linesOf(300000);
-  await perform(page, fillIn('#txtKey', 'lock'), openIn('Op', plain));
-  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#OET')]);
-  // The worker is kept busy for a while, so the command surely runs when the file comes.
-  const held = (await workerOf(page)).evaluate(() => { for (const end = Date.now() + 1500; Date.now() < end;); });
-  await page.click('#EN12');
-  await chooser.setFiles({ name: 'small.txt', mimeType: 'text/plain', buffer: Buffer.from('small') });
-  assert.equal((await messageShown(page))[0], 'Open');
-  assert.equal(await page.isDisabled('#DE'), true, 'the refused file unlocked the page');
-  await held;
-  await perform(page, idle, saved('SAET', velmor('encrypt', 20, 12, 'lock', plain)), run('DE12'), saved('SAs', plain));
-  // A second click, or Enter held down, would cipher the emptied source and empty the target.
-  const hold = (p) => p.keyboard.down('Enter').then(() => p.waitForTimeout(40));
-  for (const [text, ...steps] of [['double clicked', click('#EN', { clickCount: 2, delay: 40 })],
-    ['held down', focusOn('#EN'), hold, hold, hold, hold, hold, hold, (p) => p.keyboard.up('Enter')]]) {
-    await perform(page, click('#Ne'), fillIn('#txtVelmor', text), ...steps, idle, (p) => p.waitForTimeout(200),
-      async (p) => assert.equal((await p.inputValue('#txtOutputBox')).length, text.length), says('#announcement', RegExp(`^Encrypted ${text.length} characters, 1 pass\\.$`)));
-  }
-  await perform(page, run('EN'), shows('#txtOutputBox', ''));
 });
 
 test('a long paste or drop is kept whole and shown in part, like an opened file', async (t) => {
@@ -560,8 +553,8 @@ test('after every way of coming back to the page, what it shows of the key is wh
   const page = await openPage(t);
   for (const [name, leave] of [['back', (p) => p.goto(`${origin}/icon-192.png`).then(() => p.goBack())], ['reload', (p) => p.reload()]]) {
     await perform(page, (p) => p.selectOption('#EW', '30'), (p) => p.check('#PassS'), leave, workerOf);
-    assert.deepEqual(await page.evaluate(() => [document.querySelector('#txtKey').maxLength === Number(document.querySelector('#EW').value),
-      document.querySelector('#txtKey').type === (document.querySelector('#PassS').checked ? 'text' : 'password')]), [true, true], name);
+    assert.deepEqual(await page.evaluate(() => [$('txtKey').maxLength === Number($('EW').value),
+      $('txtKey').type === ($('PassS').checked ? 'text' : 'password')]), [true, true], name);
   }
 });
 
