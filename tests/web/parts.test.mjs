@@ -66,7 +66,7 @@ test('undo and redo come back to the exact texts the box held, as far as they ar
   for (const [shown, step, expected] of [['xP\nQ\nRy', 'xP\rQ\nRy'], ['xP\nQ\nRy!', 'xP\rQ\nRy!'], ['xy', -1, 'xy'],
     ['xP\nQ\nRy', 1, 'xP\rQ\nRy'], ['xP\nQ\nRy!', 1, 'xP\rQ\nRy!'], ['never shown', -1, null], ['xy', -1, 'xy'],
     // A new edit after an undo drops the states ahead; the oldest go past the limit.
-    ['xyz', 'xyz'], ['xP\nQ\nRy!', 1, null], ['x'.repeat(15), 'x'.repeat(15)], ['yyy', 'yyy'], ['xy', -1, null],
+    ['xyz', 'xyz'], ['xP\nQ\nRy', -1, null], ['xP\nQ\nRy!', 1, null], ['x'.repeat(15), 'x'.repeat(15)], ['yyy', 'yyy'], ['xy', -1, null],
     ['x'.repeat(15), -1, 'x'.repeat(15)]]) {
     if (typeof step === 'string') history.record(shown, step);
     else assert.equal(history.travel(shown, step), expected, `${shown} ${step}`);
