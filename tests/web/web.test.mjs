@@ -222,6 +222,7 @@ test('random files open and save byte for byte in both boxes, encrypt as velmor 
   await perform(page, until('#txtOutputBox', '^[^]{256}$'), saved('SAET', every), click('#Ne'), shows('#txtVelmor', ''),
     shows('#txtOutputBox', ''), shows('#txtKey', key));
 });
+
 test('every way a box changes keeps every line break', async (t) => {
   const page = await openPage(t);
   const [box, out] = ['#txtVelmor', '#txtOutputBox'];
