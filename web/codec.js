@@ -15,8 +15,6 @@ const BYTE_OF_UNIT = (() => {
   return bytes;
 })();
 
-const holdsInWindows1252 = (unit) => BYTE_OF_UNIT[unit] >= 0;
-
 // The characters of bytes[0..limit).
 function decodeWindows1252(bytes, limit = bytes.length) {
   const end = Math.min(limit, bytes.length);
@@ -39,12 +37,6 @@ function encodeWindows1252(text) {
     bytes[i] = byte;
   }
   return { bytes, unencodableAt: -1 };
-}
-
-// Index of the first character Windows-1252 cannot hold, or -1.
-function firstUnholdable(text) {
-  for (let i = 0; i < text.length; ++i) if (BYTE_OF_UNIT[text.charCodeAt(i)] < 0) return i;
-  return -1;
 }
 
 // Lines as the window counts them: CR LF, a lone CR and a lone LF each end one.

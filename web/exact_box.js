@@ -105,6 +105,12 @@ class ExactBox {
     area.addEventListener('input', (event) => this.edited(event));
     area.addEventListener('paste', (event) => this.receive(event, event.clipboardData.getData('text/plain')));
     area.addEventListener('drop', (event) => this.receive(event, event.dataTransfer.getData('text/plain')));
+    // A long text cannot be edited in the box: a key that would edit it is
+    // answered, not ignored.
+    area.addEventListener('keydown', (event) => {
+      const editing = event.key.length === 1 || ['Enter', 'Delete', 'Backspace'].includes(event.key);
+      if (this.large && editing && !event.ctrlKey && !event.metaKey && !event.altKey) this.refuseEdit();
+    });
     area.addEventListener('copy', (event) => this.copySelection(event, false));
     area.addEventListener('cut', (event) => this.copySelection(event, true));
     // A dragged selection carries the exact text too, as a copy does.
@@ -139,10 +145,17 @@ class ExactBox {
     this.area.readOnly = large;
     this.shown = this.area.value;
     this.note.hidden = !large;
-    this.note.textContent = large
-      ? `Showing the first ${SHOWN_LIMIT.toLocaleString('en')} of ${this.length.toLocaleString('en')} characters. ` +
-        'The whole text is kept: it is what the commands encrypt, decrypt, save and copy.'
-      : '';
+    this.note.textContent = large ? this.largeNote() : '';
+  }
+
+  largeNote() {
+    return `Showing the first ${SHOWN_LIMIT.toLocaleString('en')} of ${this.length.toLocaleString('en')} characters. ` +
+      'The whole text is kept: it is what the commands encrypt, decrypt, save and copy.';
+  }
+
+  refuseEdit() {
+    this.note.textContent = `${this.largeNote()} A text this long cannot be edited here: to replace it, choose New, ` +
+      'then type, paste or open another text.';
   }
 
   // The whole text as a string; a long one is decoded here, at a cost.
@@ -151,7 +164,9 @@ class ExactBox {
   }
 
   receive(event, incoming) {
-    if (event.defaultPrevented || this.area.readOnly || !incoming) return;
+    if (event.defaultPrevented || !incoming) return;
+    if (this.large) this.refuseEdit();
+    if (this.area.readOnly) return;
     const [from, to] = modelIndices(this.text, this.area.selectionStart, this.area.selectionEnd);
     if (this.text.length - (to - from) + incoming.length > SHOWN_LIMIT) {
       event.preventDefault();
@@ -196,6 +211,7 @@ class ExactBox {
   copySelection(event, cut) {
     event.clipboardData.setData('text/plain', this.selectedText());
     event.preventDefault();
+    if (cut && this.large) this.refuseEdit();
     if (cut && !this.area.readOnly) {
       this.selectionBefore = this.area.selectionStart;
       document.execCommand('delete');

@@ -7,7 +7,15 @@
 const $ = (id) => document.getElementById(id);
 const twoDigits = (count) => String(count).padStart(2, '0');
 const counted = (count, one, many) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
-const mebibytes = (bytes) => (bytes / (1024 * 1024)).toLocaleString('en', { minimumFractionDigits: 2, maximumFractionDigits: 2 });
+const mebibytes = (bytes, digits = 2) => (bytes / (1024 * 1024)).toLocaleString('en',
+  { minimumFractionDigits: digits, maximumFractionDigits: digits });
+// A file's name as the window and velmor show it: controls, the marks that
+// turn text around and lone surrogates escaped, so that no name can disguise
+// itself or the message around it.
+const shownName = (name) => name.replace(
+  /[\0-\x1f\x7f-\x9f\u061c\u200e\u200f\u2028-\u202e\u2066-\u2069]|[\ud800-\udbff](?![\udc00-\udfff])|(?<![\ud800-\udbff])[\udc00-\udfff]/g,
+  (c) => ({ '\n': '\\n', '\r': '\\r', '\t': '\\t' })[c] ??
+    (c < '\x80' ? '\\x' : '\\u') + c.charCodeAt(0).toString(16).toUpperCase().padStart(c < '\x80' ? 2 : 4, '0'));
 const describe = (failure) => String(failure && failure.message ? failure.message : failure);
 
 const password = $('txtKey');
@@ -16,8 +24,16 @@ const wheels = $('EW');
 const status = $('Label1');
 const picker = $('file-picker');
 const engineChoice = new URLSearchParams(location.search).get('engine') === 'plain' ? 'plain' : 'best';
+// A policy that forbids the cipher's worker is told here only: the worker
+// itself just fails.
+let workerForbidden = false;
+document.addEventListener('securitypolicyviolation', (event) => {
+  if (event.effectiveDirective === 'worker-src') workerForbidden = true;
+});
 const client = new WorkerClient(() =>
-  new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' }))));
+  new Worker(URL.createObjectURL(new Blob([$('worker-source').textContent], { type: 'text/javascript' }))),
+() => (workerForbidden ? 'it may not start the machine\'s cipher on this page: a security policy of the site or of the ' +
+  'browser forbids the worker the cipher runs in' : ''));
 
 function showMessage(title, text) {
   $('message-title').textContent = title;
@@ -108,7 +124,7 @@ function refusePassword(text, at) {
 
 password.addEventListener('beforeinput', (event) => {
   const incoming = event.data ?? (event.dataTransfer ? event.dataTransfer.getData('text/plain') : null);
-  const at = incoming ? firstUnholdable(incoming) : -1;
+  const at = incoming ? encodeWindows1252(incoming).unencodableAt : -1;
   if (at >= 0 && event.cancelable) {
     event.preventDefault();
     refusePassword(incoming, at);
@@ -117,7 +133,7 @@ password.addEventListener('beforeinput', (event) => {
 
 // What got past the first check (an input method's text) is taken back here.
 function checkPassword() {
-  const at = firstUnholdable(password.value);
+  const at = encodeWindows1252(password.value).unencodableAt;
   if (at < 0) {
     acceptedPassword = password.value;
     passwordNote.hidden = true;  // the refusal is told until the next edit that is taken
@@ -178,8 +194,9 @@ async function checkEngine() {
     return;
   }
   document.documentElement.dataset.engine = 'none';
-  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message}.\n` +
-    'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.');
+  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message.replace(/\.$/, '')}.\n` +
+    (reply.policy || workerForbidden ? 'The page runs opened as a file, or from a host whose policy allows it.'
+      : 'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.'));
 }
 
 // ---- Files ----------------------------------------------------------------
@@ -189,20 +206,24 @@ let openTarget = null;
 function openInto(box) {
   openTarget = box;
   picker.value = '';
-  picker.accept = '.txt,text/plain';
   picker.click();
 }
 
 // A file that arrives while a command runs is refused, not read under it.
 function readFileInto(box, file) {
   if (file.size > WORDS.kMaxOpenBytes) {
-    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, file.name, file.size.toLocaleString('en'),
-      mebibytes(file.size), WORDS.kMaxOpenBytes.toLocaleString('en'), mebibytes(WORDS.kMaxOpenBytes), 'page'));
+    // The size gets the digits that tell it from the limit, which it would
+    // otherwise seem to equal.
+    const limit = mebibytes(WORDS.kMaxOpenBytes);
+    let digits = 2;
+    while (digits < 7 && mebibytes(file.size, digits) === mebibytes(WORDS.kMaxOpenBytes, digits)) ++digits;
+    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, shownName(file.name), file.size.toLocaleString('en'),
+      mebibytes(file.size, digits), WORDS.kMaxOpenBytes.toLocaleString('en'), limit, 'page'));
     return Promise.resolve();
   }
   return exclusively('Open', async () => {
     const reply = await client.run({ type: 'read', file, shownLimit: SHOWN_LIMIT });
-    if (!reply.ok) showMessage('Open', `Could not read "${file.name}":\n${reply.message}\nThe box is as it was.`);
+    if (!reply.ok) showMessage('Open', `Could not read "${shownName(file.name)}":\n${reply.message}\nThe box is as it was.`);
     else if (reply.bytes) box.setBytes(reply.bytes, reply.start);
     else box.setText(reply.text);
   });
@@ -310,7 +331,15 @@ for (const box of [input, output]) {
     if (event.dataTransfer.files.length === 0) return;
     event.preventDefault();
     event.stopPropagation();
-    readFileInto(box, event.dataTransfer.files[0]);
+    // A folder comes as a file that cannot be read; what it is is known only now.
+    const item = [...event.dataTransfer.items].find((entry) => entry.kind === 'file');
+    const entry = item && item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
+    const file = event.dataTransfer.files[0];
+    if (entry && entry.isDirectory) {
+      showMessage('Open', `"${shownName(file.name)}" is a folder. Drop a text file, or open one with the Open commands.`);
+    } else {
+      readFileInto(box, file);
+    }
   });
 }
 // A file dropped anywhere else would make the browser leave the page, and
@@ -327,17 +356,21 @@ for (let count = WORDS.kMinWheelCount; count <= WORDS.kMaxWheelCount; count += W
   wheels.add(new Option(twoDigits(count), String(count), false, count === WORDS.kStartWheelCount));
 }
 // Each wheel takes one password character, so a new count empties the
-// password and limits it to the count.
-wheels.addEventListener('change', () => {
+// password and limits it to the count. The field follows the count and Show
+// as they stand, also where the browser put their values back on coming
+// back to the page.
+function followControls() {
   password.maxLength = Number(wheels.value);
+  password.type = $('PassS').checked ? 'text' : 'password';
+}
+wheels.addEventListener('change', () => {
+  followControls();
   password.value = '';
   acceptedPassword = '';
 });
-password.maxLength = WORDS.kStartWheelCount;
-
-$('PassS').addEventListener('change', (event) => {
-  password.type = event.target.checked ? 'text' : 'password';
-});
+$('PassS').addEventListener('change', followControls);
+window.addEventListener('pageshow', followControls);
+followControls();
 
 const cipherCommands = $('cipher-commands');
 for (const direction of ['encrypt', 'decrypt']) {

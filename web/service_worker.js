@@ -1,28 +1,47 @@
 // SPDX-License-Identifier: MIT
 // Keeps the page, its manifest and icons, so that the page installed as an
 // app opens with no network. The network comes first, so that a new page is
-// seen as soon as there is one; the kept copy answers when there is none.
+// seen as soon as there is one; the kept copy answers when it fails.
 'use strict';
 
-const CACHE = 'velmor-@VERSION@';
+// Named with the scope: copies installed from two folders of one host each
+// keep, and replace, only their own.
+const SCOPE = self.registration.scope;
+const CACHE = `velmor-@VERSION@ ${SCOPE}`;
 const FILES = ['./', 'index.html', 'manifest.webmanifest', 'icon-192.png', 'icon-512.png'];
 
+// Fetched past the browser's HTTP cache: a host that dates its files but
+// says nothing of caching would have the new worker keep the old page.
 self.addEventListener('install', (event) => {
-  event.waitUntil(caches.open(CACHE).then((cache) => cache.addAll(FILES)).then(() => self.skipWaiting()));
+  event.waitUntil(caches.open(CACHE)
+    .then((cache) => cache.addAll(FILES.map((file) => new Request(file, { cache: 'reload' }))))
+    .then(() => self.skipWaiting()));
 });
 
 // A new page replaces the copies of the old one, and takes over open tabs.
 self.addEventListener('activate', (event) => {
   event.waitUntil(caches.keys()
-    .then((names) => Promise.all(names.filter((name) => name.startsWith('velmor-') && name !== CACHE)
+    .then((names) => Promise.all(names.filter((name) => name.startsWith('velmor-') && name.endsWith(` ${SCOPE}`) && name !== CACHE)
       .map((name) => caches.delete(name))))
     .then(() => self.clients.claim()));
 });
 
+// The host's answer, unless it is not the page (an error, or a captive
+// portal's page elsewhere) or it is slow to come: then the kept copy, where
+// there is one, rather than an error page or a blank window.
+const PATIENCE_MS = 3000;
+
+async function answer(request) {
+  const network = fetch(request);
+  const first = await Promise.race([network.catch(() => null),
+    new Promise((late) => { setTimeout(late, PATIENCE_MS, null); })]);
+  if (first && first.ok && !first.redirected) return first;
+  const kept = await caches.open(CACHE).then((cache) => cache.match(request, { ignoreSearch: true }));
+  return kept || network;
+}
+
 self.addEventListener('fetch', (event) => {
   const { request } = event;
   if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
-  event.respondWith(fetch(request).catch(() => caches.open(CACHE)
-    .then((cache) => cache.match(request, { ignoreSearch: true }))
-    .then((kept) => kept || Response.error())));
+  event.respondWith(answer(request));
 });

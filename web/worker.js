@@ -27,10 +27,11 @@ function loadEngine(wanted) {
   engine = factory({ print() {}, printErr() {} }).catch((failure) => {
     engine = null;
     const said = describe(failure).replace(/^Aborted\((.*)\)\.?( Build with -s ASSERTIONS=1 for more info\.)?$/s, '$1');
-    throw new Error(/Refused to compile|Content Security Policy|unsafe-eval/i.test(said)
+    const policy = /Refused to compile|Content Security Policy|unsafe-eval/i.test(said);
+    throw Object.assign(new Error(policy
       ? 'it may not run WebAssembly on this page, the kind of program the machine\'s cipher is: a security policy ' +
         `of the browser or of the site forbids it (the browser said: ${said})`
-      : `it could not start the machine's cipher, a WebAssembly program (the browser said: ${said})`);
+      : `it could not start the machine's cipher, a WebAssembly program (the browser said: ${said})`), { policy });
   });
   return engine;
 }
@@ -146,7 +147,7 @@ self.onmessage = async (event) => {
     // a fresh one. Bytes that came in go back as they were.
     if (!(failure instanceof RangeError) && describe(failure) !== NO_MEMORY) engine = null;
     const back = request.bytes && request.bytes.buffer.byteLength > 0 && !(failure && failure.damaged) ? request.bytes : null;
-    self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), bytes: back },
-      back ? [back.buffer] : []);
+    self.postMessage({ id: request.id, ok: false, message: plainFailure(failure), policy: Boolean(failure && failure.policy),
+      bytes: back }, back ? [back.buffer] : []);
   }
 };

@@ -5,9 +5,11 @@
 'use strict';
 
 class WorkerClient {
-  // `startWorker()` makes a new worker.
-  constructor(startWorker) {
+  // `startWorker()` makes a new worker; `explain()` says why one failed
+  // without a word, where the page knows.
+  constructor(startWorker, explain = () => '') {
     this.startWorker = startWorker;
+    this.explain = explain;
     this.worker = null;
     this.nextId = 1;
     this.waiting = new Map();
@@ -43,7 +45,7 @@ class WorkerClient {
     // request starts afresh.
     worker.onerror = (event) => {
       if (event.preventDefault) event.preventDefault();
-      this.fail(event.message || 'The cipher stopped unexpectedly.');
+      this.fail(event.message || this.explain() || 'The cipher stopped unexpectedly.');
     };
     this.worker = worker;
     return worker;
