@@ -84,7 +84,7 @@ public:
         // From the background this call is itself refused with SIGTTOU; the
         // terminal then was never changed, and that signal is not one more
         // stop to come.
-        tcsetattr(fd, TCSAFLUSH, &saved);
+        tcsetattr(fd, TCSANOW, &saved);
         caughtStop = 0;
         struct sigaction noting {};
         sigaction(signalNumber, nullptr, &noting);
@@ -166,9 +166,12 @@ std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longe
         while ((outcome = askOnce(terminal.fd(), saved, prompt, line)) == Outcome::Stopped)
             stops.stopNow(terminal.fd(), saved);
     }
-    tcsetattr(terminal.fd(), TCSAFLUSH, &saved);
-    // The line break typed was not shown: end the prompt's line here.
-    if ((saved.c_lflag & ECHO) != 0 && write(terminal.fd(), "\n", 1) < 0) {
+    // TCSANOW keeps what was typed after the password: it is the text, when
+    // the text comes from the terminal too.
+    tcsetattr(terminal.fd(), TCSANOW, &saved);
+    // The line break typed was not shown, echo being off: end the prompt's
+    // line here.
+    if (write(terminal.fd(), "\n", 1) < 0) {
         // The prompt is done either way; the next message starts on its line.
     }
     if (outcome == Outcome::EndOfInput) throw UsageError("no password was given (end of input at the prompt); nothing was done");

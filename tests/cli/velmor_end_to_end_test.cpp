@@ -239,8 +239,9 @@ protected:
 
     // `fromBackground` starts velmor as `velmor ... &` would, and brings it
     // to the foreground, as `fg` would, once it has stopped for the terminal.
-    // `inputFlagsOff` are cleared on the terminal first, as stty would.
-    void onTerminal(Terminal& terminal, const Launch& l, bool fromBackground = false, tcflag_t inputFlagsOff = 0) const
+    // The flags given are cleared on the terminal first, as stty would.
+    void onTerminal(Terminal& terminal, const Launch& l, bool fromBackground = false, tcflag_t inputFlagsOff = 0,
+                    tcflag_t localFlagsOff = 0) const
     {
         const Vectors v(program(l), l);
         const std::string folder = file("");
@@ -250,6 +251,7 @@ protected:
         termios settings{};
         if (tcgetattr(0, &settings) != 0) _exit(127);
         settings.c_iflag &= ~inputFlagsOff;
+        settings.c_lflag &= ~localFlagsOff;
         if (tcsetattr(0, TCSANOW, &settings) != 0) _exit(127);
         const pid_t job = fork();
         if (job == 0) {
@@ -658,28 +660,45 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     }
     // Enter on an empty line is the empty password, also where the terminal
     // was left passing a carriage return through (stty -icrnl, as after stty
-    // raw); a signal from the keyboard or elsewhere ends velmor.
+    // raw); a signal from the keyboard or elsewhere ends velmor. What is
+    // typed after the password, in the same breath, is the text. The
+    // prompt's line ends after the answer, even on a terminal left with
+    // echo off (stty -echo).
     const std::string empty = run({"decrypt -i in --password-env E", {}, {"E="}}).out;
+    const std::string typed = run({"decrypt --password-env P", "hello\n", {"P=pw"}}).out;
     const struct {
-        std::string keys;
+        std::string line, keys, then;  // `then` typed once the answer's line has ended
         int signal, status;
         std::string out;
+        tcflag_t localFlagsOff = 0;
     } rows[] = {
-        {"\x04", 0, 2, "kept"}, {"abc\x04\x04", 0, 2, "kept"}, {"\n", 0, 0, empty}, {"\r", 0, 0, empty},
-        {"par\x1c", 0, 128 + SIGQUIT, "kept"}, {"par", SIGKILL, 128 + SIGKILL, "kept"},
+        {"decrypt -i in -o out", "\x04", "", 0, 2, "kept"},
+        {"decrypt -i in -o out", "abc\x04\x04", "", 0, 2, "kept"},
+        {"decrypt -i in -o out", "\n", "", 0, 0, empty},
+        {"decrypt -i in -o out", "\r", "", 0, 0, empty},
+        {"decrypt -i in -o out", "\n", "", 0, 0, empty, ECHO},
+        {"decrypt -o out", "pw\rhello\r", "\x04", 0, 0, typed},
+        {"decrypt -i in -o out", "par\x1c", "", 0, 128 + SIGQUIT, "kept"},
+        {"decrypt -i in -o out", "par", "", SIGKILL, 128 + SIGKILL, "kept"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.keys) + " " + std::to_string(row.signal));
         writeFile(file("out"), "kept");
         Terminal terminal;
-        onTerminal(terminal, {"decrypt -i in -o out"}, false, row.keys == "\r" ? ICRNL : 0);
+        onTerminal(terminal, {row.line}, false, row.keys == "\r" ? ICRNL : 0, row.localFlagsOff);
         ASSERT_TRUE(terminal.atPrompt());
         terminal.type(row.keys);
+        if (!row.then.empty()) {
+            ASSERT_TRUE(terminal.await("\n"));
+            terminal.type(row.then);
+        }
         if (row.signal) kill(-terminal.job(), row.signal);
         EXPECT_EQ(terminal.finish(), row.status);
-        EXPECT_TRUE(terminal.echoes() || row.signal == SIGKILL);
+        EXPECT_TRUE(terminal.echoes() == !row.localFlagsOff || row.signal == SIGKILL);
         EXPECT_EQ(readFile(file("out")), row.out);
         EXPECT_EQ(files(), (Files{"in", "out"}));
+        while (terminal.readSome(100)) continue;
+        EXPECT_TRUE(row.status != 0 || terminal.shown.starts_with("Password: \r\n")) << terminal.shown;
     }
 }
 
