@@ -252,7 +252,11 @@ protected:
         if (tcgetattr(0, &settings) != 0) _exit(127);
         settings.c_iflag &= ~inputFlagsOff;
         settings.c_lflag &= ~localFlagsOff;
-        if (tcsetattr(0, TCSANOW, &settings) != 0) _exit(127);
+        // A shell keeps echo and line editing off while it edits its own
+        // command line, and gives the terminal back its settings with `fg`.
+        termios editing = settings;
+        editing.c_lflag &= ~static_cast<tcflag_t>(fromBackground ? ECHO | ICANON : 0);
+        if (tcsetattr(0, TCSANOW, &editing) != 0) _exit(127);
         const pid_t job = fork();
         if (job == 0) {
             setpgid(0, 0);
@@ -262,6 +266,7 @@ protected:
         setpgid(job, job);
         int status = 0;
         if (fromBackground && (waitpid(job, &status, WUNTRACED) != job || !WIFSTOPPED(status))) _exit(127);
+        tcsetattr(0, TCSANOW, &settings);
         tcsetpgrp(0, job);
         if (fromBackground) kill(-job, SIGCONT);
         while (waitpid(job, &status, 0) < 0 && errno == EINTR) continue;
@@ -646,6 +651,10 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
             terminal.type("abc\x1a");  // part of a password, then Ctrl-Z
             ASSERT_TRUE(reaches(job, 'T'));
             EXPECT_TRUE(terminal.echoes()) << "echo is off while velmor is stopped";
+            termios changed{};  // by the shell, say, while velmor is stopped
+            ASSERT_EQ(tcgetattr(terminal.master, &changed), 0);
+            changed.c_iflag &= ~static_cast<tcflag_t>(IXON);
+            ASSERT_EQ(tcsetattr(terminal.master, TCSANOW, &changed), 0);
             ASSERT_EQ(kill(-job, SIGCONT), 0);
             ASSERT_TRUE(terminal.atPrompt());
         }
@@ -655,6 +664,10 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         terminal.type("Typed key\n");
         EXPECT_EQ(terminal.finish(), 0);
         EXPECT_EQ(terminal.shown.find("Typed key"), std::string::npos) << terminal.shown;
+        termios after{};  // as velmor was started or continued, not as it found the terminal before
+        ASSERT_EQ(tcgetattr(terminal.master, &after), 0);
+        EXPECT_EQ(after.c_lflag & (ECHO | ICANON), ECHO | ICANON);
+        EXPECT_EQ(after.c_iflag & IXON, fromBackground ? IXON : 0);
         EXPECT_EQ(readFile(file("out")), run({"encrypt -i in --password-env K", {}, {"K=Typed key"}}).out);
         fs::remove(file("out"));
     }
