@@ -383,7 +383,7 @@ TEST_F(VelmorTool, RoundTripsWhateverTheStreamsAndLimits)
 }
 
 // Every refusal gives its status and one line in the tool's own words, and
-// leaves the files as they were: the command line first, then the password,
+// leaves the files as they were, as does a warning: the command line first, then the password,
 // the input and the output, each found before the password is asked for
 // (no terminal is given, so a check made after it would say that instead).
 TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
@@ -433,6 +433,7 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
         {{"encrypt -o '' -i in"}, 2, "--output: the value is empty"},
         {{"encrypt -i in --password-env WIDE", {}, {"WIDE=key\xF0\x9F\x94\x91"}}, 2, "character 4 is U+1F511,"},
         {{"encrypt -i in --password-env UNSET"}, 2, "UNSET"},
+        {{"encrypt -i in --password-env K", {}, {"K=\x01" "a\x02\x03"}}, 0, "characters 1, 3 and 4 are"},  // only a warning
         {{"encrypt -i in --password-file ../big"}, 2, "'../big'"},
         {{"encrypt -i in --password-file in"}, 2, "'in' is the file the text is read from"},
         {{"encrypt --password-file /dev/stdin", "abc\nTEXT\n"}, 2, "'/dev/stdin' is the file the text"},

@@ -66,11 +66,12 @@ TEST(DecodePassword, TakesExactlyTheCharactersOfWindows1252)
 
 TEST(DecodePassword, ReadsWhatIsNotUtf8AsWindows1252Bytes)
 {
-    // A lone Windows-1252 byte, a truncated sequence, an overlong form, an
+    // Lone Windows-1252 bytes, a truncated sequence, an overlong form, an
     // encoded surrogate, a code beyond U+10FFFF, and a valid "\u0100" whose
     // text is not UTF-8 as a whole, so is not refused.
     const std::pair<std::string, std::u16string> cases[] = {
         {"ab\xA3", u"ab\u00A3"},
+        {"\x80", u"\u20AC"},
         {"\xC2\xA3" "ab\xC2", u"\u00C2\u00A3ab\u00C2"},
         {"\xC0\xAF", u"\u00C0\u00AF"},
         {"\xED\xA0\x80", u"\u00ED\u00A0\u20AC"},
