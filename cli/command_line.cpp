@@ -105,11 +105,13 @@ std::string helpFor(Command command)
         page.usage = std::string("Usage: velmor ") + nameOf(command) + " [OPTIONS]\n";
         for (const CommandRow& row : kCommands)
             if (row.command == command) page.description = row.description;
-        if (cipher) page.footer = "Without --password-file or --password-env, the password is asked for on the terminal.";
+        if (cipher)
+            page.footer = "Without --password-file or --password-env, the password is asked for on the terminal.";
     }
     for (const OptionRow& row : options()) {
         if (row.cipherOnly && !cipher) continue;
-        std::string name = row.letter ? std::string("-") + row.letter + ", --" + row.name : std::string("--") + row.name;
+        std::string name = row.letter ? std::string{'-', row.letter, ',', ' '} : std::string();
+        name += std::string("--") + row.name;
         if (row.valueName) name += std::string(" ") + row.valueName;
         page.options.emplace_back(name, row.description);
     }

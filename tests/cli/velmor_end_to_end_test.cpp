@@ -363,14 +363,16 @@ TEST_F(VelmorTool, RoundTripsWhateverTheStreamsAndLimits)
         char bytes[4096];
         for (ssize_t got; (got = read(outPipe[0], bytes, sizeof bytes)) > 0;) drained.append(bytes, got);
     });
-    const pid_t pid = launch({"encrypt -w 26 -n 9 --password-env K", text, {"K=" + kKey}, -1, outPipe[1], -1, {}, false, true});
+    const pid_t pid =
+        launch({"encrypt -w 26 -n 9 --password-env K", text, {"K=" + kKey}, -1, outPipe[1], -1, {}, false, true});
     close(outPipe[1]);
     EXPECT_EQ(finish(pid), 0) << readFile(root_ / "err");
     drain.join();
     close(outPipe[0]);
     EXPECT_TRUE(drained == cipher) << drained.size() << " of " << cipher.size() << " bytes";
 #ifndef __SANITIZE_ADDRESS__  // which reserves more address space than any such limit
-    const Result limited = run({"encrypt -w 26 -n 9 --password-env K -i in", {}, {"K=" + kKey}, -1, -1, -1, {{RLIMIT_AS, 16 << 20}}});
+    const Result limited =
+        run({"encrypt -w 26 -n 9 --password-env K -i in", {}, {"K=" + kKey}, -1, -1, -1, {{RLIMIT_AS, 16 << 20}}});
     EXPECT_EQ(limited.status, 0) << limited.err;
     EXPECT_TRUE(limited.out == cipher);
 #endif
@@ -383,9 +385,10 @@ TEST_F(VelmorTool, RoundTripsWhateverTheStreamsAndLimits)
 }
 
 // Every refusal gives its status and one line in the tool's own words, and
-// leaves the files as they were, as does a warning: the command line first, then the password,
-// the input and the output, each found before the password is asked for
-// (no terminal is given, so a check made after it would say that instead).
+// leaves the files as they were, as does a warning: the command line first,
+// then the password, the input and the output, each found before the
+// password is asked for (no terminal is given, so a check made after it
+// would say that instead).
 TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
 {
     writeFile(file("in"), "plain text");
@@ -433,7 +436,7 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
         {{"encrypt -o '' -i in"}, 2, "--output: the value is empty"},
         {{"encrypt -i in --password-env WIDE", {}, {"WIDE=key\xF0\x9F\x94\x91"}}, 2, "character 4 is U+1F511,"},
         {{"encrypt -i in --password-env UNSET"}, 2, "UNSET"},
-        {{"encrypt -i in --password-env K", {}, {"K=\x01" "a\x02\x03"}}, 0, "characters 1, 3 and 4 are"},  // only a warning
+        {{"encrypt -i in --password-env K", {}, {"K=\x01" "a\x02\x03"}}, 0, "characters 1, 3 and 4 are"},
         {{"encrypt -i in --password-file ../big"}, 2, "'../big'"},
         {{"encrypt -i in --password-file in"}, 2, "'in' is the file the text is read from"},
         {{"encrypt --password-file /dev/stdin", "abc\nTEXT\n"}, 2, "'/dev/stdin' is the file the text"},
@@ -577,7 +580,8 @@ TEST_F(VelmorTool, NoMemoryHoldsThePasswordWhileTheTextStreams)
     const std::string key = "Qz7#Wv!kJ9mP4$rT8xL2bN6&cY3dF5";
     writeFile(root_ / "key", key + "\n");
     int feed = -1;
-    const pid_t pid = startMidStream({"encrypt -w 30 --password-file ../key -o out"}, std::string(2'000'000, 'x'), feed);
+    const pid_t pid =
+        startMidStream({"encrypt -w 30 --password-file ../key -o out"}, std::string(2'000'000, 'x'), feed);
     // The readable memory, as far as it is mapped; the huge reservations of
     // a sanitizer are left out.
     const std::string proc = "/proc/" + std::to_string(pid);
