@@ -750,12 +750,16 @@ TEST_F(VelmorTool, TheProgressBarFitsTheTerminalAndIsClearedBySignals)
     }
     close(fifo);
 
-    // A terminal that cannot erase a line would show the escapes as text.
-    Terminal dumb;
-    onTerminal(dumb, {"encrypt --password-env K -i ../big -o /dev/null", {}, {"K=k", "TERM=dumb"}});
-    EXPECT_EQ(dumb.finish(), 0);
-    while (dumb.readSome(1000)) continue;
-    EXPECT_EQ(dumb.shown.find('\x1b'), std::string::npos) << dumb.shown;
+    // Done, velmor leaves the line clear; a terminal that cannot erase a line
+    // would show the escapes as text, and gets no bar.
+    for (const bool dumb : {false, true}) {
+        Terminal terminal;
+        onTerminal(terminal, {"encrypt --password-env K -i ../big -o /dev/null", {}, {"K=k", dumb ? "TERM=dumb" : ""}});
+        EXPECT_EQ(terminal.finish(), 0);
+        while (terminal.readSome(1000)) continue;
+        EXPECT_EQ(terminal.shown.find('\x1b') == std::string::npos, dumb) << terminal.shown;
+        EXPECT_TRUE(dumb || terminal.shown.ends_with("\r\x1b[K")) << terminal.shown;
+    }
 }
 
 }  // namespace
