@@ -343,9 +343,10 @@ TEST_F(VelmorTool, GivesEveryKnownAnswerWhicheverWayTheTextGoesAndThePublishedWh
 }
 
 // A text of several blocks and every byte value goes there and back however
-// it is read and written: from a pipe and a file left non-blocking, with no
-// helper thread under a low ulimit -v, from kernel files that claim sizes
-// they do not have (a page in sysfs, nothing in procfs).
+// it is read and written: from a file read in part already, from a pipe and
+// to one left non-blocking, with no helper thread under a low ulimit -v,
+// from kernel files that claim sizes they do not have (a page in sysfs,
+// nothing in procfs).
 TEST_F(VelmorTool, RoundTripsWhateverTheStreamsAndLimits)
 {
     std::mt19937 rng(31);
@@ -355,6 +356,12 @@ TEST_F(VelmorTool, RoundTripsWhateverTheStreamsAndLimits)
     const std::string cipher = run({"encrypt -w 26 -n 9 --password-env K -i in"}).out;
     writeFile(file("cipher"), cipher);
     EXPECT_TRUE(run({"decrypt -w 26 -n 9 --password-env K -i cipher"}).out == text);
+    // Standard input read in part already, as after `read header` in a shell.
+    const int partlyRead = open(file("in").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(lseek(partlyRead, 1000, SEEK_SET), 1000);
+    writeFile(file("cipher"), run({"encrypt -w 26 -n 9 --password-env K", {}, {"K=" + kKey}, partlyRead}).out);
+    close(partlyRead);
+    EXPECT_TRUE(run({"decrypt -w 26 -n 9 --password-env K -i cipher"}).out == text.substr(1000));
 
     int outPipe[2];
     ASSERT_EQ(pipe2(outPipe, O_CLOEXEC), 0);
