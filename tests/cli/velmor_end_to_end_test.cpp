@@ -445,6 +445,8 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
         {{"encrypt -i in --password-env UNSET"}, 2, "UNSET"},
         {{"encrypt -i in --password-env K", {}, {"K=\x01" "a\x02\x03"}}, 0, "characters 1, 3 and 4 are"},
         {{"encrypt -i in --password-file ../big"}, 2, "'../big'"},
+        {{"encrypt -i in --password-file nokey"}, 2, "'nokey'"},
+        {{"encrypt -i in --password-file in/"}, 2, "'in/': " + error(ENOTDIR)},
         {{"encrypt -i in --password-file in"}, 2, "'in' is the file the text is read from"},
         {{"encrypt --password-file /dev/stdin", "abc\nTEXT\n"}, 2, "'/dev/stdin' is the file the text"},
         {{"encrypt -i in --password-file folder"}, 1, "'folder': " + error(EISDIR)},
