@@ -549,15 +549,44 @@ TEST_F(VelmorTool, ReplacesAFileWhereItStandsAndWritesOwnDescriptorsInPlace)
     EXPECT_EQ(files(), (Files{"notes", "link", "log"}));
 }
 
-// Ended by a signal it cannot catch, velmor leaves the old output and a file
-// named after it; by one it can, nothing, even in a folder renamed during
-// the work; left to finish, the result reaches the renamed folder.
-TEST_F(VelmorTool, AnInterruptedWriteLeavesTheOldOutputAndNoStrayFile)
+// While the text streams, no memory of velmor's holds the password in any
+// form: its buffers are wiped once the wheels are keyed. Ended then by a
+// signal it cannot catch, velmor leaves the old output and a file named
+// after it; by one it can, nothing, even in a folder renamed during the
+// work; left to finish, the result reaches the renamed folder.
+TEST_F(VelmorTool, AnInterruptedWriteLeavesTheOldOutputAndNoStrayFileNorPassword)
 {
-    const std::string text(2'000'000, 'i');
+    const std::string text(2'000'000, 'i'), key = "Qz7#Wv!kJ9mP4$rT8xL2bN6&cY3dF5";
+    writeFile(root_ / "key", key + "\n");
     writeFile(file("out"), "the previous result");
     int feed = -1;
-    pid_t pid = startMidStream({"encrypt --password-env K -o out"}, text, feed);
+    pid_t pid = startMidStream({"encrypt -w 30 --password-file ../key -o out"}, text, feed);
+    // The readable memory, as far as it is mapped; the huge reservations of
+    // a sanitizer are left out.
+    const std::string proc = "/proc/" + std::to_string(pid);
+    std::ifstream maps(proc + "/maps");
+    const int mem = open((proc + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+    std::string memory;
+    for (std::string line; std::getline(maps, line);) {
+        unsigned long start = 0, end = 0;
+        char access = 0;
+        if (std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access) != 3 || access != 'r' ||
+            end - start > (1UL << 28))
+            continue;
+        std::string region(end - start, '\0');
+        const ssize_t got = pread(mem, region.data(), region.size(), static_cast<off_t>(start));
+        memory.append(region, 0, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
+    }
+    close(mem);
+    EXPECT_NE(memory.find(kKey), std::string::npos) << "the environment should have been found";
+    // The allocator writes its own links over the first 16 bytes of a freed
+    // block, so only the end of a password left in one would still show.
+    const std::string tail = key.substr(18);
+    std::string wide;
+    for (const char c : tail) (wide += c) += '\0';
+    EXPECT_EQ(memory.find(tail), std::string::npos);
+    EXPECT_EQ(memory.find(wide), std::string::npos);
+
     ASSERT_EQ(kill(pid, SIGKILL), 0);
     EXPECT_EQ(finish(pid), -SIGKILL);
     close(feed);
@@ -580,44 +609,6 @@ TEST_F(VelmorTool, AnInterruptedWriteLeavesTheOldOutputAndNoStrayFile)
         fs::remove_all(file("moved"));
     }
     EXPECT_EQ(files(), Files{"out"});
-}
-
-// While the text streams, no memory of velmor's holds the password in any
-// form: its buffers are wiped once the wheels are keyed.
-TEST_F(VelmorTool, NoMemoryHoldsThePasswordWhileTheTextStreams)
-{
-    const std::string key = "Qz7#Wv!kJ9mP4$rT8xL2bN6&cY3dF5";
-    writeFile(root_ / "key", key + "\n");
-    int feed = -1;
-    const pid_t pid =
-        startMidStream({"encrypt -w 30 --password-file ../key -o out"}, std::string(2'000'000, 'x'), feed);
-    // The readable memory, as far as it is mapped; the huge reservations of
-    // a sanitizer are left out.
-    const std::string proc = "/proc/" + std::to_string(pid);
-    std::ifstream maps(proc + "/maps");
-    const int mem = open((proc + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
-    std::string memory;
-    for (std::string line; std::getline(maps, line);) {
-        unsigned long start = 0, end = 0;
-        char access = 0;
-        if (std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access) != 3 || access != 'r' ||
-            end - start > (1UL << 28))
-            continue;
-        std::string region(end - start, '\0');
-        const ssize_t got = pread(mem, region.data(), region.size(), static_cast<off_t>(start));
-        memory.append(region, 0, static_cast<std::size_t>(std::max<ssize_t>(got, 0)));
-    }
-    close(mem);
-    close(feed);
-    EXPECT_EQ(finish(pid), 0);
-    EXPECT_NE(memory.find(kKey), std::string::npos) << "the environment should have been found";
-    // The allocator writes its own links over the first 16 bytes of a freed
-    // block, so only the end of a password left in one would still show.
-    const std::string tail = key.substr(18);
-    std::string wide;
-    for (const char c : tail) (wide += c) += '\0';
-    EXPECT_EQ(memory.find(tail), std::string::npos);
-    EXPECT_EQ(memory.find(wide), std::string::npos);
 }
 
 // Stopped at the prompt, velmor gives the terminal back; continued, or
