@@ -485,8 +485,8 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
 }
 
 // Help and version answer after any command and before any other mistake,
-// and fit 80 columns; random command lines get the tool's own words, one
-// line, and status 0, 1 or 2.
+// and fit 80 columns with the options' descriptions in one column; random
+// command lines get the tool's own words, one line, and status 0, 1 or 2.
 TEST_F(VelmorTool, HelpVersionAndEveryMessageAreTheToolsOwn)
 {
     for (const std::string line : {"--help", "encrypt --help", "decrypt -h", "wheels --help", "encrypt -h -w 5",
@@ -497,8 +497,20 @@ TEST_F(VelmorTool, HelpVersionAndEveryMessageAreTheToolsOwn)
         EXPECT_TRUE(help.err.empty()) << help.err;
         EXPECT_TRUE(help.out.starts_with("Usage: velmor ")) << help.out;
         EXPECT_EQ(help.out.find("--passes N") != std::string::npos, line.find("crypt") != std::string::npos);
+        // Each option's description starts on its line, in one column two
+        // spaces after the widest name.
         std::istringstream lines(help.out);
-        for (std::string each; std::getline(lines, each);) EXPECT_LE(each.size(), 80U) << each;
+        std::set<std::size_t> columns, gaps;
+        for (std::string each; std::getline(lines, each);) {
+            EXPECT_LE(each.size(), 80U) << each;
+            if (!each.starts_with("  -")) continue;
+            const std::size_t gap = each.find("  ", 2), column = each.find_first_not_of(' ', gap);
+            ASSERT_NE(column, std::string::npos) << each;
+            columns.insert(column);
+            gaps.insert(column - gap);
+        }
+        EXPECT_EQ(columns.size(), 1U) << help.out;
+        EXPECT_EQ(*gaps.begin(), 2U) << help.out;
     }
     for (const std::string line : {"--version", "encrypt --version -h", "wheels --version"})
         EXPECT_TRUE(run({line}).out.starts_with("velmor " VELMOR_VERSION "\n")) << line;
