@@ -77,6 +77,14 @@ public:
     StopSignalsNoted(const StopSignalsNoted&) = delete;
     StopSignalsNoted& operator=(const StopSignalsNoted&) = delete;
 
+    // Whether the signal would stop the tool, were it not noted.
+    bool wouldStop(int signalNumber) const
+    {
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            if (kStopSignals[i] == signalNumber) return previous_[i].sa_handler == SIG_DFL;
+        return false;
+    }
+
     // Gives the terminal back, if `saved`, stops as the signal would have,
     // and once continued notes stop signals again.
     void stopNow(int fd, const termios* saved) const
@@ -170,9 +178,10 @@ std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longe
             // terminal, and again after every stop: read from the background
             // they would be the shell's own, kept while it edits its command
             // line. In the background velmor first stops, as a job that
-            // touches the terminal does; only once, since the kernel never
-            // stops an orphaned one.
-            if (!waited && tcgetpgrp(fd) != getpgrp()) {
+            // touches the terminal does (unless SIGTTOU is ignored, which
+            // lets it); only once, since the kernel never stops an orphaned
+            // one.
+            if (!waited && stops.wouldStop(SIGTTOU) && tcgetpgrp(fd) != getpgrp()) {
                 caughtStop = SIGTTOU;
                 stops.stopNow(fd, nullptr);
                 waited = true;
