@@ -1,207 +1,285 @@
 // SPDX-License-Identifier: MIT
-// Reading velmor's command line with CLI11. CLI11 only sorts the words into
-// options, values and leftovers; every check and every message is the
-// tool's own, made once the whole line is read.
+// Reading velmor's command line with the C library's getopt_long, from one
+// table of options. getopt_long only finds the options and their values;
+// every check and every message is the tool's own.
 #include "command_line.h"
 
 #include "failure.h"
 #include "help_format.h"
 #include "option_checks.h"
 
-#include <CLI/CLI.hpp>
+#include <getopt.h>
 
-#include <memory>
+#include <array>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 namespace velmor::cli {
 namespace {
 
-const std::string kVersionText = "velmor " VELMOR_VERSION "\nCopyright (c) 2026 The Velmor Machine authors. MIT License.";
+const std::string kVersionText =
+    "velmor " VELMOR_VERSION "\nCopyright (c) 2026 The Velmor Machine authors. MIT License.\n";
 
-std::string helpHint(const CLI::App& app)
-{
-    const CLI::App* parent = app.get_parent();
-    return parent ? " (" + parent->get_name() + " " + app.get_name() + " --help lists its options)"
-                  : " (" + app.get_name() + " --help lists the commands and options)";
-}
+enum class Command { None, Encrypt, Decrypt, Wheels };
 
-void addHelpAndVersion(CLI::App& app)
-{
-    app.set_help_flag("-h,--help", "Show this help and exit");
-    app.set_version_flag("--version", kVersionText, "Show the version and exit");
-    // Leftover words are reported below, in the order they were typed.
-    app.allow_extras();
-}
-
-// A value option; given twice, it is reported below, not silently replaced.
-CLI::Option* addValue(CLI::App& command, const std::string& names, std::string& value, const std::string& type,
-                      const std::string& description)
-{
-    return command.add_option(names, value, description)
-        ->type_name(type)
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-}
-
-struct CipherLine {
-    Direction direction;
-    CLI::App* command = nullptr;
-    std::string wheels, passes, input = "-", output = "-", passwordFile, passwordVariable;
-    CLI::Option *wheelsOption = nullptr, *passesOption = nullptr, *inputOption = nullptr, *outputOption = nullptr,
-                *fileOption = nullptr, *variableOption = nullptr;
-
-    CipherLine(CLI::App& app, Direction which, const std::string& name, const std::string& description)
-        : direction(which), command(app.add_subcommand(name, description))
-    {
-        addHelpAndVersion(*command);
-        wheelsOption = addValue(*command, "-w,--wheels", wheels, "COUNT",
-                                "Wheels in use: " + wheelCountChoices() + "; default " +
-                                    std::to_string(kStartWheelCount));
-        passesOption = addValue(*command, "-n,--passes", passes, "N", "Passes: " + passCountChoices() + "; default 1");
-        inputOption = addValue(*command, "-i,--input", input, "FILE", "The text to read; - or none is standard input");
-        outputOption = addValue(*command, "-o,--output", output, "FILE",
-                                "Where the result goes; - or none is standard output. A file is replaced only once "
-                                "the result is complete, and may be the input file itself");
-        fileOption = addValue(*command, "--password-file", passwordFile, "FILE",
-                              "Read the password from FILE (one final line break is not part of it)");
-        variableOption = addValue(*command, "--password-env", passwordVariable, "VAR",
-                                  "Read the password from the environment variable VAR");
-        command->footer("Without --password-file or --password-env, the password is asked for on the terminal.");
-    }
-
-    CipherRequest request() const
-    {
-        for (const CLI::Option* option : command->get_options())
-            if (option->count() > 1)
-                throw UsageError(option->get_name() + " is given more than once" + helpHint(*command));
-        if (fileOption->count() > 0 && variableOption->count() > 0)
-            throw UsageError("--password-file and --password-env cannot both be given: the password comes from one "
-                             "place");
-        CipherRequest result{direction, {}};
-        CipherOptions& options = result.options;
-        if (wheelsOption->count() > 0)
-            options.wheelCount = offeredCount("--wheels", wheels, "wheel count", isValidWheelCount, wheelCountChoices());
-        if (passesOption->count() > 0)
-            options.passes = offeredCount("--passes", passes, "pass count", isValidPassCount, passCountChoices());
-        requireNonEmpty("--input", input);
-        requireNonEmpty("--output", output);
-        options.input = input;
-        options.output = output;
-        if (fileOption->count() > 0) {
-            requireNonEmpty("--password-file", passwordFile);
-            options.password.file = passwordFile;
-        }
-        if (variableOption->count() > 0) {
-            requireNonEmpty("--password-env", passwordVariable);
-            options.password.variable = passwordVariable;
-        }
-        return result;
-    }
+struct CommandRow {
+    const char* name;
+    Command command;
+    const char* description;
 };
 
-bool isOptionWord(const std::string& word)
+constexpr CommandRow kCommands[] = {
+    {"encrypt", Command::Encrypt, "Encrypt text."},
+    {"decrypt", Command::Decrypt, "Decrypt text."},
+    {"wheels", Command::Wheels, "Print the 30 built-in wheels, one line each, in Windows-1252."},
+};
+
+// The options, in the order help lists them; a row's place is its id.
+enum OptionId { kHelp, kVersion, kWheels, kPasses, kInput, kOutput, kPasswordFile, kPasswordEnv, kOptionCount };
+
+struct OptionRow {
+    const char* name;       // the long name, without its dashes
+    char letter;            // the short name, 0 for none
+    const char* valueName;  // nullptr for an option that takes no value
+    bool cipherOnly;        // for encrypt and decrypt alone
+    std::string description;
+};
+
+const std::array<OptionRow, kOptionCount>& options()
+{
+    static const std::array<OptionRow, kOptionCount> rows{{
+        {"help", 'h', nullptr, false, "Show this help and exit"},
+        {"version", 0, nullptr, false, "Show the version and exit"},
+        {"wheels", 'w', "COUNT", true,
+         "Wheels in use: " + wheelCountChoices() + "; default " + std::to_string(kStartWheelCount)},
+        {"passes", 'n', "N", true, "Passes: " + passCountChoices() + "; default 1"},
+        {"input", 'i', "FILE", true, "The text to read; - or none is standard input"},
+        {"output", 'o', "FILE", true,
+         "Where the result goes; - or none is standard output. A file is replaced only once the result is "
+         "complete, and may be the input file itself"},
+        {"password-file", 0, "FILE", true, "Read the password from FILE (one final line break is not part of it)"},
+        {"password-env", 0, "VAR", true, "Read the password from the environment variable VAR"},
+    }};
+    return rows;
+}
+
+// What getopt_long returns for a row: its letter, or a code past any byte.
+int codeOf(std::size_t id)
+{
+    return options()[id].letter ? options()[id].letter : 256 + static_cast<int>(id);
+}
+
+std::optional<std::size_t> idOf(int code)
+{
+    for (std::size_t id = 0; id < kOptionCount; ++id)
+        if (codeOf(id) == code) return id;
+    return std::nullopt;
+}
+
+const char* nameOf(Command command)
+{
+    for (const CommandRow& row : kCommands)
+        if (row.command == command) return row.name;
+    return "";
+}
+
+std::string helpHint(Command command)
+{
+    return command == Command::None ? " (velmor --help lists the commands and options)"
+                                    : std::string(" (velmor ") + nameOf(command) + " --help lists its options)";
+}
+
+std::string helpFor(Command command)
+{
+    HelpPage page;
+    const bool cipher = command == Command::Encrypt || command == Command::Decrypt;
+    if (command == Command::None) {
+        page.usage = "Usage: velmor COMMAND [OPTIONS]\n       velmor --help | --version\n";
+        page.description = "Encrypts and decrypts text with a password on 30 encryption wheels; the same cipher as "
+                           "the window of The Velmor Machine.";
+        for (const CommandRow& row : kCommands) page.commands.emplace_back(row.name, row.description);
+        page.footer = "Files are bytes, one Windows-1252 character each, and are never converted.\n"
+                      "Exit status: 0 success, 1 read or write failure, 2 usage error.";
+    } else {
+        page.usage = std::string("Usage: velmor ") + nameOf(command) + " [OPTIONS]\n";
+        for (const CommandRow& row : kCommands)
+            if (row.command == command) page.description = row.description;
+        if (cipher)
+            page.footer = "Without --password-file or --password-env, the password is asked for on the terminal.";
+    }
+    for (const OptionRow& row : options()) {
+        if (row.cipherOnly && !cipher) continue;
+        std::string name = row.letter ? std::string{'-', row.letter, ',', ' '} : std::string();
+        name += std::string("--") + row.name;
+        if (row.valueName) name += std::string(" ") + row.valueName;
+        page.options.emplace_back(name, row.description);
+    }
+    return helpText(page);
+}
+
+// A word that reads as an option; "-" alone names standard input or output.
+bool looksLikeOption(std::string_view word)
 {
     return word.size() > 1 && word[0] == '-';
 }
 
-// "-w4" and "--wheels=4" name -w and --wheels.
-std::string optionNameIn(const std::string& word)
-{
-    if (word.starts_with("--")) return word.substr(0, word.find('='));
-    return word.substr(0, 2);
-}
+// What one pass over the line found. The first mistake is kept, to be
+// reported only if neither help nor version is asked for.
+struct Reading {
+    Command command = Command::None;
+    bool commandWordSeen = false;
+    bool help = false, version = false;
+    std::optional<std::string> mistake;
+    std::string misplaced;  // an option of encrypt and decrypt put before the command
+    std::array<std::optional<std::string>, kOptionCount> values;
 
-// The first word that no option and no command took, in the order typed.
-// `others` are the commands whose options a misplaced option may belong to.
-void refuseLeftovers(const CLI::App& app, const CLI::App* command, const std::vector<const CLI::App*>& others)
-{
-    for (const std::string& word : app.remaining()) {
-        if (word == "--") continue;
-        if (!isOptionWord(word)) {
-            if (!command && app.get_parent() == nullptr)
-                throw UsageError("there is no command " + quoted(word) + "; choose encrypt, decrypt or wheels" +
-                                 helpHint(app));
-            throw UsageError("unexpected argument " + quoted(word) + helpHint(app));
+    void note(std::string message)
+    {
+        if (!mistake && misplaced.empty()) mistake = std::move(message);
+    }
+
+    void takeWord(const std::string& word)
+    {
+        if (commandWordSeen) return note("unexpected argument " + quoted(word) + helpHint(command));
+        commandWordSeen = true;
+        for (const CommandRow& row : kCommands)
+            if (word == row.name) command = row.command;
+        if (command == Command::None)
+            note("there is no command " + quoted(word) + "; choose encrypt, decrypt or wheels" + helpHint(command));
+    }
+
+    // `typed` is the option as written, "-w" or "--wheels"; `value` is null
+    // when it is missing.
+    void takeOption(std::size_t id, const std::string& typed, const char* value)
+    {
+        const OptionRow& row = options()[id];
+        if (row.cipherOnly && command == Command::None) {
+            if (!mistake && misplaced.empty()) misplaced = typed;
+        } else if (row.cipherOnly && command == Command::Wheels) {
+            note("there is no option " + quoted(typed) + helpHint(command));
+        } else if (row.valueName && !value) {
+            note(std::string("--") + row.name + " needs a value (" + row.valueName + ")" + helpHint(command));
+        } else if (id == kHelp) {
+            help = true;
+        } else if (id == kVersion) {
+            version = true;
+        } else if (values[id]) {
+            note(std::string("--") + row.name + " is given more than once" + helpHint(command));
+        } else {
+            values[id] = value;
         }
-        const std::string name = optionNameIn(word);
-        if (app.get_parent() == nullptr) {
-            for (const CLI::App* other : others) {
-                if (!other->get_option_no_throw(name)) continue;
-                const std::string where = command ? app.get_name() + " " + command->get_name() : "velmor encrypt";
-                throw UsageError("the option " + name + " belongs after the command, as in: " + where + " " + name +
-                                 " ...");
+    }
+};
+
+Reading read(int argc, const char* const* argv)
+{
+    std::vector<option> longOptions;
+    std::string letters = "+:";  // in the order typed; missing values returned as ':'
+    for (std::size_t id = 0; id < kOptionCount; ++id) {
+        const OptionRow& row = options()[id];
+        longOptions.push_back({row.name, row.valueName ? required_argument : no_argument, nullptr, codeOf(id)});
+        if (row.letter) letters += std::string(1, row.letter) + (row.valueName ? ":" : "");
+    }
+    longOptions.push_back({});
+    // Without REQUIRE_ORDER ('+') getopt_long would reorder argv; it is only read.
+    char* const* words = const_cast<char* const*>(argv);
+    // optind 0 makes glibc forget a reading before this one (and where in a
+    // word of letters it stopped); its own messages are off.
+    opterr = 0;
+    optind = 0;
+    char program[] = "velmor";
+    char* const none[] = {program, nullptr};
+    getopt_long(1, none, letters.c_str(), longOptions.data(), nullptr);
+    optind = 1;
+
+    Reading reading;
+    int word = 0;  // the word the last option was found in
+    for (;;) {
+        if (optind != word) {  // between words, not within "-hw"
+            if (optind >= argc) break;
+            const std::string here = argv[optind];
+            // velmor takes no arguments but a command and options, so nothing
+            // may follow "--".
+            if (here == "--") {
+                if (optind + 1 < argc)
+                    reading.note("unexpected argument " + quoted(argv[optind + 1]) + " after --" +
+                                 helpHint(reading.command));
+                break;
             }
+            if (!looksLikeOption(here)) {
+                reading.takeWord(here);
+                ++optind;
+                continue;
+            }
+            word = optind;
         }
-        throw UsageError("there is no option " + quoted(name) + helpHint(app));
-    }
-}
-
-// CLI11 reports a missing value, or a value given to a flag, by the option's
-// name; the message is made here from the option itself.
-[[noreturn]] void refuseMismatch(const CLI::App& app, const std::string& what)
-{
-    // The command being read first: encrypt and decrypt share their names.
-    std::vector<const CLI::App*> apps;
-    for (const CLI::App* command : app.get_subcommands()) apps.push_back(command);
-    apps.push_back(&app);
-    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) apps.push_back(command);
-    for (const CLI::App* each : apps) {
-        for (const CLI::Option* option : each->get_options()) {
-            const std::string name = option->get_name();
-            if (!what.starts_with(name + ":") && !what.starts_with(name + " ") && !what.ends_with(" " + name)) continue;
-            if (option->get_type_size() == 0) throw UsageError(name + " takes no value" + helpHint(*each));
-            throw UsageError(name + " needs a value (" + option->get_type_name() + ")" + helpHint(*each));
+        const int code = getopt_long(argc, words, letters.c_str(), longOptions.data(), nullptr);
+        if (code == -1) break;
+        const int found = code == ':' || code == '?' ? optopt : code;
+        const std::string_view written = argv[word];
+        const bool isLong = written.starts_with("--");
+        const std::string typed = isLong ? std::string(written.substr(0, written.find('=')))
+                                         : std::string("-") + static_cast<char>(found);
+        const std::optional<std::size_t> id = idOf(found);
+        // getopt_long takes "--he" for --help; velmor takes only whole names.
+        if (!id || (isLong && typed != std::string("--") + options()[*id].name)) {
+            reading.note("there is no option " + quoted(typed) + helpHint(reading.command));
+            continue;
         }
+        if (code == '?') {  // a value given to an option that takes none
+            reading.note(typed + " takes no value" + helpHint(reading.command));
+            continue;
+        }
+        const char* value = code == ':' ? nullptr : optarg;
+        // A separate value that reads as an option is the next option, and
+        // the value is missing: `-o -i in.txt` is short of an output.
+        if (value && optind == word + 2 && looksLikeOption(value)) {
+            value = nullptr;
+            optind = word + 1;
+        }
+        reading.takeOption(*id, typed, value);
     }
-    throw UsageError("the command line cannot be read" + helpHint(app));
+    return reading;
 }
 
 }  // namespace
 
 Request readCommandLine(int argc, const char* const* argv)
 {
-    CLI::App app("Encrypts and decrypts text with a password on 30 encryption wheels; the same cipher as the window "
-                 "of The Velmor Machine.",
-                 "velmor");
-    // Set first: commands take their parent's format when they are added.
-    app.formatter(std::make_shared<HelpFormat>());
-    addHelpAndVersion(app);
-    app.require_subcommand(0, 1);
-    CipherLine encrypt(app, Direction::Encrypt, "encrypt", "Encrypt text.");
-    CipherLine decrypt(app, Direction::Decrypt, "decrypt", "Decrypt text.");
-    CLI::App* wheels = app.add_subcommand("wheels", "Print the 30 built-in wheels, one line each, in Windows-1252.");
-    addHelpAndVersion(*wheels);
-    app.footer("Files are bytes, one Windows-1252 character each, and are never converted.\n"
-               "Exit status: 0 success, 1 read or write failure, 2 usage error.");
-
-    try {
-        app.parse(argc, argv);
-    } catch (const CLI::CallForHelp&) {
-        return TextRequest{app.help()};
-    } catch (const CLI::CallForVersion& e) {
-        return TextRequest{std::string(e.what()) + "\n"};
-    } catch (const CLI::ArgumentMismatch& e) {
-        refuseMismatch(app, e.what());
-    } catch (const CLI::ParseError&) {
-        throw UsageError("the command line cannot be read" + helpHint(app));
+    const Reading reading = read(argc, argv);
+    if (reading.version) return TextRequest{kVersionText};
+    if (reading.help) return TextRequest{helpFor(reading.command)};
+    if (!reading.misplaced.empty()) {
+        const Command where = reading.command == Command::Decrypt ? Command::Decrypt : Command::Encrypt;
+        throw UsageError("the option " + reading.misplaced + " belongs after the command, as in: velmor " +
+                         nameOf(where) + " " + reading.misplaced + " ...");
     }
+    if (reading.mistake) throw UsageError(*reading.mistake);
+    if (reading.command == Command::None)
+        throw UsageError("a command is needed: encrypt, decrypt or wheels (velmor --help lists them)");
+    if (reading.command == Command::Wheels) return WheelsRequest{};
 
-    const std::vector<CLI::App*> chosen = app.get_subcommands();
-    const CLI::App* command = chosen.empty() ? nullptr : chosen.front();
-    // velmor takes no arguments but one command and options, so nothing may
-    // follow "--". CLI11 would hand such words to the top level, where an
-    // option would pass for one put before the command.
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string_view(argv[i]) == "--")
-            throw UsageError("unexpected argument " + quoted(argv[i + 1]) + " after --" +
-                             helpHint(command ? *command : app));
-    const std::vector<const CLI::App*> cipherCommands{encrypt.command, decrypt.command};
-    refuseLeftovers(app, command, cipherCommands);
-    if (command) refuseLeftovers(*command, command, {});
-
-    if (encrypt.command->parsed()) return encrypt.request();
-    if (decrypt.command->parsed()) return decrypt.request();
-    if (wheels->parsed()) return WheelsRequest{};
-    throw UsageError("a command is needed: encrypt, decrypt or wheels (velmor --help lists them)");
+    const auto& values = reading.values;
+    if (values[kPasswordFile] && values[kPasswordEnv])
+        throw UsageError("--password-file and --password-env cannot both be given: the password comes from one "
+                         "place");
+    CipherRequest result{reading.command == Command::Encrypt ? Direction::Encrypt : Direction::Decrypt, {}};
+    CipherOptions& chosen = result.options;
+    if (values[kWheels])
+        chosen.wheelCount = offeredCount("--wheels", *values[kWheels], "wheel count", isValidWheelCount,
+                                         wheelCountChoices());
+    if (values[kPasses])
+        chosen.passes = offeredCount("--passes", *values[kPasses], "pass count", isValidPassCount, passCountChoices());
+    const auto given = [&](OptionId id) {
+        if (values[id]) requireNonEmpty(std::string("--") + options()[id].name, *values[id]);
+        return values[id];
+    };
+    chosen.input = given(kInput).value_or("-");
+    chosen.output = given(kOutput).value_or("-");
+    chosen.password.file = given(kPasswordFile);
+    chosen.password.variable = given(kPasswordEnv);
+    return result;
 }
 
 }  // namespace velmor::cli

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <sstream>
-#include <utility>
-#include <vector>
 
 namespace velmor::cli {
 namespace {
@@ -14,18 +12,7 @@ namespace {
 // the descriptions of all the others keep a column of readable width.
 constexpr std::size_t kWidestNameColumn = 26;
 
-using Entry = std::pair<std::string, std::string>;  // name, description
-
-std::string optionName(const CLI::Option& option)
-{
-    std::string name;
-    for (const std::string& letter : option.get_snames()) name += (name.empty() ? "-" : ", -") + letter;
-    for (const std::string& word : option.get_lnames()) name += (name.empty() ? "--" : ", --") + word;
-    if (option.get_type_size() > 0) name += " " + option.get_type_name();
-    return name;
-}
-
-std::string table(const std::string& heading, const std::vector<Entry>& entries)
+std::string table(const std::string& heading, const std::vector<HelpEntry>& entries)
 {
     if (entries.empty()) return {};
     std::size_t column = 0;
@@ -52,14 +39,14 @@ std::string wrapped(const std::string& text, std::size_t width, std::size_t inde
     std::istringstream paragraphs(text);
     bool firstParagraph = true;
     for (std::string paragraph; std::getline(paragraphs, paragraph);) {
-        if (!firstParagraph) result += "\n" + std::string(indent, ' ');
+        if (!firstParagraph) result.append("\n").append(indent, ' ');
         firstParagraph = false;
         std::istringstream words(paragraph);
         std::size_t used = indent;
         bool lineStarted = false;
         for (std::string word; words >> word;) {
             if (lineStarted && used + 1 + word.size() > width) {
-                result += "\n" + std::string(indent, ' ');
+                result.append("\n").append(indent, ' ');
                 used = indent;
                 lineStarted = false;
             }
@@ -75,24 +62,12 @@ std::string wrapped(const std::string& text, std::size_t width, std::size_t inde
     return result;
 }
 
-std::string HelpFormat::make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const
+std::string helpText(const HelpPage& page)
 {
-    const bool isCommand = app->get_parent() != nullptr;
-    // `name` is the whole way to the command, "velmor encrypt".
-    std::string text = isCommand ? "Usage: " + name + " [OPTIONS]\n"
-                                 : "Usage: " + name + " COMMAND [OPTIONS]\n       " + name + " --help | --version\n";
-    text += "\n" + wrapped(app->get_description(), kHelpWidth, 0) + "\n\n";
-
-    std::vector<Entry> commands;
-    for (const CLI::App* command : app->get_subcommands([](const CLI::App*) { return true; }))
-        commands.emplace_back(command->get_name(), command->get_description());
-    if (!commands.empty()) text += table("Commands", commands) + "\n";
-
-    std::vector<Entry> options;
-    for (const CLI::Option* option : app->get_options()) options.emplace_back(optionName(*option), option->get_description());
-    text += table("Options", options);
-
-    if (!app->get_footer().empty()) text += "\n" + wrapped(app->get_footer(), kHelpWidth, 0) + "\n";
+    std::string text = page.usage + "\n" + wrapped(page.description, kHelpWidth, 0) + "\n\n";
+    if (!page.commands.empty()) text += table("Commands", page.commands) + "\n";
+    text += table("Options", page.options);
+    if (!page.footer.empty()) text.append("\n").append(wrapped(page.footer, kHelpWidth, 0)).append("\n");
     return text;
 }
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-// velmor's help text: usage, description, options and footer, wrapped to
-// fit an 80-column terminal.
+// velmor's help text: usage, description, commands, options and footer,
+// wrapped to fit an 80-column terminal.
 #pragma once
 
-#include <CLI/CLI.hpp>
-
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velmor::cli {
 
@@ -16,9 +16,16 @@ inline constexpr std::size_t kHelpWidth = 80;
 // indented by `indent` spaces. Line breaks in `text` are kept.
 std::string wrapped(const std::string& text, std::size_t width, std::size_t indent);
 
-class HelpFormat : public CLI::FormatterBase {
-public:
-    std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode mode) const override;
+using HelpEntry = std::pair<std::string, std::string>;  // name, description
+
+struct HelpPage {
+    std::string usage;  // every line of it, each ending with a line break
+    std::string description;
+    std::vector<HelpEntry> commands;
+    std::vector<HelpEntry> options;
+    std::string footer;
 };
+
+std::string helpText(const HelpPage& page);
 
 }  // namespace velmor::cli

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <termios.h>
@@ -76,15 +77,23 @@ public:
     StopSignalsNoted(const StopSignalsNoted&) = delete;
     StopSignalsNoted& operator=(const StopSignalsNoted&) = delete;
 
-    // Gives the terminal back, stops as the signal would have, and once
-    // continued notes stop signals again.
-    void stopNow(int fd, const termios& saved) const
+    // Whether the signal would stop the tool, were it not noted.
+    bool wouldStop(int signalNumber) const
+    {
+        for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+            if (kStopSignals[i] == signalNumber) return previous_[i].sa_handler == SIG_DFL;
+        return false;
+    }
+
+    // Gives the terminal back, if `saved`, stops as the signal would have,
+    // and once continued notes stop signals again.
+    void stopNow(int fd, const termios* saved) const
     {
         const int signalNumber = caughtStop;
         // From the background this call is itself refused with SIGTTOU; the
         // terminal then was never changed, and that signal is not one more
         // stop to come.
-        tcsetattr(fd, TCSAFLUSH, &saved);
+        if (saved) tcsetattr(fd, TCSANOW, saved);
         caughtStop = 0;
         struct sigaction noting {};
         sigaction(signalNumber, nullptr, &noting);
@@ -153,22 +162,45 @@ Outcome askOnce(int fd, const termios& saved, const char* prompt, Secret<char>& 
 std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longest)
 {
     const TerminalFile terminal;
-    if (terminal.fd() < 0) return std::nullopt;
-    termios saved{};
-    if (tcgetattr(terminal.fd(), &saved) != 0) failTerminal(errno);
-    const TerminalRestoreArmed armed(terminal.fd(), saved);
+    const int fd = terminal.fd();
+    if (fd < 0) return std::nullopt;
     // Room for one byte more than the longest line, to tell a longer one.
     Secret<char> line(longest + 1);
+    termios saved{};
+    std::optional<TerminalRestoreArmed> armed;
     Outcome outcome = Outcome::Stopped;
     {
         const StopSignalsNoted stops;
         caughtStop = 0;
-        while ((outcome = askOnce(terminal.fd(), saved, prompt, line)) == Outcome::Stopped)
-            stops.stopNow(terminal.fd(), saved);
+        bool waited = false;
+        while (outcome == Outcome::Stopped) {
+            // The settings to give back are read while velmor holds the
+            // terminal, and again after every stop: read from the background
+            // they would be the shell's own, kept while it edits its command
+            // line. In the background velmor first stops, as a job that
+            // touches the terminal does (unless SIGTTOU is ignored, which
+            // lets it); only once, since the kernel never stops an orphaned
+            // one.
+            if (!waited && stops.wouldStop(SIGTTOU) && tcgetpgrp(fd) != getpgrp()) {
+                caughtStop = SIGTTOU;
+                stops.stopNow(fd, nullptr);
+                waited = true;
+                continue;
+            }
+            waited = false;
+            armed.reset();
+            if (tcgetattr(fd, &saved) != 0) failTerminal(errno);
+            armed.emplace(fd, saved);
+            outcome = askOnce(fd, saved, prompt, line);
+            if (outcome == Outcome::Stopped) stops.stopNow(fd, &saved);
+        }
     }
-    tcsetattr(terminal.fd(), TCSAFLUSH, &saved);
-    // The line break typed was not shown: end the prompt's line here.
-    if ((saved.c_lflag & ECHO) != 0 && write(terminal.fd(), "\n", 1) < 0) {
+    // TCSANOW keeps what was typed after the password: it is the text, when
+    // the text comes from the terminal too.
+    tcsetattr(fd, TCSANOW, &saved);
+    // The line break typed was not shown, echo being off: end the prompt's
+    // line here.
+    if (write(fd, "\n", 1) < 0) {
         // The prompt is done either way; the next message starts on its line.
     }
     if (outcome == Outcome::EndOfInput) throw UsageError("no password was given (end of input at the prompt); nothing was done");

@@ -20,7 +20,8 @@ namespace velmor::cli {
 // A signal that ends the tool gives the terminal back first (through the
 // interrupt cleanup); one that stops it gives the terminal back while it is
 // stopped, and once continued the prompt is shown again and the line typed
-// anew.
+// anew. The settings given back are read whenever the tool holds the
+// terminal, so never those of a shell that held it in the meantime.
 std::optional<Secret<char>> readHiddenLine(const char* prompt, std::size_t longest);
 
 }  // namespace velmor::cli
