@@ -124,8 +124,9 @@ Outcome askOnce(int fd, const termios& saved, const char* prompt, Secret<char>& 
     // return through (stty -icrnl, as stty raw leaves it).
     quiet.c_iflag |= ICRNL;
     quiet.c_iflag &= ~static_cast<tcflag_t>(IGNCR | INLCR);
-    // TCSAFLUSH drops what was typed before the prompt was shown.
-    if (tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+    // TCSANOW, not TCSAFLUSH: what was typed ahead, such as the second
+    // answer and the text pasted with the first, is still velmor's to read.
+    if (tcsetattr(fd, TCSANOW, &quiet) != 0) {
         if (errno == EINTR && caughtStop) return Outcome::Stopped;
         failTerminal(errno);
     }

@@ -668,6 +668,7 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     // echo off (stty -echo).
     const std::string empty = run({"decrypt -i in --password-env E", {}, {"E="}}).out;
     const std::string typed = run({"decrypt --password-env P", "hello\n", {"P=pw"}}).out;
+    const std::string typedTwice = run({"encrypt --password-env P", "hello\n", {"P=pw"}}).out;
     const struct {
         std::string line, keys, then;  // `then` typed once the answer's line has ended
         int signal, status;
@@ -680,6 +681,7 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         {"decrypt -i in -o out", "\r", "", 0, 0, empty},
         {"decrypt -i in -o out", "\n", "", 0, 0, empty, ECHO},
         {"decrypt -o out", "pw\rhello\r", "\x04", 0, 0, typed},
+        {"encrypt -o out", "pw\rpw\rhello\r", "\x04", 0, 0, typedTwice},
         {"decrypt -i in -o out", "par\x1c", "", 0, 128 + SIGQUIT, "kept"},
         {"decrypt -i in -o out", "par", "", SIGKILL, 128 + SIGKILL, "kept"},
     };
