@@ -62,6 +62,8 @@ void removeUnfinishedFiles() noexcept
 void undoAndRaise(int signalNumber)
 {
     removeUnfinishedFiles();
+    // Flushed: a half-typed password must not reach the shell that reads
+    // the terminal next.
     if (terminalArmed.exchange(false)) tcsetattr(terminalFd, TCSAFLUSH, &terminalSaved);
     if (const char* text = lineClear.exchange(nullptr)) {
         if (write(STDERR_FILENO, text, lineClearSize.load()) < 0) {
