@@ -149,7 +149,7 @@ class ExactBox {
   }
 
   largeNote() {
-    return `Showing the first ${SHOWN_LIMIT.toLocaleString('en')} of ${this.length.toLocaleString('en')} characters. ` +
+    return `Showing the first ${grouped(SHOWN_LIMIT)} of ${grouped(this.length)} characters. ` +
       'The whole text is kept: it is what the commands encrypt, decrypt, save and copy.';
   }
 

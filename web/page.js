@@ -6,9 +6,8 @@
 
 const $ = (id) => document.getElementById(id);
 const twoDigits = (count) => String(count).padStart(2, '0');
-const counted = (count, one, many) => `${count.toLocaleString('en')} ${count === 1 ? one : many}`;
-const mebibytes = (bytes, digits = 2) => (bytes / (1024 * 1024)).toLocaleString('en',
-  { minimumFractionDigits: digits, maximumFractionDigits: digits });
+const counted = (count, one, many) => `${grouped(count)} ${count === 1 ? one : many}`;
+const mebibytes = (bytes, digits = 2) => grouped(bytes / (1024 * 1024), digits);
 // A file's name as the window and velmor show it: controls, the marks that
 // turn text around and lone surrogates escaped, so that no name can disguise
 // itself or the message around it.
@@ -87,8 +86,8 @@ async function exclusively(title, work) {
 // opened file; the worker converts it.
 function takeLongText(box, text) {
   if (text.length > WORDS.kMaxOpenBytes) {
-    showMessage('Paste', `The text was not taken: it holds ${text.length.toLocaleString('en')} characters, the page ` +
-      `takes at most ${WORDS.kMaxOpenBytes.toLocaleString('en')} (${mebibytes(WORDS.kMaxOpenBytes)} MiB).\n` +
+    showMessage('Paste', `The text was not taken: it holds ${grouped(text.length)} characters, the page ` +
+      `takes at most ${grouped(WORDS.kMaxOpenBytes)} (${mebibytes(WORDS.kMaxOpenBytes)} MiB).\n` +
       'Use the command-line tool velmor to encrypt or decrypt texts of this size. The box is as it was.');
     return Promise.resolve();
   }
@@ -217,8 +216,8 @@ function readFileInto(box, file) {
     const limit = mebibytes(WORDS.kMaxOpenBytes);
     let digits = 2;
     while (digits < 7 && mebibytes(file.size, digits) === mebibytes(WORDS.kMaxOpenBytes, digits)) ++digits;
-    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, shownName(file.name), file.size.toLocaleString('en'),
-      mebibytes(file.size, digits), WORDS.kMaxOpenBytes.toLocaleString('en'), limit, 'page'));
+    showMessage('Open', fillWords(WORDS.kTooLargeToOpen, shownName(file.name), grouped(file.size),
+      mebibytes(file.size, digits), grouped(WORDS.kMaxOpenBytes), limit, 'page'));
     return Promise.resolve();
   }
   return exclusively('Open', async () => {
@@ -244,6 +243,20 @@ function offerDownload(blob, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
+// A long text's bytes go to the worker for `request`, the lock held, and
+// come back with its answer; bytes that do not come back are lost.
+async function withBytes(box, request) {
+  setBusy(true);
+  try {
+    const reply = await client.run({ ...request, bytes: box.bytes }, [box.bytes.buffer]);
+    if (reply.bytes) box.keep(reply.bytes);
+    else box.setText('');
+    return reply;
+  } finally {
+    setBusy(false);
+  }
+}
+
 // The save is checked before anything is offered, so that no file is made
 // from a text that cannot be written. A long text is bytes already; the
 // worker makes the download's copy of them.
@@ -255,13 +268,9 @@ async function saveFrom(box, name) {
     else offerDownload(new Blob([encoded.bytes], { type: 'application/octet-stream' }), name);
     return;
   }
-  await exclusively('Save', async () => {
-    const reply = await client.run({ type: 'blob', bytes: box.bytes }, [box.bytes.buffer]);
-    if (reply.bytes) box.keep(reply.bytes);
-    else box.setText('');
-    if (reply.ok) offerDownload(reply.blob, name);
-    else showMessage('Save', `The text could not be saved:\n${reply.message}\nNothing was written.`);
-  });
+  const reply = await withBytes(box, { type: 'blob' });
+  if (reply.ok) offerDownload(reply.blob, name);
+  else showMessage('Save', `The text could not be saved:\n${reply.message}\nNothing was written.`);
 }
 
 // ---- The clipboard --------------------------------------------------------
@@ -285,36 +294,35 @@ function copyThroughCommand(text) {
   }
 }
 
+// The whole text as a string, or null where the worker failed, which is told.
+async function wholeText(box) {
+  if (!box.large) return box.text;
+  const reply = await withBytes(box, { type: 'decode' });
+  if (reply.ok) return reply.text;
+  showMessage('Copy', `The text could not be put on the clipboard:\n${reply.message}`);
+  return null;
+}
+
+// The clipboard takes a string, so a long text is decoded whole: the
+// worker does it. (Handing the clipboard the worker's UTF-8 as a Blob costs
+// the page's thread more: the browser decodes it there.)
 async function copyToClipboard(box) {
   if (busy) return;
-  let text = box.text;
-  if (box.large) {
-    setBusy(true);
-    try {
-      const reply = await client.run({ type: 'decode', bytes: box.bytes }, [box.bytes.buffer]);
-      if (reply.bytes) box.keep(reply.bytes);
-      else box.setText('');
-      if (!reply.ok) {
-        showMessage('Copy', `The text could not be put on the clipboard:\n${reply.message}`);
-        return;
-      }
-      text = reply.text;
-    } finally {
-      setBusy(false);
-    }
-  }
+  const text = await wholeText(box);
+  if (text === null) return;
+  const copied = () => announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
   let refusal = '';
   if (navigator.clipboard && navigator.clipboard.writeText) {
     try {
       await navigator.clipboard.writeText(text);
-      announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
+      copied();
       return;
     } catch (failure) {
       refusal = `${describe(failure)}\n`;
     }
   }
   if (copyThroughCommand(text)) {
-    announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
+    copied();
     return;
   }
   showMessage('Copy', `This browser did not let the page put the text on the clipboard.\n${refusal}` +

@@ -63,6 +63,11 @@ after(async () => {
   assert.deepEqual(foreignRequests, [], 'the page asked another origin for something');
 });
 
+// Answers the host gives instead for the rest of test `t`.
+const answering = (t, ...entries) => {
+  for (const [path, answer] of entries) answers.set(path, answer);
+  t.after(() => answers.clear());
+};
 // A built file served changed; a service worker of another version.
 const changed = (name, change) => (response) => response.writeHead(200, { 'Content-Type': TYPES[extname(name)] })
   .end(change(readFileSync(join(webDir, name), 'utf8')));
@@ -155,12 +160,11 @@ const drag = (from, start, end, to, x, y) => async (page) => {
 };
 
 // `content` is bytes, or a string of Latin-1 characters, or a file's path.
+const chooser = (page, command) => Promise.all([page.waitForEvent('filechooser'), page.click(`#${command}`)]).then(([c]) => c);
 async function openFile(page, command, content, name = 'text.txt') {
-  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click(`#${command}`)]);
-  await chooser.setFiles(content.path ?? { name, mimeType: 'text/plain', buffer: Buffer.from(content, 'latin1') });
+  await (await chooser(page, command)).setFiles(content.path ?? { name, mimeType: 'text/plain', buffer: Buffer.from(content, 'latin1') });
   await idle(page);
-  const box = command === 'Op' ? '#txtVelmor' : '#txtOutputBox';
-  if (content.length > 0) await page.waitForFunction((id) => document.querySelector(id).value.length > 0, box);
+  if (content.length > 0) await until(command === 'Op' ? '#txtVelmor' : '#txtOutputBox', '[^]')(page);
 }
 const openIn = (command, content, name) => (page) => openFile(page, command, content, name);
 
@@ -313,12 +317,12 @@ test('a 10 MB text runs 12 passes without freezing the page, holding it meanwhil
     const tick = (now) => { window.longestFrameGap = Math.max(window.longestFrameGap, now - last); last = now; requestAnimationFrame(tick); };
     requestAnimationFrame(tick);
   });
-  const [chooser] = await Promise.all([page.waitForEvent('filechooser'), page.click('#OET')]);
+  const picker = await chooser(page, 'OET');
   // The worker is held a while, so that the command is surely seen running, and the file comes meanwhile.
   const held = (await workerOf(page)).evaluate(() => { for (const end = Date.now() + 1500; Date.now() < end;); });
   await page.click('#EN12');
   assert.deepEqual([await page.textContent('#Label1'), await page.isDisabled('#DE12')], [fill(WORDS.kStatusText, plain.length), true]);
-  await chooser.setFiles({ name: 'small.txt', mimeType: 'text/plain', buffer: Buffer.from('small') });
+  await picker.setFiles({ name: 'small.txt', mimeType: 'text/plain', buffer: Buffer.from('small') });
   assert.equal((await messageShown(page))[0], 'Open');
   assert.equal(await page.isDisabled('#DE'), true, 'the refused file unlocked the page');
   await held;
@@ -364,7 +368,7 @@ test('the page works by keyboard, runs a command once per click or key press, an
   await perform(page, run('EN'), shows('#txtOutputBox', ''));
 });
 
-test('nothing reaches another origin, and the page works from a file', async (t) => {
+test('nothing reaches another origin; the page works from a file, and says why it does nothing without JavaScript', async (t) => {
   const page = await openPage(t);
   // The page names its icon, so that no browser asks for a missing /favicon.ico.
   assert.equal(await page.$eval('link[rel~=icon]', (icon) => new Promise((done) =>
@@ -380,6 +384,8 @@ test('nothing reaches another origin, and the page works from a file', async (t)
   }, 'http://192.0.2.1'), { fetched: 'refused', injected: false, violations: ['connect-src', 'img-src', 'script-src-elem'] });
   await perform(await openPage(t, { url: pathToFileURL(join(webDir, 'index.html')).href }), fillIn('#txtVelmor', 'from a file'),
     fillIn('#txtKey', 'k'), run('EN'), until('#txtOutputBox', '^[^]{11}$'), run('DE'), shows('#txtVelmor', 'from a file'));
+  // With JavaScript off it says why it does nothing.
+  assert.match(await (await openPage(t, { options: { javaScriptEnabled: false } })).innerText('main'), /JavaScript/);
 });
 
 test('a long paste or drop is kept whole and shown in part, like an opened file', async (t) => {
@@ -480,19 +486,18 @@ test('served from a host, the page installs as an app, and its kept copy opens s
   const page = await openPage(t);
   await page.evaluate(() => navigator.serviceWorker.ready);
   await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
-  const session = await page.context().newCDPSession(page);
-  // A test's browser context is a private one, which no browser installs
-  // from; every other reason would be listed.
-  const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
-  assert.deepEqual(installabilityErrors.filter((error) => error.errorId !== 'in-incognito'), []);
-  const manifest = await session.send('Page.getAppManifest');
-  assert.deepEqual([manifest.errors, JSON.parse(manifest.data).name], [[], WORDS.kMachineName]);
-  await session.detach();
-  t.after(() => answers.clear());
+  await cdp(async (session) => {
+    // A test's browser context is a private one, which no browser installs
+    // from; every other reason would be listed.
+    const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+    assert.deepEqual(installabilityErrors.filter((error) => error.errorId !== 'in-incognito'), []);
+    const manifest = await session.send('Page.getAppManifest');
+    assert.deepEqual([manifest.errors, JSON.parse(manifest.data).name], [[], WORDS.kMachineName]);
+  })(page);
   // An error, a captive portal's page elsewhere, no answer at all, no network.
   for (const [name, answer] of [['error', (r) => r.writeHead(503).end('busy')], ['portal', (r) => r.writeHead(302,
     { Location: '/portal' }).end()], ['silence', () => {}], ['offline', () => page.context().setOffline(true)]]) {
-    answers.set('/', answer);
+    answering(t, ['/', answer]);
     if (name === 'offline') await answer();
     const began = Date.now();
     await page.reload();
@@ -526,12 +531,11 @@ test('a file too large to open, or a folder, is refused in plain words, its name
   assert.ok(text.includes('"letters"') && /folder/.test(text) && !/found/.test(text), text);
 });
 
-test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds', async (t) => {
+test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds; two copies of two versions on one host keep their own', async (t) => {
   const page = await openPage(t, { routed: false });
   await page.evaluate(() => navigator.serviceWorker.ready);
-  for (const path of ['/', '/index.html']) answers.set(path, changed('index.html', (page) => `${page}<!-- newer -->`));
-  answers.set('/service-worker.js', newerWorker);
-  t.after(() => answers.clear());
+  const newer = changed('index.html', (page) => `${page}<!-- newer -->`);
+  answering(t, ['/', newer], ['/index.html', newer], ['/service-worker.js', newerWorker]);
   assert.deepEqual(await page.evaluate(async () => {
     const registration = await navigator.serviceWorker.getRegistration();
     await registration.update();
@@ -539,15 +543,12 @@ test('a new version put up is what the new service worker keeps, whatever the br
     while (worker.state !== 'activated') await new Promise((done) => worker.addEventListener('statechange', done, { once: true }));
     return Promise.all(['./', 'index.html'].map(async (url) => (await (await caches.match(url)).text()).endsWith('<!-- newer -->')));
   }), [true, true]);
-});
-
-test('two copies installed on one host, of two versions, each keep their own files', async (t) => {
-  answers.set('/beta/service-worker.js', newerWorker);
-  t.after(() => answers.clear());
+  // Two copies installed on one host, of two versions, each keep their own files.
+  answering(t, ['/beta/service-worker.js', newerWorker]);
   const stable = await openPage(t, { url: `${origin}/stable/` });
   const beta = await stable.context().newPage();
   await beta.goto(`${origin}/beta/`);
-  for (const page of [stable, beta]) await page.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  for (const copy of [stable, beta]) await copy.waitForFunction(() => navigator.serviceWorker.controller !== null);
   assert.equal((await stable.evaluate(() => caches.keys())).length, 2);
 });
 
@@ -558,9 +559,4 @@ test('after every way of coming back to the page, what it shows of the key is wh
     assert.deepEqual(await page.evaluate(() => [$('txtKey').maxLength === Number($('EW').value),
       $('txtKey').type === ($('PassS').checked ? 'text' : 'password')]), [true, true], name);
   }
-});
-
-test('with JavaScript off the page says why it does nothing', async (t) => {
-  const page = await openPage(t, { options: { javaScriptEnabled: false } });
-  assert.match(await page.innerText('main'), /JavaScript/);
 });
