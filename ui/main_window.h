@@ -3,10 +3,8 @@
 // owns for the whole run, and the commands behind the menu items.
 #pragma once
 
-#include "cipher_job.h"
-#include "form_controls.h"
-#include "form_menus.h"
-#include "input_guard.h"
+#include "form.h"
+#include "running_commands.h"
 
 #include "engine/table_walk.h"
 #include "engine/wheel_state.h"

@@ -5,7 +5,6 @@
 
 #include "io/text_file.h"
 #include "codec/windows1252.h"
-#include "ui/line_breaks.h"
 
 #include <algorithm>
 #include <random>

@@ -4,7 +4,7 @@
 // cancelling, dropping a file, copying and exiting leave nothing in them,
 // nor does a signal that ends the program during a save.
 #include "window_fixture.h"
-#include "ui/process_setup.h"
+#include "ui/start_and_exit.h"
 
 #include "files/replaced_file.h"
 

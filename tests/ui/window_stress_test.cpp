@@ -4,10 +4,8 @@
 // no display, closed standard streams.
 #include "window_fixture.h"
 
-#include "ui/captions.h"
-#include "ui/cipher_job.h"
-#include "ui/form_controls.h"
-#include "ui/info_box.h"
+#include "ui/form.h"
+#include "ui/running_commands.h"
 
 #include "io/text_file.h"
 
@@ -181,7 +179,7 @@ TEST_F(InfoBox, ShowsExactlyItsThreeLinesAndOneButtonWithoutIcon)
     const auto* label = box.findChild<QLabel*>(QStringLiteral("infoText"));
     ASSERT_NE(label, nullptr);
     const QFontMetrics metrics(label->font());
-    const QStringList lines = infoText().split(QStringLiteral("\r\n"));
+    const QStringList lines = label->text().split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), 3);
     for (const QString& line : lines) EXPECT_GE(label->width(), metrics.horizontalAdvance(line)) << "broken";
     EXPECT_LT(label->height(), 4 * metrics.lineSpacing()) << "more than three lines";
