@@ -61,6 +61,34 @@ FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
                      QStringLiteral("window"))};
 }
 
+// The 1-based line of `text[index]`; CR LF, a lone LF and a lone CR each end
+// a line.
+qsizetype lineNumberAt(QStringView text, qsizetype index)
+{
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < index; ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
+    }
+    return line;
+}
+
+// `text[index]` for a message: the character in quotes and its code point,
+// `"ő" (U+0151)`; a surrogate pair counts as one character, and one that
+// cannot be shown is given by its code point alone.
+QString describeCharacterAt(QStringView text, qsizetype index)
+{
+    const QChar first = text[index];
+    char32_t codePoint = first.unicode();
+    QString character(first);
+    if (first.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
+        codePoint = QChar::surrogateToUcs4(first, text[index + 1]);
+        character.append(text[index + 1]);
+    }
+    const QString code = QStringLiteral("U+%1").arg(QString::number(codePoint, 16).toUpper(), 4, u'0');
+    const bool printable = !QChar::isSurrogate(codePoint) && QChar::isPrint(codePoint) && !QChar::isSpace(codePoint);
+    return printable ? QStringLiteral("\"%1\" (%2)").arg(character, code) : code;
+}
+
 }  // namespace
 
 FileText readTextFile(const QString& path, qint64 maxBytes)
@@ -105,29 +133,6 @@ FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
     if (const qsizetype longest = longestLine(read.text); longest > maxLine)
         return {{}, lineTooLongFailure(path, longest, maxLine)};
     return read;
-}
-
-qsizetype lineNumberAt(QStringView text, qsizetype index)
-{
-    qsizetype line = 1;
-    for (qsizetype i = 0; i < index; ++i) {
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
-    }
-    return line;
-}
-
-QString describeCharacterAt(QStringView text, qsizetype index)
-{
-    const QChar first = text[index];
-    char32_t codePoint = first.unicode();
-    QString character(first);
-    if (first.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
-        codePoint = QChar::surrogateToUcs4(first, text[index + 1]);
-        character.append(text[index + 1]);
-    }
-    const QString code = QStringLiteral("U+%1").arg(QString::number(codePoint, 16).toUpper(), 4, u'0');
-    const bool printable = !QChar::isSurrogate(codePoint) && QChar::isPrint(codePoint) && !QChar::isSpace(codePoint);
-    return printable ? QStringLiteral("\"%1\" (%2)").arg(character, code) : code;
 }
 
 FileBytes encodeForFile(QStringView text)
