@@ -42,9 +42,6 @@ public:
     ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
     ExactTextEdit& outputBox() const noexcept { return *controls_.txtOutputBox; }
 
-    const WheelState& wheelState() const noexcept { return state_; }
-    bool isCommandRunning() const noexcept { return running_.has_value(); }
-
 signals:
     // An encrypt or decrypt command has written its result (or reported its
     // failure) and the window takes input again.
