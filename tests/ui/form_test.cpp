@@ -21,52 +21,28 @@ using FormTest = WindowTest;
 using WindowOnScreen = WindowTest;
 using InfoBox = WindowTest;
 
-TEST_F(FormTest, TabCyclesInputOutputPasswordAndBack)
+// The tab key cycles through the boxes, and a screen reader names each by
+// its caption and reads the status as a status.
+TEST_F(FormTest, TabCyclesTheBoxesWhichAScreenReaderNamesByTheirCaptions)
 {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     input().setFocus();
     QStringList visited;
-    for (int i = 0; i < 4; ++i) {
+    for (const auto& [box, caption] : {std::pair{"txtVelmor", "Label2"}, {"txtOutputBox", "Label3"}, {"txtKey", "Label5"}}) {
         visited << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    }
-    EXPECT_EQ(visited, QStringList({"txtVelmor", "txtOutputBox", "txtKey", "txtVelmor"}));
-}
-
-TEST_F(FormTest, AScreenReaderNamesEveryBoxByItsCaptionAndReadsTheStatusAsAStatus)
-{
-    for (const auto& [box, caption] : {std::pair{"txtVelmor", "Label2"}, {"txtOutputBox", "Label3"}, {"txtKey", "Label5"}}) {
         QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&child<QWidget>(box));
         const QString name = read->text(QAccessible::Name);
         EXPECT_TRUE(!name.isEmpty() && child<QLabel>(caption).text().startsWith(name)) << box;
-        QAccessibleInterface* label = QAccessible::queryAccessibleInterface(&child<QLabel>(caption));
-        bool labelled = false;
-        for (const auto& [other, relation] : read->relations(QAccessible::Label)) labelled |= other == label;
-        EXPECT_TRUE(labelled) << box << " is not labelled by " << caption;
+        const auto labels = read->relations(QAccessible::Label);
+        EXPECT_TRUE(!labels.isEmpty() && labels[0].first->object() == &child<QLabel>(caption)) << box;
     }
+    EXPECT_EQ(visited << QApplication::focusWidget()->objectName(),
+              QStringList({"txtVelmor", "txtOutputBox", "txtKey", "txtVelmor"}));
     QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&status());
-    EXPECT_EQ(read->role(), QAccessible::StatusBar);
     status().setText(QStringLiteral("changed"));
-    EXPECT_EQ(read->text(QAccessible::Name), QStringLiteral("changed"));
-}
-
-// Under a dark theme the captions' text would be light on the light grey.
-TEST(DarkTheme, EveryCaptionAndTheStatusStayBlackOnTheFormsGrey)
-{
-    const QPalette before = QApplication::palette();
-    QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    QApplication::setPalette(dark);
-    {
-        ShownWindow shown;
-        for (const char* name : {"Label1", "Label2", "Label3", "Label5"}) {
-            const QLabel& label = shown.child<QLabel>(name);
-            EXPECT_EQ(label.palette().color(label.foregroundRole()), QColor(Qt::black)) << name;
-            EXPECT_EQ(label.palette().color(label.backgroundRole()), QColor(192, 192, 192)) << name;
-        }
-    }
-    QApplication::setPalette(before);
+    EXPECT_TRUE(read->role() == QAccessible::StatusBar && read->text(QAccessible::Name) == "changed");
 }
 
 // Qt leaves out a menu's first and last separators, and would draw them on its frame.
@@ -80,8 +56,7 @@ TEST_F(FormTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
                           menu.style()->pixelMetric(QStyle::PM_MenuVMargin, nullptr, &menu);
         menu.hide();
         EXPECT_TRUE(menu.actions().first()->isSeparator() && menu.actions().last()->isSeparator()) << name;
-        EXPECT_FALSE(first.isEmpty() || last.isEmpty()) << name << ": left out";
-        EXPECT_TRUE(first.top() >= frame + 2 && last.bottom() <= menu.height() - frame - 3) << name << ": on the frame";
+        EXPECT_TRUE(first.top() >= frame + 2 && last.bottom() <= menu.height() - frame - 3) << name;
     }
     for (ExactTextEdit* box : {&input(), &output()})
         EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
@@ -95,20 +70,28 @@ bool showsWhole(const QLabel& label)
 }
 
 // DejaVu Sans, wider than Liberation Sans, is what a system without it gives
-// for Arial; the longest status is that of the largest file.
-TEST_F(FormTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFont)
+// for Arial; the longest status is that of the largest file. Under a dark
+// theme the captions would be light on the light grey.
+TEST_F(FormTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFontAndTheme)
 {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QApplication::setPalette(dark);
     status().setText(statusText(words::kMaxOpenBytes));
     for (const auto& [name, points] : {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
         QLabel& label = child<QLabel>(name);
         const QRect place = label.geometry();
         EXPECT_TRUE(&label == &status() || showsWhole(label)) << name << " as made";
+        EXPECT_EQ(label.palette().color(label.foregroundRole()), QColor(Qt::black)) << name;
+        EXPECT_EQ(label.palette().color(label.backgroundRole()), QColor(192, 192, 192)) << name;
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setBold(true);
         label.setFont(font);
         fitCaption(label, points);
         EXPECT_TRUE(showsWhole(label) && label.geometry() == place) << name;
     }
+    QApplication::setPalette(before);
 }
 
 // Run on several screens, from smaller than the window to large (see
@@ -179,50 +162,35 @@ TEST(ShrinkPath, EndsWithTheFirstStepPastTheScreensWidthMovingDiagonallyAndShrin
     }
 }
 
-// The window program, started through the shell with `redirect` on its
-// streams, the display `display` ("" for none) and `arguments`.
-void startWindowProgram(QProcess& program, const char* display, const char* arguments = "")
+// The window program without a display, and with one that cannot be opened:
+// one line says so, and the status is 1. Given its platform as its first
+// argument and started with its standard streams closed, it comes up and
+// keeps those descriptors on /dev/null, so no file it saves can get one.
+TEST(WindowProgram, SaysWhenThereIsNoDisplayAndKeepsClosedStreamsOnTheNullDevice)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
-    if (*display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
-    program.setProcessEnvironment(environment);
-    program.start("/bin/sh", {"-c", QStringLiteral("exec \"$0\" %1").arg(arguments), QStringLiteral(VELMOR_MACHINE)});
-}
-
-// No display at all, and one that cannot be opened.
-TEST(NoDisplay, TheWindowProgramSaysSoInOneLineAndEndsWithStatusOne)
-{
-    for (const char* display : {"", ":65000"}) {
+    for (const char* display : {"", ":65000", "-platform offscreen <&- >&- 2>&-"}) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+        const bool up = display[0] == '-';
+        if (!up && *display != 0) environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(display));
         QProcess program;
-        startWindowProgram(program, display);
+        program.setProcessEnvironment(environment);
+        program.start("/bin/sh", {"-c", QStringLiteral("exec \"$0\" %1").arg(up ? display : ""), VELMOR_MACHINE});
+        ASSERT_TRUE(program.waitForStarted());
+        const QString fds = QStringLiteral("/proc/%1/fd/").arg(program.processId());
+        // Once the window is up, every file it opens at start has been opened.
+        QDeadlineTimer deadline(20000);
+        while (up && !QFileInfo::exists(fds + "5") && !program.waitForFinished(20) && !deadline.hasExpired()) {
+        }
+        for (int fd = 0; up && fd <= 2; ++fd)
+            EXPECT_EQ(QFileInfo(fds + QString::number(fd)).symLinkTarget(), QStringLiteral("/dev/null")) << fd;
+        if (up) program.kill();
         ASSERT_TRUE(program.waitForFinished(30000));
         const QString said = QString::fromLocal8Bit(program.readAllStandardError());
-        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << display;
-        EXPECT_EQ(program.exitCode(), 1) << display;
-        EXPECT_EQ(said.count(u'\n'), 1) << said.toStdString();
-        for (const char* word : {"display", "velmor ", display}) EXPECT_TRUE(said.contains(word)) << said.toStdString();
+        EXPECT_EQ(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 1, !up) << display;
+        EXPECT_EQ(said.count(u'\n'), up ? 0 : 1) << said.toStdString();
+        for (const char* word : {"display", "velmor ", display}) EXPECT_TRUE(up || said.contains(word)) << said.toStdString();
     }
-}
-
-// Given its platform as its first argument and started with its standard
-// streams closed, it comes up and keeps those descriptors on /dev/null, so
-// no file it saves can be given one of them.
-TEST(ClosedStreams, TheWindowProgramPutsNullDeviceInTheirPlace)
-{
-    QProcess program;
-    startWindowProgram(program, "", "-platform offscreen <&- >&- 2>&-");
-    ASSERT_TRUE(program.waitForStarted());
-    const QString fds = QStringLiteral("/proc/%1/fd/").arg(program.processId());
-    // Once the window is up, every file it opens at start has been opened.
-    QDeadlineTimer deadline(20000);
-    while (!QFileInfo::exists(fds + QStringLiteral("5")) && !program.waitForFinished(20) && !deadline.hasExpired()) {
-    }
-    for (int fd = 0; fd <= 2; ++fd)
-        EXPECT_EQ(QFileInfo(fds + QString::number(fd)).symLinkTarget(), QStringLiteral("/dev/null")) << fd;
-    EXPECT_EQ(program.state(), QProcess::Running);
-    program.kill();
-    program.waitForFinished();
 }
 
 }  // namespace
