@@ -123,36 +123,44 @@ TEST_F(WindowTest, ThePasswordTakesOnlyWindows1252CharactersMaskedUntilShown)
     }
 }
 
-// While a command runs, a dropped file, the File menu and the other commands
-// are turned away, and input queued while the result is shown is dropped.
-TEST_F(WindowTest, NothingActsWhileACommandIsBusy)
+// While a file opens or a command runs, what the user types or clicks, a
+// dropped file, the File menu and the other commands are turned away, even
+// when they waited in the queue until the result was shown.
+TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
 {
     QTemporaryDir folder;
-    const QString dropped = folder.filePath("dropped.txt"), text = QStringLiteral("line of text\r\n").repeated(150000);
+    const QString dropped = folder.filePath("dropped.txt"), big = folder.filePath("big.txt");
+    const QString text = QStringLiteral("line of text\r\n").repeated(150000);
     ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)));
+    ASSERT_TRUE(io::testing::writeBytes(big, text.toLatin1()));
     for (ExactTextEdit* box : {&output(), &input()})
         EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));
-    password().setText(QStringLiteral("key"));
-    input().setText(text);
+    output().setText(QString());
     QMenuBar& bar = *window.menuBar();
-    QObject::connect(output().document(), &QTextDocument::contentsChanged, &window, [&] {
-        if (output().document()->isUndoRedoEnabled() || QCoreApplication::closingDown()) return;
-        for (QWidget* target : std::initializer_list<QWidget*>{&output(), &input(), &password()})
-            for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
-                QCoreApplication::postEvent(target, new QKeyEvent(type, Qt::Key_A, Qt::NoModifier, "A"));
-        const QPoint at = bar.actionGeometry(child<QMenu>("EnDe").menuAction()).center();
-        for (const auto& [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
-                                           {QEvent::MouseButtonRelease, Qt::NoButton}})
-            QCoreApplication::postEvent(&bar, new QMouseEvent(type, at, bar.mapToGlobal(at), Qt::LeftButton, buttons,
-                                                              Qt::NoModifier));
-    });
+    for (ExactTextEdit* box : {&output(), &input()})
+        QObject::connect(box->document(), &QTextDocument::contentsChanged, &window, [&] {
+            if (output().document()->isUndoRedoEnabled() && input().document()->isUndoRedoEnabled()) return;
+            for (QWidget* target : std::initializer_list<QWidget*>{&output(), &input(), &password()})
+                for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                    QCoreApplication::postEvent(target, new QKeyEvent(type, Qt::Key_A, Qt::NoModifier, "A"));
+            const QPoint at = bar.actionGeometry(child<QMenu>("EnDe").menuAction()).center();
+            for (const auto& [type, buttons] : {std::pair{QEvent::MouseButtonPress, Qt::LeftButton},
+                                               {QEvent::MouseButtonRelease, Qt::NoButton}})
+                QCoreApplication::postEvent(&bar, new QMouseEvent(type, at, bar.mapToGlobal(at), Qt::LeftButton,
+                                                                  buttons, Qt::NoModifier));
+        });
+    dialogs.answers = {big};
+    EXPECT_TRUE(dropFile(output(), dropped, false));  // opens only once the open below has begun
+    choose("Op");
+    EXPECT_TRUE(input().text() == text && output().text().isEmpty() && password().text().isEmpty());
+    password().setText(QStringLiteral("key"));
     QSignalSpy finished(&window, &MainWindow::commandFinished);
     child("EN3").trigger();
     EXPECT_FALSE(dropFile(input(), dropped));
     for (const char* item : {"Op", "Ne", "EN", "EW4"}) child(item).trigger();
     ASSERT_TRUE(finished.wait(30000));
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
-    EXPECT_TRUE(dialogs.asked.isEmpty() && finished.size() == 1);
+    EXPECT_TRUE(dialogs.answers.isEmpty() && dialogs.asked.size() == 1 && finished.size() == 1);
     EXPECT_TRUE(output().text() == ciphered(text, u"key", 20, 3)) << "the result, and nothing typed";
     EXPECT_EQ(input().text() + password().text(), QStringLiteral("key"));
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a queued click opened a menu";

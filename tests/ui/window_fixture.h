@@ -34,8 +34,9 @@ inline void selectText(QPlainTextEdit& box, qsizetype from, qsizetype to)
     box.setTextCursor(cursor);
 }
 
-// A drag of the file at `path` onto `box`, then its drop; true when the drop was taken.
-inline bool dropFile(ExactTextEdit& box, const QString& path)
+// A drag of the file at `path` onto `box`, then its drop; true when the drop
+// was taken. The file opens once the drop is over, and events are processed.
+inline bool dropFile(ExactTextEdit& box, const QString& path, bool settle = true)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
@@ -43,7 +44,7 @@ inline bool dropFile(ExactTextEdit& box, const QString& path)
     QApplication::sendEvent(box.viewport(), &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box.viewport(), &drop);
-    QApplication::processEvents();
+    if (settle) QApplication::processEvents();
     return drop.isAccepted();
 }
 
