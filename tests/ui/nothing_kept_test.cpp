@@ -115,6 +115,7 @@ TEST(NothingKept, EveryDialogQuestionDropCopyFailureAndExitLeaveTheHomeAndXdgFol
     for (const auto& [i, word] : {std::pair{0, "letter.$$$"}, {0, "create"}, {1, "saved.txt"}, {1, "create"},
                                   {2, "plain.txt"}, {2, "replace"}})
         EXPECT_TRUE(user.questions[i].contains(word)) << user.questions[i].toStdString();
+    EXPECT_EQ(io::testing::entries(folders->files), "plain.txt saved.txt") << "choosing writes nothing";
     EXPECT_EQ(io::testing::readBytes(saved), "text\r\n");
     EXPECT_EQ(window.outputBox().text(), QStringLiteral("text\r\n")) << "the drop";
     ASSERT_EQ(user.failures.size(), 4) << "one failure box";
