@@ -72,17 +72,18 @@ bool showsWhole(const QLabel& label)
 // DejaVu Sans, wider than Liberation Sans, is what a system without it gives
 // for Arial; the longest status is that of the largest file. Under a dark
 // theme the captions would be light on the light grey.
-TEST_F(FormTest, EveryCaptionShowsWholeInItsPlaceWhateverTheFontAndTheme)
+TEST(Captions, EveryCaptionShowsWholeInItsPlaceWhateverTheFontAndTheme)
 {
     const QPalette before = QApplication::palette();
     QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));
     dark.setColor(QPalette::WindowText, Qt::white);
     QApplication::setPalette(dark);
-    status().setText(statusText(words::kMaxOpenBytes));
+    ShownWindow shown;
+    shown.status().setText(statusText(words::kMaxOpenBytes));
     for (const auto& [name, points] : {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
-        QLabel& label = child<QLabel>(name);
+        QLabel& label = shown.child<QLabel>(name);
         const QRect place = label.geometry();
-        EXPECT_TRUE(&label == &status() || showsWhole(label)) << name << " as made";
+        EXPECT_TRUE(&label == &shown.status() || showsWhole(label)) << name << " as made";
         EXPECT_EQ(label.palette().color(label.foregroundRole()), QColor(Qt::black)) << name;
         EXPECT_EQ(label.palette().color(label.backgroundRole()), QColor(192, 192, 192)) << name;
         QFont font(QStringLiteral("DejaVu Sans"));

@@ -115,10 +115,11 @@ TEST_F(WindowTest, ThePasswordTakesOnlyWindows1252CharactersMaskedUntilShown)
         QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, given);
         pasted ? password().paste() : void(QApplication::sendEvent(&password(), &key));
         EXPECT_EQ(password().text(), after) << given.size();
-        EXPECT_EQ(status().text().contains(u'"' + refused + u'"'), !refused.isEmpty()) << status().text().toStdString();
+        EXPECT_TRUE(refused.isEmpty() ? status().text().isEmpty() : status().text().contains(u'"' + refused + u'"'))
+            << status().text().toStdString();
     }
-    for (const auto& [item, shown] : {std::pair{"PassH", false}, {"PassS", true}, {"PassS", true}, {"PassH", false}}) {
-        choose(item);
+    for (const auto& [item, shown] : {std::pair{"", false}, {"PassS", true}, {"PassS", true}, {"PassH", false}}) {
+        if (*item != 0) choose(item);
         EXPECT_EQ(password().displayText(), shown ? password().text() : QString(4, u'*')) << item;
     }
 }
