@@ -14,7 +14,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <tuple>
 
 #include <sys/stat.h>
@@ -64,7 +66,7 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
     ASSERT_TRUE(testing::writeBytes(big, "") && QFile::resize(big, kMaxBoxFileBytes + 1));
     ASSERT_TRUE(QDir(f).mkpath("taken"));
     const std::tuple<bool, QString, QString> failures[]{
-        {false, f + "/two\nlines\u202E.txt", "No such file"},  // on one line, in order
+        {false, f + "/two\nlines\u202E.txt", std::strerror(ENOENT)},  // on one line, in order
         {false, f, "folder"},
         {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
         {false, f + "/pipe", "not an ordinary file"},  // opened, it would wait for a writer
@@ -72,7 +74,7 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
         {true, f + "/taken", "folder"},
         {true, f + "/pipe", "not an ordinary file"},
         {true, f + "/no/file.txt", "Could not create"},
-        {true, f + "/" + QString(NAME_MAX + 1, u'n'), "File name too long"},
+        {true, f + "/" + QString(NAME_MAX + 1, u'n'), std::strerror(ENAMETOOLONG)},
         {true, "/dev/stdout", "own open files"},
     };
     const QString before = testing::entries(f);
@@ -99,7 +101,7 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
     const pid_t reader = ::fork();
     if (reader == 0) {
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
-        ::_exit(readTextFile(locked).failure.contains("Permission denied") ? 0 : 1);
+        ::_exit(readTextFile(locked).failure.contains(std::strerror(EACCES)) ? 0 : 1);
     }
     int status = -1;
     ::waitpid(reader, &status, 0);
