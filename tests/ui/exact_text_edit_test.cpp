@@ -4,8 +4,7 @@
 #include "window_fixture.h"
 
 #include "io/text_file.h"
-#include "io/windows1252.h"
-#include "ui/line_breaks.h"
+#include "codec/windows1252.h"
 
 #include <algorithm>
 #include <random>
@@ -21,7 +20,7 @@ QString trickyText(std::mt19937& rng, qsizetype length)
     static const QString hard = QStringLiteral("\r\n\r\n\u2028\u2029\uFDD0\uFDD1\t\u00A0\uFFFC") + QChar(u'\0');
     QString text;
     while (text.size() < length)
-        text += rng() % 3 == 0 ? QChar(io::windows1252Char(rng() % 256)) : hard[rng() % hard.size()];
+        text += rng() % 3 == 0 ? QChar(codec::windows1252Char(rng() % 256)) : hard[rng() % hard.size()];
     return text;
 }
 
@@ -95,63 +94,49 @@ TEST(ExactTextEdit, KeepsEveryCharacterAndLineBreakThroughEditsUndoAndTheClipboa
     }
 }
 
-// Two lines of 60,000 characters: cutting the break between them, a move
-// made on the document as a drag makes it, redoing a reversed edit and a
-// composition committed on a full line would each leave a line past the
-// limit. Each is reversed once it is on the document, and told as a refused paste is.
+// Two lines of 60,000 characters: cutting the break between them, a redo of
+// that cut once reversed, a move made on the document as a drag makes it,
+// and a composition committed on a full line would each leave a line past
+// the limit. Each is reversed once it is on the document and told as a
+// refused paste is; an edit within the limit stays.
 TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
 {
     const QString half(60000, u'a'), text = half + QStringLiteral("\r\n") + half + QStringLiteral("\r\nend");
+    const QString full = QString(io::kMaxBoxLineLength, u'b') + QStringLiteral("\r\nb");
     ExactTextEdit box;
     QSignalSpy refused(&box, &ExactTextEdit::editRefused);
-    box.setText(text);
-    const auto expectReversed = [&](const char* edit) {
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(box.text() == text) << edit << ": the text is " << box.text().size() << " characters long";
-        ASSERT_EQ(refused.size(), 1) << edit;
-        EXPECT_EQ(refused.takeFirst().at(0).value<qsizetype>(), 120000) << edit;
+    const auto cutBreak = [&box] { selectText(box, 60000, 60001); };
+    const auto move = [&box] {
+        QTextCursor cursor(box.document());
+        cursor.beginEditBlock();
+        cursor.setPosition(60000);
+        cursor.setPosition(60001, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(QStringLiteral("\r\n"));
+        cursor.endEditBlock();
     };
-    selectText(box, 60000, 60001);
-    QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier);
-    expectReversed("Ctrl+X");
-    box.redo();
-    expectReversed("redo");
-    selectText(box, 60000, 60001);
-    box.cut();
-    expectReversed("cut");
-    {
-        // A drag moves its selection: the break goes to the last line.
-        QTextCursor move(box.document());
-        move.beginEditBlock();
-        move.setPosition(60000);
-        move.setPosition(60001, QTextCursor::KeepAnchor);
-        move.removeSelectedText();
-        move.movePosition(QTextCursor::End);
-        move.insertText(QStringLiteral("\r\n"));
-        move.endEditBlock();
+    const auto compose = [&box] {
+        selectText(box, 1000, 1000);
+        QTest::keyClicks(&box, QStringLiteral("bb"));  // typed just before, and kept
+        QInputMethodEvent composed;
+        composed.setCommitString(QStringLiteral("\u00E9"));
+        QApplication::sendEvent(&box, &composed);
+    };
+    for (const auto& [start, edit, after, longest] : std::initializer_list<std::tuple<QString, std::function<void()>, QString, qsizetype>>{
+             {text, [&] { cutBreak(), QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier); }, text, 120000},
+             {QString(), [&] { box.redo(); }, text, 120000},
+             {QString(), [&] { cutBreak(), box.cut(); }, text, 120000},
+             {QString(), move, text, 120000},
+             {QString(), [&] { cutBreak(), box.cut(), box.setText(text); }, text, 0},  // replaced before reversed
+             {full.sliced(2), compose, full, io::kMaxBoxLineLength + 1},
+             {QString(), [&] { selectText(box, 0, 1), box.cut(); }, full.sliced(1), 0}}) {
+        if (!start.isNull()) box.setText(start);
+        edit();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(box.text() == after) << longest << ": " << box.text().size() << " characters";
+        EXPECT_EQ(refused.isEmpty() ? 0 : refused.takeFirst().at(0).value<qsizetype>(), longest);
     }
-    expectReversed("move");
-    selectText(box, 60000, 60001);
-    box.cut();
-    box.setText(text);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(refused.isEmpty()) << "a new text replaced the edit before it was reversed";
-
-    // Two keys typed just before the composition stay.
-    const QString full = QString(io::kMaxBoxLineLength, u'b') + QStringLiteral("\r\nb");
-    box.setText(full.sliced(2));
-    selectText(box, 1000, 1000);
-    QTest::keyClicks(&box, QStringLiteral("bb"));
-    QInputMethodEvent composed;
-    composed.setCommitString(QStringLiteral("\u00E9"));
-    QApplication::sendEvent(&box, &composed);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(box.text() == full) << "a committed composition";
-    ASSERT_EQ(refused.size(), 1);
-    selectText(box, 0, 1);
-    box.cut();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(box.text().size(), full.size() - 1) << "an edit within the limit stays";
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The real window with its real dialogs and message boxes, in a process of
-// its own whose home and XDG folders are new and empty: opening, saving,
-// cancelling, dropping a file, copying and exiting leave nothing in them,
-// nor does a signal that ends the program during a save.
+// its own whose home and XDG folders are new and empty: opening, saving with
+// its questions, cancelling, dropping a file, copying, a failure and exiting
+// leave nothing in them; nor does a signal that ends the program mid-save.
 #include "window_fixture.h"
-#include "ui/process_setup.h"
 
 #include "files/replaced_file.h"
+#include "ui/start_and_exit.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -38,13 +38,15 @@ struct FreshFolders {
 
 FreshFolders* folders = nullptr;
 
-// Answers each file dialog with the next of `files` ("" cancels) and each
-// question with yes; a failure box is recorded and closed. A box may not
-// take its answer until it has been laid out, so the answer is given again
-// until the box has gone.
+// Plays the user of modal boxes: types the next of `files` into each file
+// dialog ("" cancels) after noting the name it offers, answers each question
+// with the next of `answers` (then yes), and closes each failure box after
+// noting its text, details, title and icon. A box may not take its answer until it has been laid out, so
+// the answer is given again until the box has gone.
 class ModalAnswers : public QObject {
 public:
-    QStringList files, failures;
+    QStringList files, offered, questions, failures;
+    QList<bool> answers;
 
     ModalAnswers()
     {
@@ -60,47 +62,69 @@ private:
         const bool first = modal != current_;
         current_ = modal;
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (first) offered << QFileInfo(dialog->selectedFiles().value(0)).fileName();
             if (first) file_ = files.isEmpty() ? QString() : files.takeFirst();
             if (file_.isEmpty()) return dialog->reject();
-            // Typed into the name box, then the Open or Save button.
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file_);
             static_cast<QDialog*>(dialog)->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             const bool question = box->icon() == QMessageBox::Question;
-            if (first && !question) failures << box->text();
-            box->done(question ? QMessageBox::Yes : QMessageBox::Ok);
+            if (first && question) questions << box->text(), yes_ = answers.isEmpty() || answers.takeFirst();
+            if (first && !question)
+                failures << box->text() << box->detailedText() << box->windowTitle() << QString::number(box->icon());
+            box->done(!question ? QMessageBox::Ok : yes_ ? QMessageBox::Yes : QMessageBox::No);
         }
     }
     QTimer timer_;
     QPointer<QWidget> current_;
     QString file_;
+    bool yes_ = true;
 };
 
-TEST(NothingKept, EveryDialogDropCopyAndExitLeaveTheHomeAndXdgFoldersEmpty)
+TEST(NothingKept, EveryDialogQuestionDropCopyFailureAndExitLeaveTheHomeAndXdgFoldersEmpty)
 {
-    const QString plain = folders->files + QStringLiteral("/plain.txt"), saved = folders->files + QStringLiteral("/saved.txt");
+    const QString plain = folders->files + "/plain.txt", saved = folders->files + "/saved.txt";
     ASSERT_TRUE(io::testing::writeBytes(plain, "text\r\n"));
     io::MessageBoxes messages;
     io::SystemFileDialogs dialogs(messages);
     MainWindow window(dialogs, messages);
     window.show();
-    ModalAnswers answers;
-    answers.files = {QString(), plain, QString(), saved, QString(), QString(), QString()};
+    ModalAnswers user;
+    // "letter" is offered as "letter.$$$", turned down, and the dialog comes back with that name.
+    user.files = {QString(), plain, QString(), folders->files + "/letter", saved, plain, QString(), QString()};
+    user.answers = {false};
+    // A path too long for a box is shortened in the middle, its file's own name whole.
+    QString path = QStringLiteral("/home/user");
+    while (path.size() < 3000) path += QStringLiteral("/folder%1").arg(path.size());
+    path += QStringLiteral("/the-file's-own-name.txt");
+    const QString failure = path + QStringLiteral(" could not be read");
     QTimer::singleShot(0, &window, [&] {
-        const auto choose = [&window](const char* item) { window.findChild<QAction*>(QString::fromLatin1(item))->trigger(); };
-        for (const char* item : {"Op", "Op", "SAs", "SAs", "OET", "SAET", "SAs"}) choose(item);
+        const auto choose = [&window](const char* item) { window.findChild<QAction*>(item)->trigger(); };
+        for (const char* item : {"Op", "Op", "SAs", "SAs", "SAs", "OET", "SAET"}) choose(item);
         EXPECT_TRUE(dropFile(window.outputBox(), plain));
-        for (const char* item : {"CToC", "CTCET", "EXI"}) choose(item);
+        for (const char* item : {"CToC", "CTCET"}) choose(item);
+        messages.warn(&window, window.windowTitle(), failure);
+        choose("EXI");
     });
     QTimer::singleShot(60000, [] { QCoreApplication::exit(99); });
     ASSERT_EQ(QApplication::exec(), 0);
 
-    EXPECT_TRUE(answers.files.isEmpty()) << "dialogs not shown: " << answers.files.join(u' ').toStdString();
-    EXPECT_TRUE(answers.failures.isEmpty()) << answers.failures.join(u'\n').toStdString();
+    EXPECT_TRUE(user.files.isEmpty()) << "dialogs not shown: " << user.files.join(u' ').toStdString();
+    EXPECT_EQ(user.offered.value(4), "letter.$$$");
+    ASSERT_EQ(user.questions.size(), 3);
+    for (const auto& [i, word] : {std::pair{0, "letter.$$$"}, {0, "create"}, {1, "saved.txt"}, {1, "create"},
+                                  {2, "plain.txt"}, {2, "replace"}})
+        EXPECT_TRUE(user.questions[i].contains(word)) << user.questions[i].toStdString();
+    EXPECT_EQ(io::testing::entries(folders->files), "plain.txt saved.txt") << "choosing writes nothing";
     EXPECT_EQ(io::testing::readBytes(saved), "text\r\n");
     EXPECT_EQ(window.outputBox().text(), QStringLiteral("text\r\n")) << "the drop";
-    EXPECT_EQ(io::testing::entries(folders->home).join(u' ').toStdString(), "");
-    EXPECT_EQ(io::testing::entries(folders->xdg).join(u' ').toStdString(), "cache config data state");
+    ASSERT_EQ(user.failures.size(), 4) << "one failure box";
+    const QString shown = user.failures[0];
+    EXPECT_TRUE(shown.size() < 200 && shown.startsWith("/home/user/") && shown.contains(u'\u2026') &&
+                shown.endsWith("/the-file's-own-name.txt could not be read")) << shown.toStdString();
+    EXPECT_EQ(user.failures.mid(1), (QStringList{failure, window.windowTitle(), QString::number(QMessageBox::Warning)}));
+    EXPECT_EQ(io::testing::entries(folders->home), "");
+    EXPECT_EQ(io::testing::entries(folders->xdg), "cache config data state");
 }
 
 // Run in a child process set up as the window program is, after `before`;
@@ -120,48 +144,44 @@ int statusOfChild(Before before, Steps steps)
     return status;
 }
 
-TEST(NothingKept, ASignalThatEndsTheProgramDuringASaveLeavesNoUnfinishedFile)
+// A signal that ends the program mid-save leaves no unfinished file; past
+// the file size limit a save fails instead of ending the program.
+TEST(NothingKept, ASignalDuringASaveLeavesNoUnfinishedFile)
 {
     const QString folder = folders->root.filePath(QStringLiteral("interrupted"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const int signalNumber : {SIGTERM, SIGXFSZ}) {
         const int status = statusOfChild([] {}, [&] {
             files::ReplacedFile file((folder + QStringLiteral("/saved.txt")).toStdString(), "saved.txt");
             file.write(std::string(1 << 20, 'x'));
             raise(signalNumber);
         });
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
-        EXPECT_EQ(io::testing::entries(folder).join(u' ').toStdString(), "") << strsignal(signalNumber);
+        const bool ends = signalNumber != SIGXFSZ;
+        EXPECT_TRUE(ends ? WIFSIGNALED(status) && WTERMSIG(status) == signalNumber : WIFEXITED(status)) << status;
+        EXPECT_EQ(io::testing::entries(folder), "") << strsignal(signalNumber);
     }
 }
 
 // Asked for the desktop's message bus where none runs, the X11 libraries
-// start one that outlives the window and note it in ~/.dbus.
+// start one that outlives the window and note it in ~/.dbus: the window
+// names none instead, unless one is named or runs at $XDG_RUNTIME_DIR/bus.
 TEST(NothingKept, NoMessageBusIsStartedWhereNoneRuns)
 {
-    const QString runtime = folders->root.filePath(QStringLiteral("runtime"));
-    ASSERT_TRUE(QDir().mkpath(runtime));
-    enum Bus { Unset = 1, Unchanged, NoneStarted };
-    const auto busAfterStart = [&](const char* address) {
+    const QByteArray runtime = QFile::encodeName(folders->root.filePath(QStringLiteral("runtime")));
+    for (const auto& [address, busFolder, after] : {std::tuple{"", false, "disabled:"}, {"unix:path=/x", false, "unix:path=/x"},
+                                                    {nullptr, false, "disabled:"}, {nullptr, true, nullptr}}) {
+        ASSERT_TRUE(QDir().mkpath(runtime + (busFolder ? "/bus" : "")));
         const int status = statusOfChild(
             [&] {
-                if (address == nullptr) unsetenv("DBUS_SESSION_BUS_ADDRESS");
-                else setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
-                setenv("XDG_RUNTIME_DIR", runtime.toLocal8Bit().constData(), 1);
+                address == nullptr ? unsetenv("DBUS_SESSION_BUS_ADDRESS") : setenv("DBUS_SESSION_BUS_ADDRESS", address, 1);
+                setenv("XDG_RUNTIME_DIR", runtime.constData(), 1);
             },
             [&] {
                 const char* now = std::getenv("DBUS_SESSION_BUS_ADDRESS");
-                if (now == nullptr) _exit(Unset);
-                if (address != nullptr && std::string_view(now) == address) _exit(Unchanged);
-                _exit(*now != 0 && !std::string_view(now).starts_with("autolaunch:") ? NoneStarted : 0);
+                _exit(now == after || (now != nullptr && after != nullptr && std::string_view(now) == after) ? 0 : 1);
             });
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    };
-    EXPECT_EQ(busAfterStart(nullptr), NoneStarted) << "none runs";
-    EXPECT_EQ(busAfterStart(""), NoneStarted) << "none named";
-    EXPECT_EQ(busAfterStart("unix:path=/run/elsewhere"), Unchanged) << "one named";
-    ASSERT_TRUE(QDir().mkpath(runtime + QStringLiteral("/bus")));
-    EXPECT_EQ(busAfterStart(nullptr), Unset) << "the one at $XDG_RUNTIME_DIR/bus is left to be found";
+        EXPECT_EQ(status, 0) << (address ? address : "unset") << (busFolder ? " with a bus" : "");
+    }
 }
 
 }  // namespace

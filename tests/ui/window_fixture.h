@@ -34,8 +34,9 @@ inline void selectText(QPlainTextEdit& box, qsizetype from, qsizetype to)
     box.setTextCursor(cursor);
 }
 
-// A drag of the file at `path` onto `box`, then its drop; true when the drop was taken.
-inline bool dropFile(ExactTextEdit& box, const QString& path)
+// A drag of the file at `path` onto `box`, then its drop; true when the drop
+// was taken. The file opens once the drop is over, and events are processed.
+inline bool dropFile(ExactTextEdit& box, const QString& path, bool settle = true)
 {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
@@ -43,7 +44,7 @@ inline bool dropFile(ExactTextEdit& box, const QString& path)
     QApplication::sendEvent(box.viewport(), &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box.viewport(), &drop);
-    QApplication::processEvents();
+    if (settle) QApplication::processEvents();
     return drop.isAccepted();
 }
 
@@ -53,31 +54,31 @@ struct ShownWindow {
     io::testing::ScriptedFileDialogs dialogs;
     io::testing::RecordingMessages messages;
     MainWindow window{dialogs, messages};
-};
 
-class WindowTest : public ::testing::Test, protected ShownWindow {
-protected:
     template <class T = QAction>
     T& child(const QString& name)
     {
         if (T* found = window.findChild<T*>(name)) return *found;
         throw std::runtime_error("no child named " + name.toStdString());
     }
-    ExactTextEdit& input() { return child<ExactTextEdit>(QStringLiteral("txtVelmor")); }
-    ExactTextEdit& output() { return child<ExactTextEdit>(QStringLiteral("txtOutputBox")); }
-    QLineEdit& password() { return child<QLineEdit>(QStringLiteral("txtKey")); }
+    ExactTextEdit& input() { return child<ExactTextEdit>("txtVelmor"); }
+    ExactTextEdit& output() { return child<ExactTextEdit>("txtOutputBox"); }
+    QLineEdit& password() { return child<QLineEdit>("txtKey"); }
+    QLabel& status() { return child<QLabel>("Label1"); }
 
-    // Chooses a menu item and waits until an encrypt or decrypt has written its result.
-    void choose(const QString& item)
-    {
-        child(item).trigger();
-        if (window.isCommandRunning()) waitForCommand();
-    }
-    void waitForCommand()
+    // Chooses a menu item; an encrypt or decrypt is waited for until it has
+    // written its result, and the status it showed meanwhile is returned.
+    QString choose(const QString& item)
     {
         QSignalSpy finished(&window, &MainWindow::commandFinished);
-        ASSERT_TRUE(finished.wait(30000)) << "the command did not finish";
+        child(item).trigger();
+        const QString shown = status().text();
+        const bool cipher = item.startsWith(u"EN") || item.startsWith(u"DE");
+        EXPECT_TRUE(!cipher || finished.wait(30000)) << item.toStdString() << " did not finish";
+        return shown;
     }
 };
+
+class WindowTest : public ::testing::Test, protected ShownWindow {};
 
 }  // namespace velmor::ui::test
