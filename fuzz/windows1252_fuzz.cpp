@@ -4,6 +4,8 @@
 // stopped at the first character without a byte.
 #include "io/windows1252.h"
 
+#include "codec/windows1252.h"
+
 #include <cstdlib>
 
 namespace {
@@ -32,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(fromWindows1252(encoded.bytes) == anyText);
     } else {
         check(encoded.unencodableAt < anyText.size());
-        check(windows1252Byte(anyText[encoded.unencodableAt].unicode()) < 0);
+        check(velmor::codec::windows1252Byte(anyText[encoded.unencodableAt].unicode()) < 0);
         check(fromWindows1252(encoded.bytes) == anyText.left(encoded.unencodableAt));
     }
     return 0;

@@ -31,7 +31,10 @@ QString failureTitle(const QWidget* owner)
     return owner != nullptr ? owner->window()->windowTitle() : QString();
 }
 
-}  // namespace
+struct DialogTexts {
+    QString filter;
+    QString title;
+};
 
 DialogTexts openDialogTexts(TextKind kind)
 {
@@ -46,6 +49,8 @@ DialogTexts saveDialogTexts(TextKind kind)
                ? DialogTexts{QStringLiteral("Files (*.*)|*.*"), QStringLiteral("Save File As")}
                : DialogTexts{QStringLiteral("Txt Files (*.txt)|*.txt"), QStringLiteral("Save Encryped Tex File As")};
 }
+
+}  // namespace
 
 FileCommands::FileCommands(QWidget* owner, FileDialogs& dialogs, Messages& messages)
     : owner_(owner), dialogs_(dialogs), messages_(messages)

@@ -18,13 +18,6 @@ class TextHolder;
 // Which box a command works on, which decides its dialog's filter and title.
 enum class TextKind { Plain, Encrypted };
 
-struct DialogTexts {
-    QString filter;
-    QString title;
-};
-DialogTexts openDialogTexts(TextKind kind);
-DialogTexts saveDialogTexts(TextKind kind);
-
 // Every failure is shown through `messages`, naming the file and the reason;
 // a box changes only when a file was read in full, and a file only when the
 // whole text was written.

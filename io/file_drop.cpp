@@ -11,6 +11,10 @@
 
 namespace velmor::io {
 
+namespace {
+
+// The path of the one local file that `data` carries, or "" when it carries
+// no file, several, or a remote one.
 QString droppedLocalFile(const QMimeData& data)
 {
     if (!data.hasUrls()) return {};
@@ -18,6 +22,8 @@ QString droppedLocalFile(const QMimeData& data)
     if (urls.size() != 1 || !urls.first().isLocalFile()) return {};
     return urls.first().toLocalFile();
 }
+
+}  // namespace
 
 FileDrop::FileDrop(QWidget* target, Handler onFile) : QObject(target), onFile_(std::move(onFile))
 {

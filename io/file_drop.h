@@ -7,14 +7,9 @@
 
 #include <functional>
 
-class QMimeData;
 class QWidget;
 
 namespace velmor::io {
-
-// The path of the one local file that `data` carries, or "" when it carries
-// no file, several, or a remote one.
-QString droppedLocalFile(const QMimeData& data);
 
 // Takes drags of one local file onto `target` and hands the path to
 // `onFile`; every other drag goes on to `target` as before. For a scroll

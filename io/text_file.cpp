@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: MIT
-// Whole-file reads of Windows-1252 text, and atomic writes through the
-// file library.
+// Whole-file reads of Windows-1252 text and atomic writes, both through
+// the file library.
 #include "text_file.h"
 
 #include "shown_path.h"
 #include "windows1252.h"
 
 #include "files/file_error.h"
+#include "files/read_file.h"
 #include "files/replaced_file.h"
 #include "files/write_target.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
@@ -53,11 +53,6 @@ QString mebibytes(qint64 bytes)
     return QLocale(QLocale::English).toString(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 2);
 }
 
-FileText readFailure(const QString& sentence, const QString& path, const QString& reason)
-{
-    return {{}, sentence.arg(shownPath(path), reason)};
-}
-
 FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
 {
     return {{},
@@ -66,45 +61,49 @@ FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
                      QStringLiteral("window"))};
 }
 
+// The 1-based line of `text[index]`; CR LF, a lone LF and a lone CR each end
+// a line.
+qsizetype lineNumberAt(QStringView text, qsizetype index)
+{
+    qsizetype line = 1;
+    for (qsizetype i = 0; i < index; ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
+    }
+    return line;
+}
+
+// `text[index]` for a message: the character in quotes and its code point,
+// `"ő" (U+0151)`; a surrogate pair counts as one character, and one that
+// cannot be shown is given by its code point alone.
+QString describeCharacterAt(QStringView text, qsizetype index)
+{
+    const QChar first = text[index];
+    char32_t codePoint = first.unicode();
+    QString character(first);
+    if (first.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
+        codePoint = QChar::surrogateToUcs4(first, text[index + 1]);
+        character.append(text[index + 1]);
+    }
+    const QString code = QStringLiteral("U+%1").arg(QString::number(codePoint, 16).toUpper(), 4, u'0');
+    const bool printable = !QChar::isSurrogate(codePoint) && QChar::isPrint(codePoint) && !QChar::isSpace(codePoint);
+    return printable ? QStringLiteral("\"%1\" (%2)").arg(character, code) : code;
+}
+
 }  // namespace
 
 FileText readTextFile(const QString& path, qint64 maxBytes)
 {
-    // Checked before opening: a named pipe or a device would block the open
-    // or never end.
-    const QFileInfo info(path);
-    if (info.isDir()) return readFailure(tr("Could not open \"%1\":\n%2"), path, tr("It is a folder."));
-    if (info.exists() && !info.isFile())
-        return readFailure(tr("Could not open \"%1\":\n%2"), path, tr("It is not an ordinary file."));
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return readFailure(tr("Could not open \"%1\":\n%2"), path, file.errorString());
-    const qint64 size = file.size();
-    if (size > maxBytes) return tooLarge(path, size, maxBytes);
-
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 filled = 0;
-    while (filled < bytes.size()) {
-        const qint64 got = file.read(bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) return readFailure(tr("Could not read \"%1\":\n%2"), path, file.errorString());
-        if (got == 0) break;
-        filled += got;
+    try {
+        const QByteArray native = QFile::encodeName(path);
+        const files::WholeFile read =
+            files::readWholeFile(native.toStdString(), static_cast<std::uint64_t>(maxBytes), native.toStdString());
+        if (read.tooLarge) return tooLarge(path, static_cast<qint64>(*read.tooLarge), maxBytes);
+        return {fromWindows1252(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()))), {}};
+    } catch (const files::FileError& e) {
+        const QString sentence =
+            e.stage() == files::Stage::Open ? tr("Could not open \"%1\":\n%2") : tr("Could not read \"%1\":\n%2");
+        return {{}, sentence.arg(shownPath(path), reasonSentence(e.reason()))};
     }
-    if (filled == bytes.size()) {
-        // Read on to the end rather than trusting size(): the file may have
-        // grown meanwhile, and some files report no size at all.
-        QByteArray chunk(64 * 1024, Qt::Uninitialized);
-        for (;;) {
-            const qint64 got = file.read(chunk.data(), chunk.size());
-            if (got < 0) return readFailure(tr("Could not read \"%1\":\n%2"), path, file.errorString());
-            if (got == 0) break;
-            if (filled + got > maxBytes) return tooLarge(path, filled + got, maxBytes);
-            bytes.append(chunk.constData(), got);
-            filled += got;
-        }
-    }
-    bytes.truncate(filled);
-    return {fromWindows1252(bytes), {}};
 }
 
 qsizetype longestLine(QStringView text)
@@ -134,29 +133,6 @@ FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
     if (const qsizetype longest = longestLine(read.text); longest > maxLine)
         return {{}, lineTooLongFailure(path, longest, maxLine)};
     return read;
-}
-
-qsizetype lineNumberAt(QStringView text, qsizetype index)
-{
-    qsizetype line = 1;
-    for (qsizetype i = 0; i < index; ++i) {
-        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
-    }
-    return line;
-}
-
-QString describeCharacterAt(QStringView text, qsizetype index)
-{
-    const QChar first = text[index];
-    char32_t codePoint = first.unicode();
-    QString character(first);
-    if (first.isHighSurrogate() && index + 1 < text.size() && text[index + 1].isLowSurrogate()) {
-        codePoint = QChar::surrogateToUcs4(first, text[index + 1]);
-        character.append(text[index + 1]);
-    }
-    const QString code = QStringLiteral("U+%1").arg(QString::number(codePoint, 16).toUpper(), 4, u'0');
-    const bool printable = !QChar::isSurrogate(codePoint) && QChar::isPrint(codePoint) && !QChar::isSpace(codePoint);
-    return printable ? QStringLiteral("\"%1\" (%2)").arg(character, code) : code;
 }
 
 FileBytes encodeForFile(QStringView text)

@@ -72,13 +72,4 @@ struct [[nodiscard]] FileWrite {
 // extended attributes stay. Pipes, devices and sockets are refused.
 FileWrite writeFileAtomically(const QString& path, QByteArrayView bytes);
 
-// The 1-based line of `text[index]`; CR LF, a lone LF and a lone CR each end
-// a line.
-qsizetype lineNumberAt(QStringView text, qsizetype index);
-
-// `text[index]` for a message: the character in quotes and its code point,
-// `"ő" (U+0151)`; a surrogate pair counts as one character, and one that
-// cannot be shown is given by its code point alone.
-QString describeCharacterAt(QStringView text, qsizetype index);
-
 }  // namespace velmor::io

@@ -2,6 +2,8 @@
 // Windows-1252 bytes to and from Qt strings.
 #include "windows1252.h"
 
+#include "codec/windows1252.h"
+
 namespace velmor::io {
 
 QString fromWindows1252(QByteArrayView bytes)
@@ -20,9 +22,7 @@ Encoded toWindows1252(QStringView text)
     char* out = result.bytes.data();
     const char16_t* in = text.utf16();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t character = in[i];
-        // Most text is below 0x80; only the rest needs the table.
-        const int byte = character < 0x80 ? character : windows1252Byte(character);
+        const int byte = codec::windows1252Byte(in[i]);
         if (byte < 0) {
             result.bytes.truncate(i);
             result.unencodableAt = i;

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Windows-1252, the one-byte-per-character form of files: every byte value
-// maps to one character and back, so any file survives a trip through a box.
+// Whole Qt strings to and from Windows-1252 bytes, the form of files; the
+// table itself, and the conversion of one character, are codec/windows1252.h.
 #pragma once
-
-#include "codec/windows1252.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,9 +9,6 @@
 #include <QStringView>
 
 namespace velmor::io {
-
-using codec::windows1252Byte;
-using codec::windows1252Char;
 
 // Each byte as the character codec/windows1252.h gives it.
 QString fromWindows1252(QByteArrayView bytes);

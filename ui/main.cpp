@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // velmor-machine: the window program.
 #include "main_window.h"
-#include "process_setup.h"
+#include "start_and_exit.h"
 
 #include "io/file_dialogs.h"
 #include "io/messages.h"

@@ -2,14 +2,8 @@
 // The one window, frmVelmor, and the commands behind its menu items.
 #include "main_window.h"
 
-#include "captions.h"
 #include "exact_text_edit.h"
-#include "info_box.h"
-#include "password_characters.h"
-#include "shrink_animation.h"
-#include "shrink_path.h"
-#include "window_icon.h"
-#include "window_placement.h"
+#include "start_and_exit.h"
 
 #include "io/file_drop.h"
 #include "io/messages.h"

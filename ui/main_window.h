@@ -3,10 +3,8 @@
 // owns for the whole run, and the commands behind the menu items.
 #pragma once
 
-#include "cipher_job.h"
-#include "form_controls.h"
-#include "form_menus.h"
-#include "input_guard.h"
+#include "form.h"
+#include "running_commands.h"
 
 #include "engine/table_walk.h"
 #include "engine/wheel_state.h"
@@ -43,9 +41,6 @@ public:
     // The two large boxes, for the commands that load, save and copy them.
     ExactTextEdit& inputBox() const noexcept { return *controls_.txtVelmor; }
     ExactTextEdit& outputBox() const noexcept { return *controls_.txtOutputBox; }
-
-    const WheelState& wheelState() const noexcept { return state_; }
-    bool isCommandRunning() const noexcept { return running_.has_value(); }
 
 signals:
     // An encrypt or decrypt command has written its result (or reported its

@@ -4,8 +4,7 @@
 #include "window_fixture.h"
 
 #include "io/text_file.h"
-#include "io/windows1252.h"
-#include "ui/line_breaks.h"
+#include "codec/windows1252.h"
 
 #include <algorithm>
 #include <random>
@@ -21,7 +20,7 @@ QString trickyText(std::mt19937& rng, qsizetype length)
     static const QString hard = QStringLiteral("\r\n\r\n\u2028\u2029\uFDD0\uFDD1\t\u00A0\uFFFC") + QChar(u'\0');
     QString text;
     while (text.size() < length)
-        text += rng() % 3 == 0 ? QChar(io::windows1252Char(rng() % 256)) : hard[rng() % hard.size()];
+        text += rng() % 3 == 0 ? QChar(codec::windows1252Char(rng() % 256)) : hard[rng() % hard.size()];
     return text;
 }
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 // The real window with its real dialogs and message boxes, in a process of
-// its own whose home and XDG folders are new and empty: opening, saving,
-// cancelling, dropping a file, copying and exiting leave nothing in them,
-// nor does a signal that ends the program during a save.
+// its own whose home and XDG folders are new and empty: opening, saving with
+// its questions, cancelling, dropping a file, copying, a failure and exiting
+// leave nothing in them; nor does a signal that ends the program mid-save.
 #include "window_fixture.h"
-#include "ui/process_setup.h"
 
 #include "files/replaced_file.h"
+#include "ui/start_and_exit.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -38,13 +38,18 @@ struct FreshFolders {
 
 FreshFolders* folders = nullptr;
 
-// Answers each file dialog with the next of `files` ("" cancels) and each
-// question with yes; a failure box is recorded and closed. A box may not
-// take its answer until it has been laid out, so the answer is given again
-// until the box has gone.
+// Plays the user of modal boxes: types the next of `files` into each file
+// dialog ("" cancels) after noting the name it offers, answers each question
+// with the next of `answers` (then yes), and closes each failure box after
+// noting it. A box may not take its answer until it has been laid out, so
+// the answer is given again until the box has gone.
 class ModalAnswers : public QObject {
 public:
-    QStringList files, failures;
+    QStringList files, offered, questions, failures;
+    QList<bool> answers;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString failureTitle, failureDetails;
+    int failureWidth = 0;
 
     ModalAnswers()
     {
@@ -60,47 +65,73 @@ private:
         const bool first = modal != current_;
         current_ = modal;
         if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            if (first) offered << QFileInfo(dialog->selectedFiles().value(0)).fileName();
             if (first) file_ = files.isEmpty() ? QString() : files.takeFirst();
             if (file_.isEmpty()) return dialog->reject();
-            // Typed into the name box, then the Open or Save button.
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file_);
             static_cast<QDialog*>(dialog)->accept();
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             const bool question = box->icon() == QMessageBox::Question;
-            if (first && !question) failures << box->text();
-            box->done(question ? QMessageBox::Yes : QMessageBox::Ok);
+            if (first) {
+                (question ? questions : failures) << box->text();
+                if (!question) icon = box->icon(), failureTitle = box->windowTitle(), failureDetails = box->detailedText(),
+                               failureWidth = box->frameGeometry().width();
+                if (question) yes_ = answers.isEmpty() || answers.takeFirst();
+            }
+            box->done(!question ? QMessageBox::Ok : yes_ ? QMessageBox::Yes : QMessageBox::No);
         }
     }
     QTimer timer_;
     QPointer<QWidget> current_;
     QString file_;
+    bool yes_ = true;
 };
 
-TEST(NothingKept, EveryDialogDropCopyAndExitLeaveTheHomeAndXdgFoldersEmpty)
+TEST(NothingKept, EveryDialogQuestionDropCopyFailureAndExitLeaveTheHomeAndXdgFoldersEmpty)
 {
-    const QString plain = folders->files + QStringLiteral("/plain.txt"), saved = folders->files + QStringLiteral("/saved.txt");
+    const QString plain = folders->files + "/plain.txt", saved = folders->files + "/saved.txt";
     ASSERT_TRUE(io::testing::writeBytes(plain, "text\r\n"));
     io::MessageBoxes messages;
     io::SystemFileDialogs dialogs(messages);
     MainWindow window(dialogs, messages);
     window.show();
-    ModalAnswers answers;
-    answers.files = {QString(), plain, QString(), saved, QString(), QString(), QString()};
+    ModalAnswers user;
+    // "letter" is offered as "letter.$$$", turned down, and the dialog comes back with that name.
+    user.files = {QString(), plain, QString(), folders->files + "/letter", saved, plain, QString(), QString()};
+    user.answers = {false};
+    // A path too long for a box is shortened in the middle, its file's own name whole.
+    QString path = QStringLiteral("/home/user");
+    while (path.size() < 3000) path += QStringLiteral("/folder%1").arg(path.size());
+    path += QStringLiteral("/the-file's-own-name.txt");
+    const QString failure = path + QStringLiteral(" could not be read");
     QTimer::singleShot(0, &window, [&] {
-        const auto choose = [&window](const char* item) { window.findChild<QAction*>(QString::fromLatin1(item))->trigger(); };
-        for (const char* item : {"Op", "Op", "SAs", "SAs", "OET", "SAET", "SAs"}) choose(item);
+        const auto choose = [&window](const char* item) { window.findChild<QAction*>(item)->trigger(); };
+        for (const char* item : {"Op", "Op", "SAs", "SAs", "SAs", "OET", "SAET"}) choose(item);
         EXPECT_TRUE(dropFile(window.outputBox(), plain));
-        for (const char* item : {"CToC", "CTCET", "EXI"}) choose(item);
+        for (const char* item : {"CToC", "CTCET"}) choose(item);
+        messages.warn(&window, window.windowTitle(), failure);
+        choose("EXI");
     });
     QTimer::singleShot(60000, [] { QCoreApplication::exit(99); });
     ASSERT_EQ(QApplication::exec(), 0);
 
-    EXPECT_TRUE(answers.files.isEmpty()) << "dialogs not shown: " << answers.files.join(u' ').toStdString();
-    EXPECT_TRUE(answers.failures.isEmpty()) << answers.failures.join(u'\n').toStdString();
+    EXPECT_TRUE(user.files.isEmpty()) << "dialogs not shown: " << user.files.join(u' ').toStdString();
+    EXPECT_EQ(user.offered.value(4), "letter.$$$");
+    ASSERT_EQ(user.questions.size(), 3);
+    for (const auto& [i, word] : {std::pair{0, "letter.$$$"}, {0, "create"}, {1, "saved.txt"}, {1, "create"},
+                                  {2, "plain.txt"}, {2, "replace"}})
+        EXPECT_TRUE(user.questions[i].contains(word)) << user.questions[i].toStdString();
     EXPECT_EQ(io::testing::readBytes(saved), "text\r\n");
     EXPECT_EQ(window.outputBox().text(), QStringLiteral("text\r\n")) << "the drop";
-    EXPECT_EQ(io::testing::entries(folders->home).join(u' ').toStdString(), "");
-    EXPECT_EQ(io::testing::entries(folders->xdg).join(u' ').toStdString(), "cache config data state");
+    ASSERT_EQ(user.failures.size(), 1);
+    const QString shown = user.failures[0];
+    EXPECT_TRUE(shown.size() < 200 && shown.startsWith("/home/user/") && shown.contains(u'\u2026') &&
+                shown.endsWith("/the-file's-own-name.txt could not be read")) << shown.toStdString();
+    EXPECT_TRUE(user.failureDetails == failure) << "the whole text is kept";
+    EXPECT_TRUE(user.icon == QMessageBox::Warning && user.failureTitle == window.windowTitle());
+    EXPECT_LE(user.failureWidth, window.screen()->availableGeometry().width());
+    EXPECT_EQ(io::testing::entries(folders->home), "");
+    EXPECT_EQ(io::testing::entries(folders->xdg), "cache config data state");
 }
 
 // Run in a child process set up as the window program is, after `before`;
@@ -120,18 +151,21 @@ int statusOfChild(Before before, Steps steps)
     return status;
 }
 
-TEST(NothingKept, ASignalThatEndsTheProgramDuringASaveLeavesNoUnfinishedFile)
+// A signal that ends the program mid-save leaves no unfinished file; past
+// the file size limit a save fails instead of ending the program.
+TEST(NothingKept, ASignalDuringASaveLeavesNoUnfinishedFile)
 {
     const QString folder = folders->root.filePath(QStringLiteral("interrupted"));
     ASSERT_TRUE(QDir().mkpath(folder));
-    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+    for (const int signalNumber : {SIGTERM, SIGXFSZ}) {
         const int status = statusOfChild([] {}, [&] {
             files::ReplacedFile file((folder + QStringLiteral("/saved.txt")).toStdString(), "saved.txt");
             file.write(std::string(1 << 20, 'x'));
             raise(signalNumber);
         });
-        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
-        EXPECT_EQ(io::testing::entries(folder).join(u' ').toStdString(), "") << strsignal(signalNumber);
+        const bool ends = signalNumber != SIGXFSZ;
+        EXPECT_TRUE(ends ? WIFSIGNALED(status) && WTERMSIG(status) == signalNumber : WIFEXITED(status)) << status;
+        EXPECT_EQ(io::testing::entries(folder), "") << strsignal(signalNumber);
     }
 }
 

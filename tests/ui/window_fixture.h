@@ -53,31 +53,31 @@ struct ShownWindow {
     io::testing::ScriptedFileDialogs dialogs;
     io::testing::RecordingMessages messages;
     MainWindow window{dialogs, messages};
-};
 
-class WindowTest : public ::testing::Test, protected ShownWindow {
-protected:
     template <class T = QAction>
     T& child(const QString& name)
     {
         if (T* found = window.findChild<T*>(name)) return *found;
         throw std::runtime_error("no child named " + name.toStdString());
     }
-    ExactTextEdit& input() { return child<ExactTextEdit>(QStringLiteral("txtVelmor")); }
-    ExactTextEdit& output() { return child<ExactTextEdit>(QStringLiteral("txtOutputBox")); }
-    QLineEdit& password() { return child<QLineEdit>(QStringLiteral("txtKey")); }
+    ExactTextEdit& input() { return child<ExactTextEdit>("txtVelmor"); }
+    ExactTextEdit& output() { return child<ExactTextEdit>("txtOutputBox"); }
+    QLineEdit& password() { return child<QLineEdit>("txtKey"); }
+    QLabel& status() { return child<QLabel>("Label1"); }
 
-    // Chooses a menu item and waits until an encrypt or decrypt has written its result.
-    void choose(const QString& item)
-    {
-        child(item).trigger();
-        if (window.isCommandRunning()) waitForCommand();
-    }
-    void waitForCommand()
+    // Chooses a menu item; an encrypt or decrypt is waited for until it has
+    // written its result, and the status it showed meanwhile is returned.
+    QString choose(const QString& item)
     {
         QSignalSpy finished(&window, &MainWindow::commandFinished);
-        ASSERT_TRUE(finished.wait(30000)) << "the command did not finish";
+        child(item).trigger();
+        const QString shown = status().text();
+        const bool cipher = item.startsWith(u"EN") || item.startsWith(u"DE");
+        EXPECT_TRUE(!cipher || finished.wait(30000)) << item.toStdString() << " did not finish";
+        return shown;
     }
 };
+
+class WindowTest : public ::testing::Test, protected ShownWindow {};
 
 }  // namespace velmor::ui::test

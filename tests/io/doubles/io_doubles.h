@@ -11,8 +11,6 @@
 #include <QFile>
 #include <QStringList>
 
-#include <utility>
-
 namespace velmor::io::testing {
 
 struct StringHolder final : TextHolder {
@@ -23,38 +21,39 @@ struct StringHolder final : TextHolder {
 };
 
 // Answers each dialog with the next of `answers`; "" or none left is a
-// cancel. An answer still there afterwards was never asked for.
+// cancel. Notes each dialog's title and filter in `asked`.
 struct ScriptedFileDialogs final : FileDialogs {
-    QStringList answers;
+    QStringList answers, asked;
 
-    QString ShowOpenDialog(QWidget*, const QString&, const QString&, const QString&) override { return next(); }
-    QString ShowSaveDialog(QWidget*, const QString&, const QString&, const QString&, const QString&) override
+    QString ShowOpenDialog(QWidget*, const QString& filter, const QString& title, const QString&) override
     {
-        return next();
+        return next(title, filter);
     }
-    QString next() { return answers.isEmpty() ? QString() : answers.takeFirst(); }
+    QString ShowSaveDialog(QWidget*, const QString& filter, const QString& title, const QString&,
+                           const QString&) override
+    {
+        return next(title, filter);
+    }
+    QString next(const QString& title, const QString& filter)
+    {
+        asked << title + u' ' + filter;
+        return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
 };
 
-// Records the text of every box and the title of every failure; questions
-// take the next of `answers`, then yes.
+// Records the text and the title of every box; every question is answered yes.
 struct RecordingMessages final : Messages {
-    QStringList shown;
-    QStringList failureTitles;
-    QList<bool> answers;
+    QStringList shown, titles;
 
-    void warn(QWidget*, const QString& title, const QString& text) override
+    void warn(QWidget*, const QString& title, const QString& text) override { ask(nullptr, title, text); }
+    bool ask(QWidget*, const QString& title, const QString& question) override
     {
-        failureTitles.push_back(title);
-        shown.push_back(text);
-    }
-    bool ask(QWidget*, const QString&, const QString& question) override
-    {
-        shown.push_back(question);
-        return answers.isEmpty() || answers.takeFirst();
+        titles << title;
+        shown << question;
+        return true;
     }
 };
 
-// True when the file now holds exactly `bytes`.
 inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
@@ -68,14 +67,14 @@ inline QByteArray readBytes(const QString& path)
 }
 
 // Everything in `folder` and its subfolders, named relative to it, sorted.
-inline QStringList entries(const QString& folder)
+inline QString entries(const QString& folder)
 {
     QStringList found;
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) found << QDir(folder).relativeFilePath(it.next());
     found.sort();
-    return found;
+    return found.join(u' ');
 }
 
 }  // namespace velmor::io::testing

@@ -1,11 +1,16 @@
 // SPDX-License-Identifier: MIT
-// One encrypt or decrypt command's work, on copies of everything it reads.
-#include "cipher_job.h"
+// A cipher command's work on the thread pool, and dropping a busy window's
+// input through an application-wide event filter.
+#include "running_commands.h"
 
 #include "engine/passes.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QException>
+#include <QScrollBar>
 #include <QThread>
+#include <QWidget>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -40,6 +45,29 @@ void applyOnThePool(const Cipher& cipher, std::span<char16_t> text)
     }
 }
 
+bool changesSomething(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 CipherOutcome runCipherJob(CipherJob job) noexcept
@@ -61,6 +89,40 @@ CipherOutcome runCipherJob(CipherJob job) noexcept
         outcome.failure = QStringLiteral("unknown error");
     }
     return outcome;
+}
+
+InputGuard::InputGuard(QWidget& window) : QObject(&window), window_(&window) {}
+
+InputGuard::~InputGuard()
+{
+    if (held_) QCoreApplication::instance()->removeEventFilter(this);
+}
+
+void InputGuard::hold()
+{
+    if (held_) return;
+    held_ = true;
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+void InputGuard::release()
+{
+    if (!held_) return;
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    held_ = false;
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool InputGuard::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!changesSomething(event->type()) || !watched->isWidgetType() || window_.isNull())
+        return QObject::eventFilter(watched, event);
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget->window() != window_) return QObject::eventFilter(watched, event);
+    // Dragging a scroll bar moves the view and nothing else.
+    const bool mouse = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease;
+    if (mouse && qobject_cast<QScrollBar*>(widget) != nullptr) return QObject::eventFilter(watched, event);
+    return true;
 }
 
 }  // namespace velmor::ui

@@ -1,14 +1,40 @@
 // SPDX-License-Identifier: MIT
-// Keeps what the user types or clicks in a window from acting while the
-// window is busy, including input that waited in the queue until afterwards.
+// A command while it runs: the encrypt or decrypt work, done on copies of
+// everything it reads so that it can run on another thread while the window
+// stays live, and the guard that keeps the user's input from acting meanwhile.
 #pragma once
+
+#include "engine/settings.h"
+#include "engine/table_walk.h"
+#include "engine/wheel_state.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 class QWidget;
 
 namespace velmor::ui {
+
+struct CipherJob {
+    Direction direction = Direction::Encrypt;
+    int passes = 1;
+    QString password;
+    QString text;
+    WheelState state;  // the window's state as the command found it
+    const TableWalk* walk = &fastestTableWalk();
+};
+
+struct CipherOutcome {
+    QString text;
+    WheelState state;  // settled as the last pass leaves it
+    QString failure;   // empty when the passes ran
+};
+
+// Runs the job's passes over its text, cut into a range for each of the
+// global thread pool's threads. Never throws: a failure comes back in
+// `failure`, with an empty text and the job's state.
+CipherOutcome runCipherJob(CipherJob job) noexcept;
 
 // While held, key presses, clicks and the like aimed at `window` or any of
 // its children are dropped; the mouse wheel and the scroll bars still work,
