@@ -28,10 +28,12 @@ constexpr int kBreakProperty = QTextFormat::UserProperty + 1;
 // characters of long lines or in blocks of short ones.
 constexpr qsizetype kFillPieceCharacters = 1 << 20;
 constexpr qsizetype kFillPieceLines = 50'000;
-// How much of a long text a box shows: each line at most as long as a box
-// lays out, and few enough blocks to lay out in a few milliseconds.
+// How much of a long text a box shows: few enough blocks and characters to
+// put in within a few milliseconds, and no line so long that laying it out
+// (about 0.6 us a character) holds the window.
 constexpr qsizetype kShownPartCharacters = io::kMaxBoxLineLength;
 constexpr qsizetype kShownPartLines = 10'000;
+constexpr qsizetype kShownPartLineLength = 20'000;
 
 // The end of the piece of `text` that starts at `done`. A CR LF stays in one
 // piece, or it would count as two breaks.
@@ -53,12 +55,14 @@ qsizetype pieceEnd(QStringView text, qsizetype done)
 qsizetype shownPartLength(QByteArrayView bytes)
 {
     const qsizetype most = std::min(bytes.size(), kShownPartCharacters);
-    qsizetype lines = 0;
+    qsizetype lines = 0, lineStart = 0;
     for (qsizetype i = 0; i < most; ++i) {
+        if (i - lineStart == kShownPartLineLength) return i;
         if (bytes[i] != '\n' && bytes[i] != '\r') continue;
         // The break that would start one line too many is left out.
         if (++lines == kShownPartLines) return i;
         if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        lineStart = i + 1;
     }
     return most;
 }
@@ -376,6 +380,18 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source)
 {
     if (isReadOnly() || source == nullptr || !source->hasText()) return;
     const QString text = source->text();
+    // A text too long to show whole goes in as a file's would, shown in part.
+    const QTextCursor selection = textCursor();
+    const QTextDocument& doc = *document();
+    const qsizetype selectedBreaks =
+        doc.findBlock(selection.selectionEnd()).blockNumber() - doc.findBlock(selection.selectionStart()).blockNumber();
+    const qsizetype characters = doc.characterCount() - 1 - selection.selectedText().size() + text.size();
+    const qsizetype lines = doc.blockCount() - selectedBreaks + io::textShape(text).lines - 1;
+    if (!movingWithin_ && !io::shownWhole(characters, {lines, 0})) {
+        setText(textBetween(0, selection.selectionStart()) + text
+                + textBetween(selection.selectionEnd(), doc.characterCount() - 1));
+        return;
+    }
     // A line the box cannot lay out would show wrongly and hold the window.
     // A move within the box has already removed its selection, which a
     // refusal here would lose: the whole move is checked once it has ended.

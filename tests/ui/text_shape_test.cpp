@@ -17,6 +17,7 @@ struct Shape {
     QByteArray line;  // repeated up to `bytes`
     qsizetype bytes;
     bool inPart;
+    bool pasteRefused = false;  // for a line too long, which a paste may not make
 };
 
 // Every byte value once, then the shape.
@@ -41,7 +42,6 @@ TEST(TextShapes, RoundTripEveryByteAndShowLongTextsInPart)
     const qsizetype lines = io::kMaxShownWholeLines;
     for (const Shape& shape : {
              Shape{"only LF", "\n", 1 << 20, true},
-             Shape{"LF up to the line limit", "\n", lines - 300, false},
              Shape{"LF past the line limit", "\n", lines + 300, true},
              Shape{"only CR LF", "\r\n", 1 << 20, true},
              Shape{"one-character lines", "x\r", 1 << 20, true},
@@ -49,7 +49,7 @@ TEST(TextShapes, RoundTripEveryByteAndShowLongTextsInPart)
              Shape{"one long line", "y", io::kMaxShownWholeCharacters + 1, true},
              // The header's last line starts after its CR, byte 13.
              Shape{"a line at the box's limit", "z", 14 + io::kMaxBoxLineLength, false},
-             Shape{"a line past the box's limit", "z", 14 + io::kMaxBoxLineLength + 1, true},
+             Shape{"a line past the box's limit", "z", 14 + io::kMaxBoxLineLength + 1, true, true},
          }) {
         SCOPED_TRACE(shape.name);
         const QByteArray original = shaped(shape);
@@ -98,6 +98,19 @@ TEST(TextShapes, RoundTripEveryByteAndShowLongTextsInPart)
         shown.choose("Ne");
         EXPECT_FALSE(shown.input().isShownInPart() || shown.input().isReadOnly());
         EXPECT_TRUE(shown.messages.shown.isEmpty()) << shown.messages.shown.join(u'\n').toStdString();
+        // Pasted in place of a text typed, it goes the way of the file.
+        QTest::keyClicks(&shown.input(), "ab");
+        shown.input().selectAll();
+        shown.input().paste();
+        EXPECT_EQ(shown.input().isShownInPart(), shape.inPart && !shape.pasteRefused);
+        EXPECT_EQ(shown.messages.shown.size(), shape.pasteRefused ? 1 : 0);
+        EXPECT_TRUE(shape.pasteRefused || shown.input().text() == io::fromWindows1252(original));
+    }
+    // The limit of lines, exactly.
+    ExactTextEdit box;
+    for (const qsizetype breaks : {lines - 1, lines}) {
+        box.setText(QString(breaks, u'\n'));
+        EXPECT_EQ(box.isShownInPart(), breaks == lines) << breaks;
     }
 }
 
