@@ -385,7 +385,9 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source)
     const QTextDocument& doc = *document();
     const qsizetype selectedBreaks =
         doc.findBlock(selection.selectionEnd()).blockNumber() - doc.findBlock(selection.selectionStart()).blockNumber();
-    const qsizetype characters = doc.characterCount() - 1 - selection.selectedText().size() + text.size();
+    // Counted as the document counts them, a CR LF as one: close enough for a limit.
+    const qsizetype characters =
+        doc.characterCount() - 1 - (selection.selectionEnd() - selection.selectionStart()) + text.size();
     const qsizetype lines = doc.blockCount() - selectedBreaks + io::textShape(text).lines - 1;
     if (!movingWithin_ && !io::shownWhole(characters, {lines, 0})) {
         setText(textBetween(0, selection.selectionStart()) + text

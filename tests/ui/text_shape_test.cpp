@@ -106,11 +106,14 @@ TEST(TextShapes, RoundTripEveryByteAndShowLongTextsInPart)
         EXPECT_EQ(shown.messages.shown.size(), shape.pasteRefused ? 1 : 0);
         EXPECT_TRUE(shape.pasteRefused || shown.input().text() == io::fromWindows1252(original));
     }
-    // The limit of lines, exactly.
+    // The limit of lines, exactly; shown whole, the box is filled in pieces
+    // that each end after a whole CR LF.
     ExactTextEdit box;
     for (const qsizetype breaks : {lines - 1, lines}) {
-        box.setText(QString(breaks, u'\n'));
+        const QString text = QStringLiteral("\r\n").repeated(breaks);
+        box.setText(text);
         EXPECT_EQ(box.isShownInPart(), breaks == lines) << breaks;
+        EXPECT_TRUE(box.text() == text) << breaks;
     }
 }
 
