@@ -17,6 +17,8 @@
 #include <QWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <optional>
+
 namespace velmor::io {
 namespace {
 
@@ -84,12 +86,16 @@ bool FileCommands::openFileInto(TextHolder& box, const QString& path)
     reading.setFuture(QtConcurrent::run([path] { return readBoxFile(path); }));
     waiting.exec();
     FileText read = reading.future().takeResult();
-    status(read.ok() ? tr("Please Wait While Showing %1 Characters").arg(read.text.size()) : QString());
+    const qsizetype characters = read.shownInPart ? read.kept.size() : read.text.size();
+    status(read.ok() ? tr("Please Wait While Showing %1 Characters").arg(characters) : QString());
     if (!read.ok()) {
         messages_.warn(owner_, failureTitle(owner_), read.failure);
         return false;
     }
-    box.setText(read.text);
+    if (read.shownInPart)
+        box.keepLongText(read.kept);
+    else
+        box.setText(read.text);
     status(QString());
     return true;
 }
@@ -98,7 +104,9 @@ bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
 {
     // Checked before the dialog, so that the user does not choose a file for
     // a text that cannot be written.
-    const FileBytes encoded = encodeForFile(box.text());
+    // A text kept as bytes is written as it is kept.
+    const std::optional<QByteArray> kept = box.keptBytes();
+    const FileBytes encoded = kept ? FileBytes{*kept, {}} : encodeForFile(box.text());
     if (!encoded.ok()) {
         messages_.warn(owner_, failureTitle(owner_), encoded.failure);
         return false;
@@ -106,7 +114,13 @@ bool FileCommands::saveFrom(const TextHolder& box, TextKind kind)
     const DialogTexts texts = saveDialogTexts(kind);
     const QString path = dialogs_.ShowSaveDialog(owner_, texts.filter, texts.title, QString(), QString());
     if (path.isEmpty()) return false;
-    const FileWrite written = writeFileAtomically(path, encoded.bytes);
+    // Writing and syncing 64 MiB takes longer than the window may stand still.
+    QFutureWatcher<FileWrite> writing;
+    QEventLoop waiting;
+    QObject::connect(&writing, &QFutureWatcher<FileWrite>::finished, &waiting, &QEventLoop::quit);
+    writing.setFuture(QtConcurrent::run([path, bytes = encoded.bytes] { return writeFileAtomically(path, bytes); }));
+    waiting.exec();
+    const FileWrite written = writing.future().takeResult();
     if (!written.ok()) {
         messages_.warn(owner_, failureTitle(owner_), written.failure);
         return false;

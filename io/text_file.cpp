@@ -16,6 +16,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <utility>
 
 namespace velmor::io {
 namespace {
@@ -56,6 +57,8 @@ QString mebibytes(qint64 bytes)
 FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
 {
     return {{},
+            {},
+            false,
             QString::fromUtf16(words::kTooLargeToOpen)
                 .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
                      QStringLiteral("window"))};
@@ -89,49 +92,80 @@ QString describeCharacterAt(QStringView text, qsizetype index)
     return printable ? QStringLiteral("\"%1\" (%2)").arg(character, code) : code;
 }
 
-}  // namespace
-
-FileText readTextFile(const QString& path, qint64 maxBytes)
+// The file's bytes in `kept`, or the failure.
+FileText readBytes(const QString& path, qint64 maxBytes)
 {
     try {
         const QByteArray native = QFile::encodeName(path);
         const files::WholeFile read =
             files::readWholeFile(native.toStdString(), static_cast<std::uint64_t>(maxBytes), native.toStdString());
         if (read.tooLarge) return tooLarge(path, static_cast<qint64>(*read.tooLarge), maxBytes);
-        return {fromWindows1252(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()))), {}};
+        return {{}, QByteArray(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())), false, {}};
     } catch (const files::FileError& e) {
         const QString sentence =
             e.stage() == files::Stage::Open ? tr("Could not open \"%1\":\n%2") : tr("Could not read \"%1\":\n%2");
-        return {{}, sentence.arg(shownPath(path), reasonSentence(e.reason()))};
+        return {{}, {}, false, sentence.arg(shownPath(path), reasonSentence(e.reason()))};
     }
+}
+
+char16_t unit(QChar c) { return c.unicode(); }
+char16_t unit(char c) { return static_cast<unsigned char>(c); }
+
+template <class Text>
+TextShape shapeOf(const Text& text)
+{
+    TextShape shape;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = unit(text[i]);
+        if (c != u'\n' && c != u'\r') continue;
+        shape.longest = std::max(shape.longest, i - start);
+        start = i + 1;
+        if (c == u'\n' || i + 1 == text.size() || unit(text[i + 1]) != u'\n') ++shape.lines;
+    }
+    shape.longest = std::max(shape.longest, text.size() - start);
+    return shape;
+}
+
+}  // namespace
+
+FileText readTextFile(const QString& path, qint64 maxBytes)
+{
+    FileText read = readBytes(path, maxBytes);
+    if (read.ok()) read.text = fromWindows1252(std::exchange(read.kept, {}));
+    return read;
+}
+
+TextShape textShape(QStringView text)
+{
+    return shapeOf(text);
+}
+
+TextShape textShape(QByteArrayView bytes)
+{
+    return shapeOf(bytes);
 }
 
 qsizetype longestLine(QStringView text)
 {
-    qsizetype longest = 0, start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n') continue;
-        longest = std::max(longest, i - start);
-        start = i + 1;
-    }
-    return std::max(longest, text.size() - start);
+    return shapeOf(text).longest;
 }
 
-QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine)
+QString lineTooLongFailure(qsizetype longest, qsizetype maxLine)
 {
-    const QString counts = tr("its longest line holds %1 characters, a box of the window shows lines of at most %2.")
-                               .arg(byteCount(longest), byteCount(maxLine));
-    const QString advice = tr("Use the command-line tool velmor to encrypt or decrypt it.");
-    if (path.isEmpty()) return tr("The text cannot be put in: %1\n%2").arg(counts, advice);
-    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shownPath(path), counts, advice);
+    return tr("The text cannot be put in: its longest line would hold %1 characters, a box of the window shows "
+              "lines of at most %2.\nUse the command-line tool velmor to encrypt or decrypt it.")
+        .arg(byteCount(longest), byteCount(maxLine));
 }
 
-FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
+FileText readBoxFile(const QString& path, qint64 maxBytes)
 {
-    FileText read = readTextFile(path, maxBytes);
+    FileText read = readBytes(path, maxBytes);
     if (!read.ok()) return read;
-    if (const qsizetype longest = longestLine(read.text); longest > maxLine)
-        return {{}, lineTooLongFailure(path, longest, maxLine)};
+    if (!shownWhole(read.kept.size(), textShape(read.kept)))
+        read.shownInPart = true;
+    else
+        read.text = fromWindows1252(std::exchange(read.kept, {}));
     return read;
 }
 

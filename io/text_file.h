@@ -12,30 +12,59 @@
 
 namespace velmor::io {
 
-// Files above this size are refused by the window. Reading and decoding is
-// quick (about 50 ms for 10 MB) and done off the window's thread; laying the
-// text out in a box is not: the window fills a box piece by piece, answering
-// in between, and shows 64 MiB of 100-character lines after about 5 s at a
-// peak of about 500 MiB on a small two-core machine. The command-line tool
-// has no limit. Measured with make bench-ui (BM_OpenShaped).
+// Files above this size are refused by the window. Reading is done off the
+// window's thread, and a text too long to lay out is kept as its bytes and
+// shown in part, so 64 MiB of any shape opens, goes through "Encrypt 12"
+// and is saved within a second each, at a peak of about twice its size, on
+// a small two-core machine. The command-line tool has no limit. Measured
+// with make bench-ui (BM_Shape).
 inline constexpr qint64 kMaxBoxFileBytes = words::kMaxOpenBytes;
 
-// Lines longer than this are refused by the window. A box lays out each
+// A box never lays out a line longer than this: a text with one is shown in
+// part, and an edit that would make one is refused. A box lays out each
 // line whole whenever it shows it: a line of 1,000,000 characters takes
 // about 0.6 s, and past about 4,300,000 (2^25 pixels) its scroll bar no
 // longer reaches the end and the box paints nothing. At this limit a box
 // full of such lines is laid out in under a second.
 inline constexpr qsizetype kMaxBoxLineLength = 100'000;
 
+// A box lays out at most this many lines and characters of a text, and no
+// line longer than kMaxBoxLineLength. A longer text is kept whole as its
+// Windows-1252 bytes and shown in part, read-only: every block of a text
+// document costs about 1.4 us and 100 bytes, so 4 MiB of line feeds took
+// 5 s and 488 MB to show whole, and 64 MiB of 100-character lines 5 s and
+// 600 MB. Within all three, a text is edited as usual: 10 MB of
+// 100-character lines (100,000 of them) opens in about 0.2 s. Measured
+// with make bench-ui (BM_Shape).
+inline constexpr qsizetype kMaxShownWholeCharacters = 16 * 1024 * 1024;
+inline constexpr qsizetype kMaxShownWholeLines = 250'000;
+
 // The number of characters in the longest line of `text`; CR LF, a lone LF
 // and a lone CR each end a line.
 qsizetype longestLine(QStringView text);
+
+struct TextShape {
+    qsizetype lines = 1;  // one more than the line breaks
+    qsizetype longest = 0;  // as longestLine() counts it
+};
+TextShape textShape(QStringView text);
+TextShape textShape(QByteArrayView bytes);
+
+// Whether a box shows a text of `characters` in `shape` whole, and edits it.
+constexpr bool shownWhole(qsizetype characters, const TextShape& shape) noexcept
+{
+    return characters <= kMaxShownWholeCharacters && shape.lines <= kMaxShownWholeLines
+           && shape.longest <= kMaxBoxLineLength;
+}
 
 // Every `failure` below is a sentence for the user that names the file and
 // the reason; it is empty when the operation succeeded.
 
 struct [[nodiscard]] FileText {
     QString text;
+    // A text too long to show whole: its bytes, with `text` empty.
+    QByteArray kept;
+    bool shownInPart = false;
     QString failure;
     bool ok() const noexcept { return failure.isEmpty(); }
 };
@@ -44,13 +73,13 @@ struct [[nodiscard]] FileText {
 // `maxBytes`, a folder and anything that is not an ordinary file.
 FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
 
-// readTextFile, then refuses a text with a line longer than `maxLine`:
-// what a box of the window can show.
-FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes, qsizetype maxLine = kMaxBoxLineLength);
+// readTextFile for a box of the window: a text it cannot show whole comes
+// back as bytes in `kept`, for the box to show in part.
+FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
 
-// The sentence that refuses a text whose longest line holds `longest`
-// characters; `path` is empty for a text that is not a file's.
-QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine = kMaxBoxLineLength);
+// The sentence that refuses an edit after which the longest line of an
+// editable text would hold `longest` characters.
+QString lineTooLongFailure(qsizetype longest, qsizetype maxLine = kMaxBoxLineLength);
 
 struct [[nodiscard]] FileBytes {
     QByteArray bytes;

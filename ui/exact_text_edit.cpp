@@ -3,10 +3,15 @@
 #include "exact_text_edit.h"
 
 #include "io/text_file.h"
+#include "io/windows1252.h"
+#include "words/words.h"
 
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCharFormat>
 #include <QTextDocument>
@@ -19,8 +24,63 @@ namespace velmor::ui {
 namespace {
 
 constexpr int kBreakProperty = QTextFormat::UserProperty + 1;
-// About a tenth of a second's work for the box on a small machine.
+// About a tenth of a second's work for the box on a small machine, in
+// characters of long lines or in blocks of short ones.
 constexpr qsizetype kFillPieceCharacters = 1 << 20;
+constexpr qsizetype kFillPieceLines = 50'000;
+// How much of a long text a box shows: few enough blocks and characters to
+// put in within a few milliseconds, and no line so long that laying it out
+// (about 0.6 us a character) holds the window.
+constexpr qsizetype kShownPartCharacters = io::kMaxBoxLineLength;
+constexpr qsizetype kShownPartLines = 10'000;
+constexpr qsizetype kShownPartLineLength = 20'000;
+
+// The end of the piece of `text` that starts at `done`. A CR LF stays in one
+// piece, or it would count as two breaks.
+qsizetype pieceEnd(QStringView text, qsizetype done)
+{
+    const qsizetype most = std::min(text.size(), done + kFillPieceCharacters);
+    qsizetype lines = 0;
+    for (qsizetype i = done; i < most; ++i) {
+        const QChar c = text[i];
+        if (c != u'\n' && c != u'\r') continue;
+        const qsizetype end = c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? i + 2 : i + 1;
+        if (++lines == kFillPieceLines) return end;
+        i = end - 1;
+    }
+    return most < text.size() && text[most - 1] == u'\r' && text[most] == u'\n' ? most + 1 : most;
+}
+
+// The length of the start of `bytes` that a box shows of them.
+qsizetype shownPartLength(QByteArrayView bytes)
+{
+    const qsizetype most = std::min(bytes.size(), kShownPartCharacters);
+    qsizetype lines = 0, lineStart = 0;
+    for (qsizetype i = 0; i < most; ++i) {
+        if (i - lineStart == kShownPartLineLength) return i;
+        if (bytes[i] != '\n' && bytes[i] != '\r') continue;
+        // The break that would start one line too many is left out.
+        if (++lines == kShownPartLines) return i;
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        lineStart = i + 1;
+    }
+    return most;
+}
+
+// Keys that type, delete, cut, paste, undo or redo.
+bool editsText(const QKeyEvent& event)
+{
+    for (const auto key : {QKeySequence::Cut, QKeySequence::Paste, QKeySequence::Undo, QKeySequence::Redo,
+                           QKeySequence::Delete, QKeySequence::Backspace, QKeySequence::DeleteStartOfWord,
+                           QKeySequence::DeleteEndOfWord, QKeySequence::DeleteEndOfLine,
+                           QKeySequence::DeleteCompleteLine, QKeySequence::InsertParagraphSeparator,
+                           QKeySequence::InsertLineSeparator}) {
+        if (event.matches(key)) return true;
+    }
+    const bool command = event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    return event.key() == Qt::Key_Backspace
+           || (!command && !event.text().isEmpty() && event.text().front().isPrint());
+}
 
 QTextCharFormat separatorFormat(LineBreak kind)
 {
@@ -99,7 +159,14 @@ void ExactTextEdit::reverseLongLineEdit()
 
 QString ExactTextEdit::text() const
 {
+    if (inPart_) return io::fromWindows1252(kept_);
     return textBetween(0, document()->characterCount() - 1);
+}
+
+std::optional<QByteArray> ExactTextEdit::keptBytes() const
+{
+    if (inPart_) return kept_;
+    return std::nullopt;
 }
 
 QString ExactTextEdit::textBetween(int from, int to) const
@@ -139,6 +206,64 @@ QString ExactTextEdit::textBetween(int from, int to) const
 
 void ExactTextEdit::setText(const QString& text)
 {
+    if (!io::shownWhole(text.size(), io::textShape(text))) {
+        io::Encoded encoded = io::toWindows1252(text);
+        if (encoded.unencodableAt < 0) {
+            keepLongText(encoded.bytes);
+            return;
+        }
+    }
+    if (std::exchange(inPart_, false)) {
+        kept_.clear();
+        note_->hide();
+        setViewportMargins(0, 0, 0, 0);
+        setReadOnly(false);
+    }
+    fill(text);
+}
+
+void ExactTextEdit::keepLongText(const QByteArray& bytes)
+{
+    kept_ = bytes;
+    inPart_ = true;
+    const qsizetype shown = shownPartLength(kept_);
+    fill(io::fromWindows1252(QByteArrayView(kept_).first(shown)));
+    setReadOnly(true);
+    if (note_ == nullptr) {
+        note_ = new QLabel(this);
+        note_->setObjectName(QStringLiteral("shownInPart"));
+        note_->setWordWrap(true);
+        note_->setTextFormat(Qt::PlainText);
+        note_->setAutoFillBackground(true);
+        QFont small = note_->font();
+        small.setPointSizeF(8);
+        note_->setFont(small);
+    }
+    const QLocale english(QLocale::English);
+    QString note = QString::fromUtf16(words::kShownInPart).arg(english.toString(shown), english.toString(kept_.size()));
+    if (!replacedBy_.isEmpty()) note += u' ' + tr("%1 replaces it.").arg(replacedBy_);
+    note_->setText(note);
+    note_->show();
+    placeNote();
+}
+
+void ExactTextEdit::placeNote()
+{
+    if (!inPart_ || note_ == nullptr) return;
+    const int width = contentsRect().width() - verticalScrollBar()->sizeHint().width();
+    setViewportMargins(0, 0, 0, note_->heightForWidth(width));
+    const QRect view = viewport()->geometry();
+    note_->setGeometry(view.left(), view.bottom() + 1, view.width(), note_->heightForWidth(view.width()));
+}
+
+void ExactTextEdit::resizeEvent(QResizeEvent* event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    placeNote();
+}
+
+void ExactTextEdit::fill(QStringView all)
+{
     QTextDocument* doc = document();
     // An edit waiting to be reversed goes with the text it was made on.
     pendingLongest_ = 0;
@@ -147,11 +272,8 @@ void ExactTextEdit::setText(const QString& text)
     // Clearing is much faster than deleting the old text block by block.
     doc->clear();
     QTextCursor cursor(doc);
-    const QStringView all(text);
     for (qsizetype done = 0; done < all.size();) {
-        qsizetype end = std::min(all.size(), done + kFillPieceCharacters);
-        // A CR LF stays in one piece, or it would count as two breaks.
-        if (end < all.size() && all[end - 1] == u'\r' && all[end] == u'\n') ++end;
+        const qsizetype end = pieceEnd(all, done);
         cursor.beginEditBlock();
         insertExactly(cursor, all.sliced(done, end - done));
         cursor.endEditBlock();
@@ -195,6 +317,11 @@ void ExactTextEdit::replaceSelection(QStringView text)
 
 void ExactTextEdit::keyPressEvent(QKeyEvent* event)
 {
+    if (inPart_ && editsText(*event)) {
+        emit partEditRefused();
+        event->accept();
+        return;
+    }
     // Enter would give the new separator the format at the cursor, which may
     // record another break, and Shift+Enter would put in U+2028; a typed
     // break is CR LF.
@@ -253,6 +380,20 @@ void ExactTextEdit::insertFromMimeData(const QMimeData* source)
 {
     if (isReadOnly() || source == nullptr || !source->hasText()) return;
     const QString text = source->text();
+    // A text too long to show whole goes in as a file's would, shown in part.
+    const QTextCursor selection = textCursor();
+    const QTextDocument& doc = *document();
+    const qsizetype selectedBreaks =
+        doc.findBlock(selection.selectionEnd()).blockNumber() - doc.findBlock(selection.selectionStart()).blockNumber();
+    // Counted as the document counts them, a CR LF as one: close enough for a limit.
+    const qsizetype characters =
+        doc.characterCount() - 1 - (selection.selectionEnd() - selection.selectionStart()) + text.size();
+    const qsizetype lines = doc.blockCount() - selectedBreaks + io::textShape(text).lines - 1;
+    if (!movingWithin_ && !io::shownWhole(characters, {lines, 0})) {
+        setText(textBetween(0, selection.selectionStart()) + text
+                + textBetween(selection.selectionEnd(), doc.characterCount() - 1));
+        return;
+    }
     // A line the box cannot lay out would show wrongly and hold the window.
     // A move within the box has already removed its selection, which a
     // refusal here would lose: the whole move is checked once it has ended.

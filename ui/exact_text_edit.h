@@ -6,6 +6,7 @@
 
 #include "io/text_holder.h"
 
+#include <QByteArray>
 #include <QPlainTextEdit>
 #include <QString>
 #include <QTextCursor>
@@ -13,6 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+
+class QLabel;
 
 namespace velmor::ui {
 
@@ -80,6 +83,12 @@ constexpr std::optional<FoundBreak> findLineBreak(QStringView text, qsizetype fr
 // Text enters through setText(), typing (Enter gives CR LF), pasting and
 // dropping (their breaks stay as they are). insertPlainText() bypasses this
 // and is not to be used.
+//
+// A text of more lines or characters, or of a longer line, than
+// io::shownWhole() allows is kept
+// whole outside the document, as its Windows-1252 bytes, and the box shows
+// its start read-only, with a note under it that says so. Every command
+// reads the whole text.
 class ExactTextEdit : public QPlainTextEdit, public io::TextHolder {
     Q_OBJECT
 
@@ -90,8 +99,19 @@ public:
     QString text() const override;
 
     // Replaces the whole text and forgets the undo history, the way loading
-    // a new text does; the cursor goes to the start.
+    // a new text does; the cursor goes to the start. A long text that
+    // Windows-1252 can hold is kept and shown in part; any other is shown
+    // whole.
     void setText(const QString& text) override;
+
+    // Keeps `bytes` as the whole text and shows its start.
+    void keepLongText(const QByteArray& bytes) override;
+    std::optional<QByteArray> keptBytes() const override;
+    bool isShownInPart() const noexcept { return inPart_; }
+
+    // The commands that put a new text in this box, for the note under a
+    // text shown in part: "New, ... or ...".
+    void setReplacedBy(const QString& commands) { replacedBy_ = commands; }
 
     // The exact text between two document positions.
     QString textBetween(int from, int to) const;
@@ -106,14 +126,20 @@ signals:
     // a line would have held `longestLine` characters, more than
     // io::kMaxBoxLineLength.
     void editRefused(qsizetype longestLine);
+    // Typing, pasting or deleting was tried on a text shown in part.
+    void partEditRefused();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void insertFromMimeData(const QMimeData* source) override;
     void dropEvent(QDropEvent* event) override;
     QMimeData* createMimeDataFromSelection() const override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Puts `text` in the document, as setText() describes.
+    void fill(QStringView text);
+    void placeNote();
     // Inserts `text` at `cursor`, keeping each of its breaks.
     static void insertExactly(QTextCursor& cursor, QStringView text);
     // Replaces the selection with `text` as one undo step.
@@ -134,6 +160,11 @@ private:
     bool reversing_ = false;
     // A move within the box removes its selection before inserting it.
     bool movingWithin_ = false;
+    // The whole text while the box shows it in part.
+    QByteArray kept_;
+    bool inPart_ = false;
+    QLabel* note_ = nullptr;
+    QString replacedBy_;
 };
 
 }  // namespace velmor::ui

@@ -122,9 +122,13 @@ void MainWindow::connectFileCommands()
             return !closing_;
         });
         connect(box, &ExactTextEdit::editRefused, this, [this](qsizetype longest) {
-            messages_.warn(this, windowTitle(), io::lineTooLongFailure(QString(), longest));
+            messages_.warn(this, windowTitle(), io::lineTooLongFailure(longest));
         });
+        connect(box, &ExactTextEdit::partEditRefused, this,
+                [this] { showStatus(tr("A text shown in part cannot be edited: only a new text replaces it")); });
     }
+    input.setReplacedBy(tr("New, \"Open Unencrypted TexT\" or a Decrypt command"));
+    output.setReplacedBy(tr("New, \"Open Encrypted TexT\" or an Encrypt command"));
 }
 
 void MainWindow::showStatus(const QString& text)
@@ -177,9 +181,10 @@ void MainWindow::runCipherCommand(CipherCommand command)
     inputGuard_.hold();
     const ExactTextEdit& source =
         command.direction == Direction::Encrypt ? *controls_.txtVelmor : *controls_.txtOutputBox;
-    CipherJob job{command.direction, command.passes, controls_.txtKey->text(), source.text(), state_, &walk_};
+    CipherJob job{command.direction, command.passes, controls_.txtKey->text(), {}, state_, &walk_, source.keptBytes()};
+    if (!job.keptBytes) job.text = source.text();
 
-    showStatus(statusText(job.text.size()));
+    showStatus(statusText(job.keptBytes ? job.keptBytes->size() : job.text.size()));
     running_ = command;
     blockInput(true);
     cipherWatcher_.setFuture(QtConcurrent::run(&runCipherJob, std::move(job)));
@@ -203,7 +208,11 @@ void MainWindow::finishCipherCommand()
         ExactTextEdit& source = encrypted ? *controls_.txtVelmor : *controls_.txtOutputBox;
         ExactTextEdit& destination = encrypted ? *controls_.txtOutputBox : *controls_.txtVelmor;
         source.setText(QString());
-        destination.setText(outcome.text);
+        // The result of a text shown in part is shown in part too.
+        if (outcome.keptBytes)
+            destination.keepLongText(*outcome.keptBytes);
+        else
+            destination.setText(outcome.text);
     }
     // Showing the result takes a while on a large text: input given
     // meanwhile waits in the queue and is dropped here, before the boxes
@@ -221,8 +230,8 @@ void MainWindow::blockInput(bool blocked)
 {
     // Read-only rather than disabled, so that the boxes keep the focus and
     // their selections and can still be scrolled.
-    controls_.txtVelmor->setReadOnly(blocked);
-    controls_.txtOutputBox->setReadOnly(blocked);
+    for (ExactTextEdit* box : {controls_.txtVelmor, controls_.txtOutputBox})
+        box->setReadOnly(blocked || box->isShownInPart());
     controls_.txtKey->setReadOnly(blocked);
     for (const auto& item : menus_.cipherItems) item.action->setEnabled(!blocked);
     for (const auto& item : menus_.wheelItems) item.action->setEnabled(!blocked);

@@ -24,7 +24,8 @@ namespace {
 
 // Ciphers `text` in as many ranges as the pool has threads, side by side;
 // the calling thread, itself on the pool, takes one of them.
-void applyOnThePool(const Cipher& cipher, std::span<char16_t> text)
+template <class CharT>
+void applyOnThePool(const Cipher& cipher, std::span<CharT> text)
 {
     const auto ranges = static_cast<std::size_t>(std::max(1, QThread::idealThreadCount()));
     const std::size_t length = (text.size() + ranges - 1) / ranges;
@@ -72,16 +73,24 @@ bool changesSomething(QEvent::Type type)
 
 CipherOutcome runCipherJob(CipherJob job) noexcept
 {
-    CipherOutcome outcome{{}, job.state, {}};
+    CipherOutcome outcome{{}, {}, job.state, {}};
     try {
-        QString text = std::move(job.text);
         // QChar is one UTF-16 code unit, laid out as char16_t.
         const std::u16string_view password(reinterpret_cast<const char16_t*>(job.password.utf16()),
                                            static_cast<std::size_t>(job.password.size()));
-        const std::span<char16_t> units(reinterpret_cast<char16_t*>(text.data()), static_cast<std::size_t>(text.size()));
         WheelState state = job.state;
-        runPasses(state, job.direction, password, job.passes, units, applyOnThePool, *job.walk);
-        outcome.text = std::move(text);
+        if (job.keptBytes) {
+            QByteArray bytes = std::move(*job.keptBytes);
+            const std::span<char> units(bytes.data(), static_cast<std::size_t>(bytes.size()));
+            runPasses(state, job.direction, password, job.passes, units, applyOnThePool<char>, *job.walk);
+            outcome.keptBytes = std::move(bytes);
+        } else {
+            QString text = std::move(job.text);
+            const std::span<char16_t> units(reinterpret_cast<char16_t*>(text.data()),
+                                            static_cast<std::size_t>(text.size()));
+            runPasses(state, job.direction, password, job.passes, units, applyOnThePool<char16_t>, *job.walk);
+            outcome.text = std::move(text);
+        }
         outcome.state = std::move(state);
     } catch (const std::exception& error) {
         outcome.failure = QString::fromLocal8Bit(error.what());

@@ -8,9 +8,12 @@
 #include "engine/table_walk.h"
 #include "engine/wheel_state.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
+#include <optional>
 
 class QWidget;
 
@@ -23,10 +26,13 @@ struct CipherJob {
     QString text;
     WheelState state;  // the window's state as the command found it
     const TableWalk* walk = &fastestTableWalk();
+    // A text kept as Windows-1252 bytes goes through as bytes, in place of `text`.
+    std::optional<QByteArray> keptBytes;
 };
 
 struct CipherOutcome {
     QString text;
+    std::optional<QByteArray> keptBytes;  // set when the job's text was bytes
     WheelState state;  // settled as the last pass leaves it
     QString failure;   // empty when the passes ran
 };

@@ -34,4 +34,10 @@ inline constexpr char16_t kCannotSave[] =
     u"The text cannot be saved: the character %1 on line %2 has no place in Windows-1252, the character set of "
     u"the file.\nReplace or remove it, then save again. Nothing was written.";
 
+// Under a box that shows a long text in part: %1 the characters shown, %2
+// all of them, both with thousands separators.
+inline constexpr char16_t kShownInPart[] =
+    u"Showing the first %1 of %2 characters. The whole text is kept: it is what the commands encrypt, decrypt, "
+    u"save and copy.";
+
 }  // namespace velmor::words
