@@ -27,25 +27,12 @@ String widened(const std::string& bytes)
 }
 
 struct KnownAnswer {
-    int line = 0;  // in the file, for failure messages
-    int wheels = 0;
-    int passes = 0;
+    int line = 0, wheels = 0, passes = 0;  // line: in the file, for failure messages
     Direction direction = Direction::Encrypt;
     std::string password, input, output;  // Windows-1252 bytes
-
     std::u16string passwordText() const { return widened(password); }
     std::string name() const { return "known answer on line " + std::to_string(line); }
 };
-
-inline std::string fromHex(const std::string& hex)
-{
-    if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
-        throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
 
 // Equal texts, or where the first difference is: the long rows are too long
 // to print whole.
@@ -64,6 +51,13 @@ inline std::vector<KnownAnswer> knownAnswers()
 {
     std::ifstream file(VELMOR_KNOWN_ANSWERS, std::ios::binary);
     if (!file) throw std::runtime_error("cannot open " VELMOR_KNOWN_ANSWERS);
+    const auto bytes = [](const std::string& hex) {
+        if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
+            throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
+        std::string out;
+        for (std::size_t i = 0; i < hex.size(); i += 2) out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+        return out;
+    };
     std::vector<KnownAnswer> rows;
     std::string text;
     for (int line = 1; std::getline(file, text); ++line) {
@@ -74,7 +68,7 @@ inline std::vector<KnownAnswer> knownAnswers()
         if (f.size() != 6 || (f[2] != "encrypt" && f[2] != "decrypt"))
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
         const Direction direction = f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt;
-        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), direction, fromHex(f[3]), fromHex(f[4]), fromHex(f[5])});
+        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), direction, bytes(f[3]), bytes(f[4]), bytes(f[5])});
     }
     return rows;
 }

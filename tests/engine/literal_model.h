@@ -16,43 +16,29 @@
 namespace velmor::literal {
 
 using Text = std::u16string;
-
 enum class Command { Encrypt, Decrypt };
 
-class Machine {
-public:
+// The routines and the state object's fields that the engine uses.
+struct Machine {
     void LoadWheels();
-    void RestoreWheels();
     void KeyWheels(const Text& password);
+    void FillWheelArrays();
+    void StepWheels(bool back = false);  // array stepWheel, StepWheelsBack's way when `back`
+    void StepWheelsBack() { StepWheels(true); }
     Text EncryptPass(const Text& plainText);
     Text DecryptPass(const Text& cipherText);
+    void RestoreWheels() { workingWheel = pristineWheel; }
     // A command with `passes` passes, keyed from `password` each time.
     Text RunCommand(Command command, const Text& password, int passes, Text text);
 
-    // The state object's fields that the engine uses.
     std::int32_t wheelLength = 0;
-    std::int16_t wheelCount = 0;
-    std::int16_t stepWheel = 0;
-    std::vector<Text> workingWheel;                 // [k], k = 1..wheelTotal()
-    std::vector<Text> pristineWheel;                // [k]
-    std::vector<Text> wheelArray;                   // [k][i], i = 1..wheelLength
-    std::vector<std::int32_t> pairPosition;         // [j], j = 1..wheelTotal() / 2
-
-    int wheelTotal() const { return static_cast<int>(workingWheel.size()) - 1; }
-
-private:
-    void FillWheelArrays();
-    void Turn(bool back);  // StepWheels, or StepWheelsBack when `back`
-    void AdvanceCursor();
-    std::int32_t Scan(int k, char16_t c) const;
+    std::int16_t wheelCount = 0, stepWheel = 0;
+    std::vector<Text> workingWheel, pristineWheel, wheelArray;  // [k], k = 1..30; wheelArray[k][i], i = 1..wheelLength
+    std::vector<std::int32_t> pairPosition;                      // [j], j = 1..15
 };
 
-// The built-in wheels as character codes (from the engine's wheel contents).
-std::vector<Text> builtinWheelTexts();
-
-// Bytes read unsigned; back to bytes, a code unit above 255 throws
-// std::out_of_range.
-Text fromBytes(std::string_view bytes);
-std::string toBytes(const Text& text);
+std::vector<Text> builtinWheelTexts();   // [k] as character codes, from the engine's wheel contents
+Text fromBytes(std::string_view bytes);  // bytes read unsigned
+std::string toBytes(const Text& text);   // throws std::out_of_range for a code unit above 255
 
 }  // namespace velmor::literal
