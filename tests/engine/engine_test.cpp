@@ -19,27 +19,12 @@ namespace {
 
 using literal::Text;
 
-// Debug builds (the sanitizer run) check a sample, so that they stay quick.
-#ifdef NDEBUG
-constexpr bool kFullSample = true;
-#else
-constexpr bool kFullSample = false;
-#endif
-
-// `parts` joined by `separator`, the last two by `last`.
-std::string listed(const auto& parts, std::string_view separator, std::string_view last)
-{
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text.append(i == 0 ? "" : i + 1 == parts.size() ? last : separator).append(parts[i]);
-    return text;
-}
-
 TEST(Settings, OfferEveryCountAndNameEachChoiceOnceWithOrBeforeTheLast)
 {
-    std::vector<std::string> counts;
-    for (const int count : kPassCounts) counts.push_back(std::to_string(count));
-    EXPECT_EQ(passCountChoices(), listed(counts, ", ", " or "));
+    std::string counts;
+    for (const int n : kPassCounts)
+        counts.append(counts.empty() ? "" : n == kPassCounts.back() ? " or " : ", ").append(std::to_string(n));
+    EXPECT_EQ(passCountChoices(), counts);
     for (int n = -1; n <= kMaxWheelCount + 2; ++n) {
         EXPECT_EQ(isValidWheelCount(n), std::ranges::count(kWheelCounts, n) == 1) << n;
         EXPECT_EQ(isValidPassCount(n), std::ranges::count(kPassCounts, n) == 1) << n;
@@ -72,9 +57,8 @@ TEST(TableWalks, TheVariableChoosesARunnableWalkOrRefusesNamingTheWalks)
     // A refusal names the variable and its value, and an unknown name all
     // the walks there are, in a list that ends the sentence.
     const auto walks = tableWalks();
-    std::vector<std::string_view> names;
-    for (const TableWalk& walk : walks) names.push_back(walk.name);
-    const std::string list = listed(names, ", ", ", ");
+    std::string list;
+    for (const TableWalk& walk : walks) list.append(list.empty() ? "" : ", ").append(walk.name);
     for (const std::string_view forced : {"avx512vbmi", "avx2", "portable", "AVX2", "portable ", "fastest"}) {
         const auto walk = std::ranges::find(walks, forced, &TableWalk::name);
         const bool runs = walk != walks.end() && walk->runs();
@@ -133,21 +117,17 @@ TEST_P(OnEveryWalk, GivesEveryKnownAnswerWhicheverWayTheTextIsCiphered)
     }
 }
 
+// The model's arrays are empty until its first pass fills them.
 ::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
 {
-    if (engine.wheelLength() != model.wheelLength || engine.wheelCount() != model.wheelCount)
-        return testing::AssertionFailure() << "counts";
     if (engine.stepWheel() != model.stepWheel) return testing::AssertionFailure() << "stepWheel " << engine.stepWheel();
-    for (int k = 1; k <= kWheelTotal; ++k) {
-        if (k <= kPairTotal && engine.pairPosition(k) != model.pairPosition[k]) return testing::AssertionFailure() << "pair " << k;
-        for (int i = 1; i <= kWheelLength; ++i) {
-            // The model's arrays are empty until its first pass fills them.
-            if (engine.workingWheels()[k - 1].charAt(i - 1) != model.workingWheel[k][i - 1] ||
-                (model.wheelArray[k].size() > 1 && engine.wheelArrayElement(k, i) != model.wheelArray[k][i]))
-                return testing::AssertionFailure() << "working wheel or array " << k << " at " << i;
-        }
-    }
-    return testing::AssertionSuccess();
+    bool same = engine.wheelLength() == model.wheelLength && engine.wheelCount() == model.wheelCount;
+    for (int k = 1; k <= kWheelTotal; ++k)
+        for (int i = 1; i <= kWheelLength; ++i)
+            same = same && (k > kPairTotal || engine.pairPosition(k) == model.pairPosition[k]) &&
+                   engine.workingWheels()[k - 1].charAt(i - 1) == model.workingWheel[k][i - 1] &&
+                   (model.wheelArray[k].size() < 2 || engine.wheelArrayElement(k, i) == model.wheelArray[k][i]);
+    return same ? testing::AssertionSuccess() : testing::AssertionFailure() << "counts, pairs, wheels or arrays";
 }
 
 // Where off-by-one faults hide for wheel count W: around W and 96, at
@@ -155,19 +135,10 @@ TEST_P(OnEveryWalk, GivesEveryKnownAnswerWhicheverWayTheTextIsCiphered)
 // where the cipher turns to its table and DecryptPass turns forward by division.
 std::vector<std::size_t> edgeLengths(std::size_t w, std::mt19937& rng)
 {
-    const std::size_t multipleAbove96 = (96 / w + 1) * w;
-    std::vector<std::size_t> lengths{0, 1, w - 1, w, w + 1, 96, 97, multipleAbove96, 96 * w + 1, 96 * w + w};
-    if (kFullSample) lengths.insert(lengths.end(), {192, 2 * multipleAbove96, 96 * w, 2 * 96 * w + w, 3000 + rng() % 1000});
+    const std::size_t above96 = (96 / w + 1) * w;
+    std::vector<std::size_t> lengths{0, 1, w - 1, w, w + 1, 96, 97, above96, 96 * w + 1, 96 * w + w};
+    if (VELMOR_FULL_SAMPLE) lengths.insert(lengths.end(), {192, 2 * above96, 96 * w, 192 * w + w, 3000 + rng() % 1000});
     return lengths;
-}
-
-// Alphabet characters, but one in five drawn by `other`.
-Text randomText(std::mt19937& rng, std::size_t length, const auto& other)
-{
-    static const Text alphabet = literal::builtinWheelTexts()[1];
-    Text text(length, 0);
-    for (char16_t& c : text) c = rng() % 5 != 0 ? alphabet[rng() % 96] : other();
-    return text;
 }
 
 Text asText(const std::string& bytes) { return literal::fromBytes(bytes); }
@@ -177,19 +148,24 @@ Text asText(const Text& units) { return units; }
 // that a larger count left. Each case carries on from the state the last left.
 TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
 {
-    const TableWalk& walk = *GetParam();
-    std::mt19937 rng(11);
     WheelState engine;
     literal::Machine model;
-    engine.LoadWheels();
-    model.LoadWheels();
+    const auto both = [&](const auto& step) { step(engine), step(model); };
+    both([](auto& machine) { machine.LoadWheels(); });
     ASSERT_TRUE(sameState(engine, model)) << "after LoadWheels";
+    std::mt19937 rng(11);
+    // Alphabet characters, but one in five drawn by `other`.
+    const auto randomText = [&, alphabet = model.pristineWheel[1]](std::size_t length, const auto& other) {
+        Text text(length, 0);
+        for (char16_t& c : text) c = rng() % 5 != 0 ? alphabet[rng() % 96] : other();
+        return text;
+    };
     for (auto w = kWheelCounts.rbegin(); w != kWheelCounts.rend(); ++w) {
-        if (!kFullSample && *w % 10 != 0 && *w != kMinWheelCount) continue;
+        if (!VELMOR_FULL_SAMPLE && *w % 10 != 0 && *w != kMinWheelCount) continue;
         ASSERT_TRUE(engine.setWheelCount(*w));
         model.wheelCount = static_cast<std::int16_t>(*w);
         for (const std::size_t length : edgeLengths(static_cast<std::size_t>(*w), rng)) {
-            const Direction direction = rng() % 2 == 0 ? Direction::Encrypt : Direction::Decrypt;
+            const auto direction = static_cast<Direction>(rng() % 2);
             const bool encrypt = direction == Direction::Encrypt, wide = rng() % 2 == 0;
             const int passes = kPassCounts[rng() % kPassCounts.size()];
             const std::size_t ranges = std::array{1, 2, 3, 5, 16}[rng() % 5];
@@ -197,27 +173,25 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
             // seen without the last character of `keys`, so that a read past
             // their end shows; texts with characters that pass through, in 16
             // bits above 255.
-            const Text keys = randomText(rng, rng() % 35 + 1, [&] { return u"\"\t\u00E9\u2019"[rng() % 4]; });
-            const Text password(keys.data(), keys.size() - 1);
-            const Text text = randomText(rng, length, [&] { return static_cast<char16_t>(rng() % (wide ? 0x2200 : 256)); });
-            SCOPED_TRACE(testing::Message() << (encrypt ? "encrypt, " : "decrypt, ") << *w << " wheels, length "
-                                            << length << ", " << passes << " passes, " << (wide ? 16 : 8) << "-bit");
+            const Text keys = randomText(rng() % 35 + 1, [&] { return u"\"\t\u00E9\u2019"[rng() % 4]; });
+            const std::u16string_view password(keys.data(), keys.size() - 1);
+            const Text text = randomText(length, [&] { return static_cast<char16_t>(rng() % (wide ? 0x2200 : 256)); });
+            SCOPED_TRACE(testing::Message() << *w << " wheels, length " << length << ", " << passes << " passes, "
+                                            << (encrypt ? "encrypt, " : "decrypt, ") << (wide ? 16 : 8) << "-bit");
             const auto run = [&](auto input) {
                 using CharT = typename decltype(input)::value_type;
                 // A single pass, entered with any cursor.
-                engine.KeyWheels(password);
-                model.KeyWheels(password);
+                both([&](auto& machine) { machine.KeyWheels(password); });
                 const int entry = rng() % 4 == 0 ? static_cast<int>(rng() % 36) - 2 : 1;
                 engine.setStepWheel(entry);
                 model.stepWheel = static_cast<std::int16_t>(entry);
                 const auto passed = encrypt ? engine.EncryptPass<CharT>(input) : engine.DecryptPass<CharT>(input);
                 ASSERT_EQ(asText(passed), encrypt ? model.EncryptPass(text) : model.DecryptPass(text));
                 ASSERT_TRUE(sameState(engine, model)) << "after a pass entered at " << entry;
-                engine.RestoreWheels();
-                model.RestoreWheels();
-                runPasses(engine, direction, password, passes, std::span(input), inRanges<CharT>(ranges), walk);
-                const auto command = encrypt ? literal::Command::Encrypt : literal::Command::Decrypt;
-                ASSERT_EQ(asText(input), model.RunCommand(command, password, passes, text));
+                both([](auto& machine) { machine.RestoreWheels(); });
+                runPasses(engine, direction, password, passes, std::span(input), inRanges<CharT>(ranges), *GetParam());
+                const auto command = static_cast<literal::Command>(direction);
+                ASSERT_EQ(asText(input), model.RunCommand(command, password, passes, text)) << "the command";
                 ASSERT_TRUE(sameState(engine, model)) << "after the command";
             };
             wide ? run(text) : run(literal::toBytes(text));

@@ -8,34 +8,21 @@
 #include <stdexcept>
 
 namespace velmor::literal {
-namespace {
 
-constexpr int kWheels = 30;
-
-bool passesThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
-
-// The last position of `array` that holds c, 0 for none.
-std::int32_t scan(const Text& array, std::int32_t wheelLength, char16_t c)
-{
-    std::int32_t scanPos = wheelLength;
-    while (scanPos >= 1 && array[static_cast<std::size_t>(scanPos)] != c) --scanPos;
-    return scanPos;
-}
-
-}  // namespace
+static constexpr int kWheels = 30;
+static bool passesThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
 
 void Machine::LoadWheels()
 {
-    pristineWheel = workingWheel = builtinWheelTexts();
-    wheelArray.assign(kWheels + 1, {});
-    pairPosition.assign(kWheels / 2 + 1, 0);  // 0 at start-up, never reset
+    for (const std::string_view codes : builtinWheelCodes()) pristineWheel.push_back(fromBytes(codes));
+    workingWheel = pristineWheel;
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
     wheelCount = 20;
 }
 
 // Wheel k starts at the k-th password character; a character off the wheel
 // leaves it as it is.
-void Machine::KeyWheels(const Text& password)
+void Machine::KeyWheels(std::u16string_view password)
 {
     for (std::size_t k = 1; k <= kWheels && k <= password.size(); ++k)
         if (const std::size_t at = pristineWheel[k].rfind(password[k - 1]); at != Text::npos)
@@ -63,9 +50,10 @@ Text Machine::EncryptPass(const Text& plainText)
     for (const char16_t plainChar : plainText) {
         char16_t currentChar = plainChar;
         for (int j = 1; 2 * j <= wheelCount && !passesThrough(plainChar); ++j) {
-            const std::int32_t position = scan(wheelArray[2 * j - 1], wheelLength, currentChar);
-            if (position == 0) break;
-            currentChar = wheelArray[2 * j][static_cast<std::size_t>(pairPosition[j] = position)];
+            std::int32_t scanPos = wheelLength;  // the last position that holds the character, 0 for none
+            while (scanPos >= 1 && wheelArray[2 * j - 1][static_cast<std::size_t>(scanPos)] != currentChar) --scanPos;
+            if (scanPos == 0) break;
+            currentChar = wheelArray[2 * j][static_cast<std::size_t>(pairPosition[j] = scanPos)];
         }
         cipherText += currentChar;
         StepWheels();
@@ -90,16 +78,17 @@ Text Machine::DecryptPass(const Text& cipherText)
         StepWheelsBack();
         char16_t currentChar = cipherText[textPos - 1];
         for (int j = wheelCount / 2; j >= 1 && !passesThrough(cipherText[textPos - 1]); --j) {
-            const std::int32_t position = scan(wheelArray[2 * j], wheelLength, currentChar);
-            if (position == 0) break;
-            currentChar = wheelArray[2 * j - 1][static_cast<std::size_t>(pairPosition[j] = position)];
+            std::int32_t scanPos = wheelLength;
+            while (scanPos >= 1 && wheelArray[2 * j][static_cast<std::size_t>(scanPos)] != currentChar) --scanPos;
+            if (scanPos == 0) break;
+            currentChar = wheelArray[2 * j - 1][static_cast<std::size_t>(pairPosition[j] = scanPos)];
         }
         decryptedText[textPos - 1] = currentChar;
     }
     return decryptedText;
 }
 
-Text Machine::RunCommand(Command command, const Text& password, int passes, Text text)
+Text Machine::RunCommand(Command command, std::u16string_view password, int passes, Text text)
 {
     for (int passCounter = 1; passCounter <= passes; ++passCounter) {
         KeyWheels(password);
@@ -108,13 +97,6 @@ Text Machine::RunCommand(Command command, const Text& password, int passes, Text
         RestoreWheels();
     }
     return text;
-}
-
-std::vector<Text> builtinWheelTexts()
-{
-    std::vector<Text> wheels(1);
-    for (const std::string_view codes : builtinWheelCodes()) wheels.push_back(fromBytes(codes));
-    return wheels;
 }
 
 Text fromBytes(std::string_view bytes)

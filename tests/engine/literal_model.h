@@ -21,7 +21,7 @@ enum class Command { Encrypt, Decrypt };
 // The routines and the state object's fields that the engine uses.
 struct Machine {
     void LoadWheels();
-    void KeyWheels(const Text& password);
+    void KeyWheels(std::u16string_view password);
     void FillWheelArrays();
     void StepWheels(bool back = false);  // array stepWheel, StepWheelsBack's way when `back`
     void StepWheelsBack() { StepWheels(true); }
@@ -29,15 +29,15 @@ struct Machine {
     Text DecryptPass(const Text& cipherText);
     void RestoreWheels() { workingWheel = pristineWheel; }
     // A command with `passes` passes, keyed from `password` each time.
-    Text RunCommand(Command command, const Text& password, int passes, Text text);
+    Text RunCommand(Command command, std::u16string_view password, int passes, Text text);
 
     std::int32_t wheelLength = 0;
     std::int16_t wheelCount = 0, stepWheel = 0;
-    std::vector<Text> workingWheel, pristineWheel, wheelArray;  // [k], k = 1..30; wheelArray[k][i], i = 1..wheelLength
-    std::vector<std::int32_t> pairPosition;                      // [j], j = 1..15
+    // [k], k = 1..30; wheelArray[k][i], i = 1..wheelLength; pairPosition[j], j = 1..15, 0 at start-up, never reset
+    std::vector<Text> pristineWheel = std::vector<Text>(1), workingWheel, wheelArray = std::vector<Text>(31);
+    std::vector<std::int32_t> pairPosition = std::vector<std::int32_t>(16);
 };
 
-std::vector<Text> builtinWheelTexts();   // [k] as character codes, from the engine's wheel contents
 Text fromBytes(std::string_view bytes);  // bytes read unsigned
 std::string toBytes(const Text& text);   // throws std::out_of_range for a code unit above 255
 
