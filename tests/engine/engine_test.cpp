@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdlib>
 #include <random>
+#include <tuple>
 
 namespace velmor {
 namespace {
@@ -71,10 +72,9 @@ TEST(TableWalks, TheVariableChoosesARunnableWalkOrRefusesNamingTheWalks)
 
 // The text cut into `ranges` ranges, each applied with its first position,
 // as a program that schedules the cipher on its own threads does.
-template <class CharT>
-CipherRun<CharT> inRanges(std::size_t ranges)
+auto inRanges(std::size_t ranges)
 {
-    return [ranges](const Cipher& cipher, std::span<CharT> text) {
+    return [ranges](const Cipher& cipher, auto text) {
         const std::size_t length = std::max<std::size_t>(1, (text.size() + ranges - 1) / ranges);
         for (std::size_t start = 0; start < text.size(); start += length)
             cipher.apply(text.subspan(start, std::min(length, text.size() - start)), start);
@@ -88,46 +88,42 @@ class OnEveryWalk : public testing::TestWithParam<const TableWalk*> {};
 // UTF-16 text whole, so that the longest rows take more than one chunk.
 TEST_P(OnEveryWalk, GivesEveryKnownAnswerWhicheverWayTheTextIsCiphered)
 {
-    const TableWalk& walk = *GetParam();
     const auto rows = test::knownAnswers();
     EXPECT_GE(rows.size(), 39U) << "a shorter file checks less";
     for (const test::KnownAnswer& row : rows) {
         SCOPED_TRACE(row.name());
         const std::u16string password = row.passwordText();
         const auto cipher = [&](std::uint64_t length) {
-            return Cipher::forPassword(password, row.wheels, row.passes, row.direction, length, walk);
+            return Cipher::forPassword(password, row.wheels, row.passes, row.direction, length, *GetParam());
         };
         const Cipher table = cipher(Cipher::kUnknownLength);
         const std::size_t odd = std::min<std::size_t>(row.input.size(), 1 + 2 * (row.line % 15));
         // Sized to the text, and a copy of the table, which lays it out afresh.
         for (const Cipher& each : {cipher(row.input.size()), table}) {
             std::string bytes = row.input;
-            inRanges<char>(3)(each, bytes);
+            inRanges(3)(each, std::span(bytes));
             EXPECT_TRUE(test::sameText(bytes, row.output));
             bytes = row.input.substr(odd);
             each.apply(std::span(bytes), odd + std::uint64_t{1'000'000'007} * each.period());
             EXPECT_TRUE(test::sameText(bytes, row.output.substr(odd))) << "from position " << odd;
+            auto units = test::widened(row.input);
+            each.apply(std::span(units), 0);
+            EXPECT_TRUE(test::sameText(units, test::widened(row.output))) << "as the window's UTF-16 text";
         }
-        WheelState state;
-        state.LoadWheels();
-        ASSERT_TRUE(state.setWheelCount(row.wheels));
-        auto units = test::widened(row.input);
-        runPasses(state, row.direction, password, row.passes, std::span(units), inRanges<char16_t>(1), walk);
-        EXPECT_TRUE(test::sameText(units, test::widened(row.output))) << "as the window's UTF-16 text";
     }
 }
 
 // The model's arrays are empty until its first pass fills them.
-::testing::AssertionResult sameState(const WheelState& engine, const literal::Machine& model)
+bool sameState(const WheelState& engine, const literal::Machine& model)
 {
-    if (engine.stepWheel() != model.stepWheel) return testing::AssertionFailure() << "stepWheel " << engine.stepWheel();
-    bool same = engine.wheelLength() == model.wheelLength && engine.wheelCount() == model.wheelCount;
+    bool same = engine.stepWheel() == model.stepWheel && engine.wheelLength() == model.wheelLength &&
+                engine.wheelCount() == model.wheelCount;
     for (int k = 1; k <= kWheelTotal; ++k)
         for (int i = 1; i <= kWheelLength; ++i)
             same = same && (k > kPairTotal || engine.pairPosition(k) == model.pairPosition[k]) &&
                    engine.workingWheels()[k - 1].charAt(i - 1) == model.workingWheel[k][i - 1] &&
                    (model.wheelArray[k].size() < 2 || engine.wheelArrayElement(k, i) == model.wheelArray[k][i]);
-    return same ? testing::AssertionSuccess() : testing::AssertionFailure() << "counts, pairs, wheels or arrays";
+    return same;
 }
 
 // Where off-by-one faults hide for wheel count W: around W and 96, at
@@ -167,8 +163,7 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
         for (const std::size_t length : edgeLengths(static_cast<std::size_t>(*w), rng)) {
             const auto direction = static_cast<Direction>(rng() % 2);
             const bool encrypt = direction == Direction::Encrypt, wide = rng() % 2 == 0;
-            const int passes = kPassCounts[rng() % kPassCounts.size()];
-            const std::size_t ranges = std::array{1, 2, 3, 5, 16}[rng() % 5];
+            const int passes = kPassCounts[rng() % kPassCounts.size()], ranges = std::array{1, 2, 3, 5, 16}[rng() % 5];
             // Passwords longer than 30 wheels and with characters on no wheel,
             // seen without the last character of `keys`, so that a read past
             // their end shows; texts with characters that pass through, in 16
@@ -176,8 +171,8 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
             const Text keys = randomText(rng() % 35 + 1, [&] { return u"\"\t\u00E9\u2019"[rng() % 4]; });
             const std::u16string_view password(keys.data(), keys.size() - 1);
             const Text text = randomText(length, [&] { return static_cast<char16_t>(rng() % (wide ? 0x2200 : 256)); });
-            SCOPED_TRACE(testing::Message() << *w << " wheels, length " << length << ", " << passes << " passes, "
-                                            << (encrypt ? "encrypt, " : "decrypt, ") << (wide ? 16 : 8) << "-bit");
+            // (wheels, length, passes, encrypt, 16-bit)
+            SCOPED_TRACE(testing::PrintToString(std::tuple(*w, length, passes, encrypt, wide)));
             const auto run = [&](auto input) {
                 using CharT = typename decltype(input)::value_type;
                 // A single pass, entered with any cursor.
@@ -189,12 +184,11 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
                 ASSERT_EQ(asText(passed), encrypt ? model.EncryptPass(text) : model.DecryptPass(text));
                 ASSERT_TRUE(sameState(engine, model)) << "after a pass entered at " << entry;
                 both([](auto& machine) { machine.RestoreWheels(); });
-                runPasses(engine, direction, password, passes, std::span(input), inRanges<CharT>(ranges), *GetParam());
-                const auto command = static_cast<literal::Command>(direction);
-                ASSERT_EQ(asText(input), model.RunCommand(command, password, passes, text)) << "the command";
+                runPasses(engine, direction, password, passes, std::span(input), inRanges(ranges), *GetParam());
+                ASSERT_EQ(asText(input), model.RunCommand(literal::Command(direction), password, passes, text));
                 ASSERT_TRUE(sameState(engine, model)) << "after the command";
             };
-            wide ? run(text) : run(literal::toBytes(text));
+            wide ? run(text) : run(std::string(text.begin(), text.end()));
             if (HasFatalFailure()) return;
         }
     }

@@ -5,7 +5,6 @@
 #include "engine/builtin_wheels.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace velmor::literal {
 
@@ -39,7 +38,7 @@ void Machine::FillWheelArrays()
 void Machine::StepWheels(bool back)
 {
     if (stepWheel < 1 || stepWheel > kWheels) return;
-    Text& a = wheelArray[static_cast<std::size_t>(stepWheel)];
+    Text& a = wheelArray[stepWheel];
     std::rotate(a.begin() + 1, (stepWheel % 2 == 1) != back ? a.begin() + 2 : a.end() - 1, a.end());
 }
 
@@ -51,9 +50,9 @@ Text Machine::EncryptPass(const Text& plainText)
         char16_t currentChar = plainChar;
         for (int j = 1; 2 * j <= wheelCount && !passesThrough(plainChar); ++j) {
             std::int32_t scanPos = wheelLength;  // the last position that holds the character, 0 for none
-            while (scanPos >= 1 && wheelArray[2 * j - 1][static_cast<std::size_t>(scanPos)] != currentChar) --scanPos;
+            while (scanPos >= 1 && wheelArray[2 * j - 1][scanPos] != currentChar) --scanPos;
             if (scanPos == 0) break;
-            currentChar = wheelArray[2 * j][static_cast<std::size_t>(pairPosition[j] = scanPos)];
+            currentChar = wheelArray[2 * j][pairPosition[j] = scanPos];
         }
         cipherText += currentChar;
         StepWheels();
@@ -79,9 +78,9 @@ Text Machine::DecryptPass(const Text& cipherText)
         char16_t currentChar = cipherText[textPos - 1];
         for (int j = wheelCount / 2; j >= 1 && !passesThrough(cipherText[textPos - 1]); --j) {
             std::int32_t scanPos = wheelLength;
-            while (scanPos >= 1 && wheelArray[2 * j][static_cast<std::size_t>(scanPos)] != currentChar) --scanPos;
+            while (scanPos >= 1 && wheelArray[2 * j][scanPos] != currentChar) --scanPos;
             if (scanPos == 0) break;
-            currentChar = wheelArray[2 * j - 1][static_cast<std::size_t>(pairPosition[j] = scanPos)];
+            currentChar = wheelArray[2 * j - 1][pairPosition[j] = scanPos];
         }
         decryptedText[textPos - 1] = currentChar;
     }
@@ -103,12 +102,6 @@ Text fromBytes(std::string_view bytes)
 {
     const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
     return Text(data, data + bytes.size());
-}
-
-std::string toBytes(const Text& text)
-{
-    if (std::ranges::any_of(text, [](char16_t c) { return c > 0xFF; })) throw std::out_of_range("code above 255");
-    return std::string(text.begin(), text.end());
 }
 
 }  // namespace velmor::literal

@@ -39,6 +39,5 @@ struct Machine {
 };
 
 Text fromBytes(std::string_view bytes);  // bytes read unsigned
-std::string toBytes(const Text& text);   // throws std::out_of_range for a code unit above 255
 
 }  // namespace velmor::literal
