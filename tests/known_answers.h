@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <ranges>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -39,10 +39,9 @@ struct KnownAnswer {
 template <class Text>
 ::testing::AssertionResult sameText(const Text& actual, const Text& expected)
 {
-    if (actual == expected) return ::testing::AssertionSuccess();
-    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    return ::testing::AssertionFailure() << "length " << actual.size() << " instead of " << expected.size()
-                                         << ", first difference at index " << (a - actual.begin());
+    const auto differs = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first;
+    return ::testing::AssertionResult(actual == expected) << "length " << actual.size() << " instead of "
+           << expected.size() << ", first difference at index " << (differs - actual.begin());
 }
 
 // Every row of the file; throws std::runtime_error for a malformed one, so
@@ -51,7 +50,7 @@ inline std::vector<KnownAnswer> knownAnswers()
 {
     std::ifstream file(VELMOR_KNOWN_ANSWERS, std::ios::binary);
     if (!file) throw std::runtime_error("cannot open " VELMOR_KNOWN_ANSWERS);
-    const auto bytes = [](const std::string& hex) {
+    const auto bytes = [](const std::string& hex) {  // lowercase, two digits a byte
         if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
             throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
         std::string out;
@@ -59,12 +58,10 @@ inline std::vector<KnownAnswer> knownAnswers()
         return out;
     };
     std::vector<KnownAnswer> rows;
-    std::string text;
-    for (int line = 1; std::getline(file, text); ++line) {
+    for (auto [line, text] = std::pair(1, std::string()); std::getline(file, text); ++line) {
         if (text.empty() || text[0] == '#') continue;
-        std::istringstream cells(text + '\t');  // so that an empty last field is read
         std::vector<std::string> f;
-        for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+        for (const auto cell : std::views::split(text, '\t')) f.emplace_back(cell.begin(), cell.end());
         if (f.size() != 6 || (f[2] != "encrypt" && f[2] != "decrypt"))
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
         const Direction direction = f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt;

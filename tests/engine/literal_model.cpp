@@ -8,7 +8,6 @@
 
 namespace velmor::literal {
 
-static constexpr int kWheels = 30;
 static bool passesThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
 
 void Machine::LoadWheels()
@@ -23,7 +22,7 @@ void Machine::LoadWheels()
 // leaves it as it is.
 void Machine::KeyWheels(std::u16string_view password)
 {
-    for (std::size_t k = 1; k <= kWheels && k <= password.size(); ++k)
+    for (std::size_t k = 1; k <= kWheelTotal && k <= password.size(); ++k)
         if (const std::size_t at = pristineWheel[k].rfind(password[k - 1]); at != Text::npos)
             workingWheel[k] = pristineWheel[k].substr(at) + pristineWheel[k].substr(0, at);
 }
@@ -31,13 +30,13 @@ void Machine::KeyWheels(std::u16string_view password)
 void Machine::FillWheelArrays()
 {
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
-    for (int k = 1; k <= kWheels; ++k) wheelArray[k] = Text(1, 0) + workingWheel[k];
+    for (int k = 1; k <= kWheelTotal; ++k) wheelArray[k] = Text(1, 0) + workingWheel[k];
 }
 
 // Odd arrays turn left and even ones right, the other way round when stepping back.
 void Machine::StepWheels(bool back)
 {
-    if (stepWheel < 1 || stepWheel > kWheels) return;
+    if (stepWheel < 1 || stepWheel > kWheelTotal) return;
     Text& a = wheelArray[stepWheel];
     std::rotate(a.begin() + 1, (stepWheel % 2 == 1) != back ? a.begin() + 2 : a.end() - 1, a.end());
 }
