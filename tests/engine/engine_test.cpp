@@ -178,6 +178,7 @@ TEST_P(OnEveryWalk, AgreesWithTheLiteralModel)
                 ASSERT_TRUE(sameState(engine, model)) << "after a pass entered at " << entry;
                 both([](auto& machine) { machine.RestoreWheels(); });
                 runPasses(engine, direction, password, passes, std::span(input), inRanges(ranges), *GetParam());
+                // The model's commands are listed in the order of the directions.
                 ASSERT_EQ(asText(input), model.RunCommand(literal::Command(direction), password, passes, text));
                 ASSERT_TRUE(sameState(engine, model)) << "after the command";
             };

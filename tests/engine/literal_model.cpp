@@ -10,6 +10,7 @@ namespace velmor::literal {
 
 static bool passesThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
 
+// Once, at start-up: the pristine wheels are appended to the unused element 0.
 void Machine::LoadWheels()
 {
     for (const std::string_view codes : builtinWheelCodes()) pristineWheel.push_back(fromBytes(codes));

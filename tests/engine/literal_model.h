@@ -16,7 +16,7 @@
 namespace velmor::literal {
 
 using Text = std::u16string;
-enum class Command { Encrypt, Decrypt };
+enum class Command { Encrypt, Decrypt };  // in the order of the engine's directions, which the tests rely on
 
 // The routines and the state object's fields that the engine uses.
 struct Machine {
