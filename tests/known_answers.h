@@ -10,7 +10,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <sstream>
+#include <ranges>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,35 +27,21 @@ String widened(const std::string& bytes)
 }
 
 struct KnownAnswer {
-    int line = 0;  // in the file, for failure messages
-    int wheels = 0;
-    int passes = 0;
+    int line = 0, wheels = 0, passes = 0;  // line: in the file, for failure messages
     Direction direction = Direction::Encrypt;
     std::string password, input, output;  // Windows-1252 bytes
-
     std::u16string passwordText() const { return widened(password); }
     std::string name() const { return "known answer on line " + std::to_string(line); }
 };
-
-inline std::string fromHex(const std::string& hex)
-{
-    if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
-        throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2)
-        bytes += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
-}
 
 // Equal texts, or where the first difference is: the long rows are too long
 // to print whole.
 template <class Text>
 ::testing::AssertionResult sameText(const Text& actual, const Text& expected)
 {
-    if (actual == expected) return ::testing::AssertionSuccess();
-    const auto [a, e] = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
-    return ::testing::AssertionFailure() << "length " << actual.size() << " instead of " << expected.size()
-                                         << ", first difference at index " << (a - actual.begin());
+    const auto differs = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end()).first;
+    return ::testing::AssertionResult(actual == expected) << "length " << actual.size() << " instead of "
+           << expected.size() << ", first difference at index " << (differs - actual.begin());
 }
 
 // Every row of the file; throws std::runtime_error for a malformed one, so
@@ -64,17 +50,22 @@ inline std::vector<KnownAnswer> knownAnswers()
 {
     std::ifstream file(VELMOR_KNOWN_ANSWERS, std::ios::binary);
     if (!file) throw std::runtime_error("cannot open " VELMOR_KNOWN_ANSWERS);
+    const auto bytes = [](const std::string& hex) {  // lowercase, two digits a byte
+        if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string::npos)
+            throw std::runtime_error("known answers: not lowercase hex bytes: " + hex.substr(0, 20));
+        std::string out;
+        for (std::size_t i = 0; i < hex.size(); i += 2) out += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+        return out;
+    };
     std::vector<KnownAnswer> rows;
-    std::string text;
-    for (int line = 1; std::getline(file, text); ++line) {
+    for (auto [line, text] = std::pair(1, std::string()); std::getline(file, text); ++line) {
         if (text.empty() || text[0] == '#') continue;
-        std::istringstream cells(text + '\t');  // so that an empty last field is read
         std::vector<std::string> f;
-        for (std::string cell; std::getline(cells, cell, '\t');) f.push_back(cell);
+        for (const auto cell : std::views::split(text, '\t')) f.emplace_back(cell.begin(), cell.end());
         if (f.size() != 6 || (f[2] != "encrypt" && f[2] != "decrypt"))
             throw std::runtime_error("known answers, line " + std::to_string(line) + ": not a row");
         const Direction direction = f[2] == "encrypt" ? Direction::Encrypt : Direction::Decrypt;
-        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), direction, fromHex(f[3]), fromHex(f[4]), fromHex(f[5])});
+        rows.push_back({line, std::stoi(f[0]), std::stoi(f[1]), direction, bytes(f[3]), bytes(f[4]), bytes(f[5])});
     }
     return rows;
 }

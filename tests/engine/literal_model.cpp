@@ -5,69 +5,42 @@
 #include "engine/builtin_wheels.h"
 
 #include <algorithm>
-#include <stdexcept>
 
 namespace velmor::literal {
 
+static bool passesThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
+
+// Once, at start-up: the pristine wheels are appended to the unused element 0.
 void Machine::LoadWheels()
 {
-    workingWheel = builtinWheelTexts();
-    workingWheel.insert(workingWheel.begin(), Text{});
-    pristineWheel = workingWheel;
-    wheelArray.assign(workingWheel.size(), {});
-    pairPosition.assign(workingWheel.size() / 2 + 1, 0);  // 0 at start-up, never reset
+    for (const std::string_view codes : builtinWheelCodes()) pristineWheel.push_back(fromBytes(codes));
+    workingWheel = pristineWheel;
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
     wheelCount = 20;
 }
 
-void Machine::RestoreWheels() { workingWheel = pristineWheel; }
-
 // Wheel k starts at the k-th password character; a character off the wheel
 // leaves it as it is.
-void Machine::KeyWheels(const Text& password)
+void Machine::KeyWheels(std::u16string_view password)
 {
-    for (int k = 1; k <= wheelTotal() && k <= static_cast<int>(password.size()); ++k) {
-        const Text& pristine = pristineWheel[k];
-        const std::size_t found = pristine.rfind(password[k - 1]);
-        if (found != Text::npos) workingWheel[k] = pristine.substr(found) + pristine.substr(0, found);
-    }
+    for (std::size_t k = 1; k <= kWheelTotal && k <= password.size(); ++k)
+        if (const std::size_t at = pristineWheel[k].rfind(password[k - 1]); at != Text::npos)
+            workingWheel[k] = pristineWheel[k].substr(at) + pristineWheel[k].substr(0, at);
 }
 
 void Machine::FillWheelArrays()
 {
     wheelLength = static_cast<std::int32_t>(workingWheel[1].size());
-    for (int k = 1; k <= wheelTotal(); ++k) wheelArray[k] = Text(1, 0) + workingWheel[k];
+    for (int k = 1; k <= kWheelTotal; ++k) wheelArray[k] = Text(1, 0) + workingWheel[k];
 }
 
-// Array stepWheel turns one place: odd arrays left and even ones right,
-// the other way round when stepping back.
-void Machine::Turn(bool back)
+// Odd arrays turn left and even ones right, the other way round when stepping back.
+void Machine::StepWheels(bool back)
 {
-    if (stepWheel < 1 || stepWheel > wheelTotal()) return;
+    if (stepWheel < 1 || stepWheel > kWheelTotal) return;
     Text& a = wheelArray[stepWheel];
-    if ((stepWheel % 2 == 1) != back)
-        std::rotate(a.begin() + 1, a.begin() + 2, a.end());  // a[1] to the end
-    else
-        std::rotate(a.begin() + 1, a.end() - 1, a.end());  // a[wheelLength] to the front
+    std::rotate(a.begin() + 1, (stepWheel % 2 == 1) != back ? a.begin() + 2 : a.end() - 1, a.end());
 }
-
-void Machine::AdvanceCursor()
-{
-    stepWheel = static_cast<std::int16_t>(stepWheel + 1);
-    if (stepWheel == wheelCount + 1) stepWheel = 1;
-}
-
-// The last position of array k that holds c, 0 for none.
-std::int32_t Machine::Scan(int k, char16_t c) const
-{
-    for (std::int32_t scanPos = wheelLength; scanPos >= 1; --scanPos)
-        if (wheelArray[k][static_cast<std::size_t>(scanPos)] == c) return scanPos;
-    return 0;
-}
-
-namespace {
-bool isPassThrough(char16_t c) { return c == u'\r' || c == u'\n' || c == u'"'; }
-}  // namespace
 
 Text Machine::EncryptPass(const Text& plainText)
 {
@@ -75,15 +48,15 @@ Text Machine::EncryptPass(const Text& plainText)
     Text cipherText;
     for (const char16_t plainChar : plainText) {
         char16_t currentChar = plainChar;
-        for (int j = 1; 2 * j <= wheelCount && !isPassThrough(plainChar); ++j) {
-            const std::int32_t position = Scan(2 * j - 1, currentChar);
-            if (position == 0) break;
-            pairPosition[j] = position;
-            currentChar = wheelArray[2 * j][position];
+        for (int j = 1; 2 * j <= wheelCount && !passesThrough(plainChar); ++j) {
+            std::int32_t scanPos = wheelLength;  // the last position that holds the character, 0 for none
+            while (scanPos >= 1 && wheelArray[2 * j - 1][scanPos] != currentChar) --scanPos;
+            if (scanPos == 0) break;
+            currentChar = wheelArray[2 * j][pairPosition[j] = scanPos];
         }
         cipherText += currentChar;
-        Turn(false);
-        AdvanceCursor();
+        StepWheels();
+        if (++stepWheel == wheelCount + 1) stepWheel = 1;
     }
     return cipherText;
 }
@@ -95,28 +68,26 @@ Text Machine::DecryptPass(const Text& cipherText)
     FillWheelArrays();
     stepWheel = 1;
     for (std::size_t step = 1; step <= cipherText.size(); ++step) {
-        Turn(false);
-        AdvanceCursor();
+        StepWheels();
+        if (++stepWheel == wheelCount + 1) stepWheel = 1;
     }
     Text decryptedText(cipherText.size(), 0);
     for (std::size_t textPos = cipherText.size(); textPos >= 1; --textPos) {
-        stepWheel = static_cast<std::int16_t>(stepWheel - 1);
-        if (stepWheel < 1) stepWheel = wheelCount;
-        Turn(true);
-        const char16_t cipherChar = cipherText[textPos - 1];
-        char16_t currentChar = cipherChar;
-        for (int j = wheelCount / 2; j >= 1 && !isPassThrough(cipherChar); --j) {
-            const std::int32_t position = Scan(2 * j, currentChar);
-            if (position == 0) break;
-            pairPosition[j] = position;
-            currentChar = wheelArray[2 * j - 1][position];
+        if (--stepWheel < 1) stepWheel = wheelCount;
+        StepWheelsBack();
+        char16_t currentChar = cipherText[textPos - 1];
+        for (int j = wheelCount / 2; j >= 1 && !passesThrough(cipherText[textPos - 1]); --j) {
+            std::int32_t scanPos = wheelLength;
+            while (scanPos >= 1 && wheelArray[2 * j][scanPos] != currentChar) --scanPos;
+            if (scanPos == 0) break;
+            currentChar = wheelArray[2 * j - 1][pairPosition[j] = scanPos];
         }
         decryptedText[textPos - 1] = currentChar;
     }
     return decryptedText;
 }
 
-Text Machine::RunCommand(Command command, const Text& password, int passes, Text text)
+Text Machine::RunCommand(Command command, std::u16string_view password, int passes, Text text)
 {
     for (int passCounter = 1; passCounter <= passes; ++passCounter) {
         KeyWheels(password);
@@ -127,24 +98,10 @@ Text Machine::RunCommand(Command command, const Text& password, int passes, Text
     return text;
 }
 
-std::vector<Text> builtinWheelTexts()
-{
-    std::vector<Text> wheels;
-    for (const std::string_view codes : builtinWheelCodes()) wheels.push_back(fromBytes(codes));
-    return wheels;
-}
-
 Text fromBytes(std::string_view bytes)
 {
-    Text text;
-    for (const unsigned char c : bytes) text += c;
-    return text;
-}
-
-std::string toBytes(const Text& text)
-{
-    if (std::ranges::any_of(text, [](char16_t c) { return c > 0xFF; })) throw std::out_of_range("code above 255");
-    return std::string(text.begin(), text.end());
+    const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
+    return Text(data, data + bytes.size());
 }
 
 }  // namespace velmor::literal

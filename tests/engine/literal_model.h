@@ -16,43 +16,28 @@
 namespace velmor::literal {
 
 using Text = std::u16string;
+enum class Command { Encrypt, Decrypt };  // in the order of the engine's directions, which the tests rely on
 
-enum class Command { Encrypt, Decrypt };
-
-class Machine {
-public:
+// The routines and the state object's fields that the engine uses.
+struct Machine {
     void LoadWheels();
-    void RestoreWheels();
-    void KeyWheels(const Text& password);
+    void KeyWheels(std::u16string_view password);
+    void FillWheelArrays();
+    void StepWheels(bool back = false);  // array stepWheel, StepWheelsBack's way when `back`
+    void StepWheelsBack() { StepWheels(true); }
     Text EncryptPass(const Text& plainText);
     Text DecryptPass(const Text& cipherText);
+    void RestoreWheels() { workingWheel = pristineWheel; }
     // A command with `passes` passes, keyed from `password` each time.
-    Text RunCommand(Command command, const Text& password, int passes, Text text);
+    Text RunCommand(Command command, std::u16string_view password, int passes, Text text);
 
-    // The state object's fields that the engine uses.
     std::int32_t wheelLength = 0;
-    std::int16_t wheelCount = 0;
-    std::int16_t stepWheel = 0;
-    std::vector<Text> workingWheel;                 // [k], k = 1..wheelTotal()
-    std::vector<Text> pristineWheel;                // [k]
-    std::vector<Text> wheelArray;                   // [k][i], i = 1..wheelLength
-    std::vector<std::int32_t> pairPosition;         // [j], j = 1..wheelTotal() / 2
-
-    int wheelTotal() const { return static_cast<int>(workingWheel.size()) - 1; }
-
-private:
-    void FillWheelArrays();
-    void Turn(bool back);  // StepWheels, or StepWheelsBack when `back`
-    void AdvanceCursor();
-    std::int32_t Scan(int k, char16_t c) const;
+    std::int16_t wheelCount = 0, stepWheel = 0;
+    // [k], k = 1..30; wheelArray[k][i], i = 1..wheelLength; pairPosition[j], j = 1..15, 0 at start-up, never reset
+    std::vector<Text> pristineWheel = std::vector<Text>(1), workingWheel, wheelArray = std::vector<Text>(31);
+    std::vector<std::int32_t> pairPosition = std::vector<std::int32_t>(16);
 };
 
-// The built-in wheels as character codes (from the engine's wheel contents).
-std::vector<Text> builtinWheelTexts();
-
-// Bytes read unsigned; back to bytes, a code unit above 255 throws
-// std::out_of_range.
-Text fromBytes(std::string_view bytes);
-std::string toBytes(const Text& text);
+Text fromBytes(std::string_view bytes);  // bytes read unsigned
 
 }  // namespace velmor::literal
