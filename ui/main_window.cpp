@@ -3,6 +3,7 @@
 #include "main_window.h"
 
 #include "exact_text_edit.h"
+#include "menu_keys.h"
 #include "start_and_exit.h"
 
 #include "io/file_drop.h"
@@ -53,6 +54,7 @@ MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget
     auto* client = new QWidget(this);
     controls_ = createFormControls(*client);
     menus_ = createFormMenus(*menuBar());
+    reachFromKeyboard(*menuBar());
     setCentralWidget(client);
     // The controls have fixed places, so the window keeps its size.
     setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());

