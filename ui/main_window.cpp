@@ -236,8 +236,10 @@ void MainWindow::chooseWheelCount(int count)
 {
     if (!state_.setWheelCount(count)) return;
     menus_.EW->setTitle(wheelCountCaption(count));
+    // setText, unlike clear(), drops the undo history too, which would bring
+    // back the password's first characters.
+    controls_.txtKey->setText(QString());
     controls_.txtKey->setMaxLength(count);
-    controls_.txtKey->clear();
 }
 
 void MainWindow::showPassword(bool shown)

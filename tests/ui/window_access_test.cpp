@@ -42,5 +42,23 @@ TEST_F(WindowAccess, F10OrALoneAltTakesTheKeyboardToTheFirstMenuAndEscapeBack)
     }
 }
 
+// A wheel count empties the password; neither undo nor redo brings any of it back.
+TEST_F(WindowAccess, AWheelCountEmptiesThePasswordAndItsHistory)
+{
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (const char* shown : {"PassH", "PassS"}) {
+        choose(shown);
+        choose(QStringLiteral("EW20"));
+        password().setFocus();
+        QTest::keyClicks(&password(), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
+        choose(QStringLiteral("EW4"));
+        for (const QKeySequence::StandardKey key : {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Undo}) {
+            QTest::keySequence(&password(), key);
+            EXPECT_EQ(password().text(), QString()) << shown;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace velmor::ui::test
