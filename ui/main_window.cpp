@@ -9,6 +9,7 @@
 #include "io/file_drop.h"
 #include "io/messages.h"
 #include "io/text_file.h"
+#include "words/words.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -109,9 +110,14 @@ void MainWindow::connectFileCommands()
     const auto openDroppedFilesIn = [this, busyWith](ExactTextEdit& box) {
         // The file is opened after the drop event has ended, so a command may
         // have started in between.
-        return new io::FileDrop(box.viewport(), [this, &box, busyWith](const QString& path) {
-            busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
-        });
+        return new io::FileDrop(
+            box.viewport(),
+            [this, &box, busyWith](const QString& path) {
+                busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
+            },
+            [this](qsizetype count) {
+                messages_.warn(this, windowTitle(), QString::fromUtf16(words::kOneFileAtATime).arg(count));
+            });
     };
     fileDrops_ = {openDroppedFilesIn(input), openDroppedFilesIn(output)};
 

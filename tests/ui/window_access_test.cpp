@@ -4,6 +4,8 @@
 // their bytes, a password cut with its history, and a window that fits.
 #include "window_fixture.h"
 
+#include "words/words.h"
+
 namespace velmor::ui::test {
 namespace {
 
@@ -39,6 +41,35 @@ TEST_F(WindowAccess, F10OrALoneAltTakesTheKeyboardToTheFirstMenuAndEscapeBack)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_FALSE(menu.isVisible());
         EXPECT_EQ(QApplication::focusWidget(), &input());
+    }
+}
+
+// Drops `data` onto `box` as a file manager would; true when the drop was taken.
+bool drop(ExactTextEdit& box, const QMimeData& data)
+{
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &enter);
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &dropped);
+    QApplication::processEvents();
+    return dropped.isAccepted();
+}
+
+// Several files, with or without their names as text, are refused in words;
+// the box keeps its text.
+TEST_F(WindowAccess, SeveralFilesDroppedAreRefusedAndTheBoxKeepsItsText)
+{
+    const QList<QUrl> two{QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt")};
+    for (const bool withText : {true, false}) {
+        QMimeData data;
+        data.setUrls(two);
+        if (withText) data.setText(two[0].toString() + "\r\n" + two[1].toString());
+        input().setText(QStringLiteral("kept"));
+        messages.shown.clear();
+        EXPECT_TRUE(drop(input(), data));
+        EXPECT_EQ(input().text(), QStringLiteral("kept")) << withText;
+        ASSERT_EQ(messages.shown.size(), 1) << withText;
+        EXPECT_EQ(messages.shown[0], QString::fromUtf16(words::kOneFileAtATime).arg(2));
     }
 }
 
