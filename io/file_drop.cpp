@@ -18,16 +18,23 @@ namespace {
 // What a drag carries, as far as files go: the path of its one local file,
 // or how many items it carries when some of them are local files.
 struct DraggedFiles {
-    QString path;
+    QByteArray path;
     qsizetype several = 0;
     bool any() const noexcept { return !path.isEmpty() || several > 0; }
 };
+
+// toLocalFile() reads the name as UTF-8 and puts U+FFFD for every byte that
+// is not, which names another file or none; the percent-encoding keeps them.
+QByteArray localPath(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
 
 DraggedFiles draggedFiles(const QMimeData& data)
 {
     if (!data.hasUrls()) return {};
     const QList<QUrl> urls = data.urls();
-    if (urls.size() == 1) return {urls.first().isLocalFile() ? urls.first().toLocalFile() : QString(), 0};
+    if (urls.size() == 1) return {urls.first().isLocalFile() ? localPath(urls.first()) : QByteArray(), 0};
     const bool files = std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
     return {{}, files ? urls.size() : 0};
 }

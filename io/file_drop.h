@@ -2,6 +2,7 @@
 // Opening a file by dropping it onto a widget, such as a text box.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -11,14 +12,14 @@ class QWidget;
 
 namespace velmor::io {
 
-// Takes drags of one local file onto `target` and hands the path to
-// `onFile`; a drag of several files, which would otherwise put their names
+// Takes drags of one local file onto `target` and hands its path, as the
+// system's bytes, to `onFile`; a drag of several files, which would otherwise put their names
 // in the box as text, is taken too and only their number handed to
 // `onSeveral`. Every other drag goes on to `target` as before. For a scroll
 // area such as QPlainTextEdit the target is its viewport(). Owned by `target`.
 class FileDrop final : public QObject {
 public:
-    using Handler = std::function<void(const QString& path)>;
+    using Handler = std::function<void(const QByteArray& path)>;
     using Refusal = std::function<void(qsizetype count)>;
     FileDrop(QWidget* target, Handler onFile, Refusal onSeveral);
 

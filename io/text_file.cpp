@@ -53,11 +53,11 @@ QString mebibytes(qint64 bytes)
     return QLocale(QLocale::English).toString(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 2);
 }
 
-FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
+FileText tooLarge(const QString& shown, qint64 size, qint64 maxBytes)
 {
     return {{},
             QString::fromUtf16(words::kTooLargeToOpen)
-                .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
+                .arg(shown, byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
                      QStringLiteral("window"))};
 }
 
@@ -93,11 +93,15 @@ QString describeCharacterAt(QStringView text, qsizetype index)
 
 FileText readTextFile(const QString& path, qint64 maxBytes)
 {
+    return readTextFile(QFile::encodeName(path), maxBytes);
+}
+
+FileText readTextFile(const QByteArray& path, qint64 maxBytes)
+{
     try {
-        const QByteArray native = QFile::encodeName(path);
         const files::WholeFile read =
-            files::readWholeFile(native.toStdString(), static_cast<std::uint64_t>(maxBytes), native.toStdString());
-        if (read.tooLarge) return tooLarge(path, static_cast<qint64>(*read.tooLarge), maxBytes);
+            files::readWholeFile(path.toStdString(), static_cast<std::uint64_t>(maxBytes), path.toStdString());
+        if (read.tooLarge) return tooLarge(shownPath(path), static_cast<qint64>(*read.tooLarge), maxBytes);
         return {fromWindows1252(QByteArrayView(read.bytes.data(), static_cast<qsizetype>(read.bytes.size()))), {}};
     } catch (const files::FileError& e) {
         const QString sentence =
@@ -117,21 +121,36 @@ qsizetype longestLine(QStringView text)
     return std::max(longest, text.size() - start);
 }
 
-QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine)
+namespace {
+
+// `shown` is empty for a text that is not a file's.
+QString lineTooLongSentence(const QString& shown, qsizetype longest, qsizetype maxLine)
 {
     const QString counts = tr("its longest line holds %1 characters, a box of the window shows lines of at most %2.")
                                .arg(byteCount(longest), byteCount(maxLine));
     const QString advice = tr("Use the command-line tool velmor to encrypt or decrypt it.");
-    if (path.isEmpty()) return tr("The text cannot be put in: %1\n%2").arg(counts, advice);
-    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shownPath(path), counts, advice);
+    if (shown.isEmpty()) return tr("The text cannot be put in: %1\n%2").arg(counts, advice);
+    return tr("\"%1\" cannot be shown here: %2\n%3").arg(shown, counts, advice);
+}
+
+}  // namespace
+
+QString lineTooLongFailure(const QString& path, qsizetype longest, qsizetype maxLine)
+{
+    return lineTooLongSentence(path.isEmpty() ? QString() : shownPath(path), longest, maxLine);
 }
 
 FileText readBoxFile(const QString& path, qint64 maxBytes, qsizetype maxLine)
 {
+    return readBoxFile(QFile::encodeName(path), maxBytes, maxLine);
+}
+
+FileText readBoxFile(const QByteArray& path, qint64 maxBytes, qsizetype maxLine)
+{
     FileText read = readTextFile(path, maxBytes);
     if (!read.ok()) return read;
     if (const qsizetype longest = longestLine(read.text); longest > maxLine)
-        return {{}, lineTooLongFailure(path, longest, maxLine)};
+        return {{}, lineTooLongSentence(shownPath(path), longest, maxLine)};
     return read;
 }
 

@@ -43,10 +43,14 @@ struct [[nodiscard]] FileText {
 // The whole file as text: each byte one character. Refuses a file above
 // `maxBytes`, a folder and anything that is not an ordinary file.
 FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
+// The same for a path as the system has it, bytes that need not be UTF-8.
+FileText readTextFile(const QByteArray& path, qint64 maxBytes = kMaxBoxFileBytes);
 
 // readTextFile, then refuses a text with a line longer than `maxLine`:
 // what a box of the window can show.
 FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes, qsizetype maxLine = kMaxBoxLineLength);
+FileText readBoxFile(const QByteArray& path, qint64 maxBytes = kMaxBoxFileBytes,
+                     qsizetype maxLine = kMaxBoxLineLength);
 
 // The sentence that refuses a text whose longest line holds `longest`
 // characters; `path` is empty for a text that is not a file's.

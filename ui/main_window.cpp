@@ -112,7 +112,7 @@ void MainWindow::connectFileCommands()
         // have started in between.
         return new io::FileDrop(
             box.viewport(),
-            [this, &box, busyWith](const QString& path) {
+            [this, &box, busyWith](const QByteArray& path) {
                 busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
             },
             [this](qsizetype count) {

@@ -6,6 +6,8 @@
 
 #include "words/words.h"
 
+#include <cstdio>
+
 namespace velmor::ui::test {
 namespace {
 
@@ -71,6 +73,29 @@ TEST_F(WindowAccess, SeveralFilesDroppedAreRefusedAndTheBoxKeepsItsText)
         ASSERT_EQ(messages.shown.size(), 1) << withText;
         EXPECT_EQ(messages.shown[0], QString::fromUtf16(words::kOneFileAtATime).arg(2));
     }
+}
+
+// A name is bytes, not always UTF-8: the file they name opens, and a message
+// shows each byte that is not UTF-8 as an escape.
+TEST_F(WindowAccess, AFileWhoseNameIsNotUtf8OpensByItsBytes)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    QFile file(QFile::decodeName(folder + "/x"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("opened\r\n") == 8);
+    file.close();
+    ASSERT_EQ(::rename((folder + "/x").constData(), (folder + "/bad\xff.txt").constData()), 0);
+    for (const auto& [name, shown] : {std::pair{"bad%FF.txt", "opened\r\n"}, {"gone%FF.txt", "/gone\\xFF.txt\""}}) {
+        QMimeData data;
+        data.setUrls({QUrl::fromEncoded("file://" + folder.toPercentEncoding("/") + "/" + name)});
+        input().setText(QString());
+        messages.shown.clear();
+        EXPECT_TRUE(drop(input(), data));
+        EXPECT_TRUE(input().text() == shown || (messages.shown.size() == 1 && messages.shown[0].contains(shown)))
+            << name << ": " << messages.shown.join(u' ').toStdString();
+    }
+    // QTemporaryDir cannot remove what it cannot name.
+    std::remove((folder + "/bad\xff.txt").constData());
 }
 
 // A wheel count empties the password; neither undo nor redo brings any of it back.
