@@ -20,7 +20,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -52,13 +54,19 @@ MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget
     setWindowTitle(QString::fromUtf16(kWindowCaption));
     setWindowIcon(velmor::ui::windowIcon());
 
-    auto* client = new QWidget(this);
+    auto* client = new QWidget;
     controls_ = createFormControls(*client);
     menus_ = createFormMenus(*menuBar());
     reachFromKeyboard(*menuBar());
-    setCentralWidget(client);
-    // The controls have fixed places, so the window keeps its size.
-    setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
+    // The controls have fixed places, so the window keeps its size; on a
+    // screen smaller than that the form scrolls inside a window that fits.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(client);
+    setCentralWidget(scroller);
+    designedSize_ = QSize(client->width(), client->height() + menuBar()->sizeHint().height());
+    fitToScreen();
     placeOnScreen();
 
     connectCommands();
@@ -146,6 +154,25 @@ void MainWindow::showStatus(const QString& text)
     status.repaint();
 }
 
+void MainWindow::fitToScreen()
+{
+    const QScreen* display = screen();
+    if (display == nullptr) return;
+    // The frame, title bar included, is known once the window manager has
+    // framed the window; until then it counts as nothing.
+    const QSize room = display->availableGeometry().size() - (frameGeometry().size() - size());
+    // A scroll bar along one side takes room from the other, which then
+    // needs one too unless the screen has room for both.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, centralWidget());
+    QSize fitted = designedSize_.boundedTo(room);
+    for (int pass = 0; pass < 2; ++pass) {
+        const int width = designedSize_.width() + (fitted.height() < designedSize_.height() ? bar : 0);
+        const int height = designedSize_.height() + (fitted.width() < designedSize_.width() ? bar : 0);
+        fitted = QSize(width, height).boundedTo(room);
+    }
+    setFixedSize(fitted);
+}
+
 void MainWindow::placeOnScreen()
 {
     // move() places the frame, title bar included, which is known only
@@ -164,9 +191,18 @@ void MainWindow::showEvent(QShowEvent* event)
     QTimer::singleShot(0, this, [this] {
         // Not if the window was moved meanwhile, by the user or the program.
         const auto placed = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) placeOnScreen();
+        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) {
+            fitToScreen();
+            placeOnScreen();
+        }
         if (!closing_ && !walkWarning_.isEmpty()) messages_.warn(this, windowTitle(), std::exchange(walkWarning_, QString()));
     });
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (!closing_) fitToScreen();
 }
 
 void MainWindow::Form_Load()

@@ -12,6 +12,7 @@ namespace velmor::ui::test {
 namespace {
 
 using WindowAccess = WindowTest;
+using WindowOnScreen = WindowTest;
 
 void pressAndReleaseAlt(QWidget* focus)
 {
@@ -113,6 +114,33 @@ TEST_F(WindowAccess, AWheelCountEmptiesThePasswordAndItsHistory)
             QTest::keySequence(&password(), key);
             EXPECT_EQ(password().text(), QString()) << shown;
         }
+    }
+}
+
+// Run on several screens (see CMakeLists.txt): on one smaller than the
+// window the whole frame stays on it and every control can be scrolled to;
+// where the window fits, the form is laid out exactly as designed.
+TEST_F(WindowOnScreen, TheWholeWindowFitsAndEveryControlCanBeReached)
+{
+    QCoreApplication::processEvents();
+    const QRect area = window.screen()->availableGeometry(), frame = window.frameGeometry();
+    EXPECT_TRUE(area.contains(frame)) << "the frame is " << frame.width() << "x" << frame.height();
+    QWidget& form = *input().parentWidget();
+    const QSize designed = pixelRect({0, 0, kClientWidthTwips, kClientHeightTwips}).size();
+    EXPECT_EQ(form.size(), designed);
+    const QSize whole(designed.width(), designed.height() + window.menuBar()->height());
+    const QSize framed = whole + frame.size() - window.size();
+    const bool fits = framed.width() <= area.width() && framed.height() <= area.height();
+    EXPECT_EQ(window.size() == whole, fits);
+    EXPECT_TRUE(!fits || form.mapTo(&window, QPoint(0, 0)) == QPoint(0, window.menuBar()->height()));
+    auto* scroller = qobject_cast<QScrollArea*>(window.centralWidget());
+    ASSERT_NE(scroller, nullptr);
+    EXPECT_EQ(scroller->horizontalScrollBar()->isVisible() || scroller->verticalScrollBar()->isVisible(), !fits);
+    for (const char* name : {"txtVelmor", "txtOutputBox", "txtKey", "Label3"}) {
+        QWidget& control = child<QWidget>(name);
+        scroller->ensureWidgetVisible(&control, 0, 0);
+        const QRect shown(control.mapTo(&window, QPoint(0, 0)), QSize(20, 20));
+        EXPECT_TRUE(window.rect().contains(shown) && !control.visibleRegion().isEmpty()) << name;
     }
 }
 
