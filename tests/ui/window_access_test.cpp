@@ -47,9 +47,15 @@ TEST_F(WindowAccess, F10OrALoneAltTakesTheKeyboardToTheFirstMenuAndEscapeBack)
     }
 }
 
-// Drops `data` onto `box` as a file manager would; true when the drop was taken.
-bool drop(ExactTextEdit& box, const QMimeData& data)
+// Drops the files at `urls` (percent-encoded bytes) onto `box` as a file
+// manager would, their names as text too when `withText`; true when taken.
+bool drop(ExactTextEdit& box, const QList<QByteArray>& urls, bool withText)
 {
+    QMimeData data;
+    QList<QUrl> parsed;
+    for (const QByteArray& url : urls) parsed << QUrl::fromEncoded(url);
+    data.setUrls(parsed);
+    if (withText) data.setText(QString::fromLatin1(urls.join("\r\n")));
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(box.viewport(), &enter);
     QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -58,45 +64,39 @@ bool drop(ExactTextEdit& box, const QMimeData& data)
     return dropped.isAccepted();
 }
 
-// Several files, with or without their names as text, are refused in words;
-// the box keeps its text.
-TEST_F(WindowAccess, SeveralFilesDroppedAreRefusedAndTheBoxKeepsItsText)
-{
-    const QList<QUrl> two{QUrl::fromLocalFile("/tmp/a.txt"), QUrl::fromLocalFile("/tmp/b.txt")};
-    for (const bool withText : {true, false}) {
-        QMimeData data;
-        data.setUrls(two);
-        if (withText) data.setText(two[0].toString() + "\r\n" + two[1].toString());
-        input().setText(QStringLiteral("kept"));
-        messages.shown.clear();
-        EXPECT_TRUE(drop(input(), data));
-        EXPECT_EQ(input().text(), QStringLiteral("kept")) << withText;
-        ASSERT_EQ(messages.shown.size(), 1) << withText;
-        EXPECT_EQ(messages.shown[0], QString::fromUtf16(words::kOneFileAtATime).arg(2));
-    }
-}
-
-// A name is bytes, not always UTF-8: the file they name opens, and a message
-// shows each byte that is not UTF-8 as an escape.
-TEST_F(WindowAccess, AFileWhoseNameIsNotUtf8OpensByItsBytes)
+// Several files are refused in words, whether or not their names come as
+// text too. A name is bytes, not always UTF-8: the file they name opens, and
+// a message shows each byte that is not UTF-8 as an escape.
+TEST_F(WindowAccess, DroppedFilesOpenOneByItsBytesOrAreRefusedInWords)
 {
     QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path());
-    QFile file(QFile::decodeName(folder + "/x"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write("opened\r\n") == 8);
-    file.close();
-    ASSERT_EQ(::rename((folder + "/x").constData(), (folder + "/bad\xff.txt").constData()), 0);
-    for (const auto& [name, shown] : {std::pair{"bad%FF.txt", "opened\r\n"}, {"gone%FF.txt", "/gone\\xFF.txt\""}}) {
-        QMimeData data;
-        data.setUrls({QUrl::fromEncoded("file://" + folder.toPercentEncoding("/") + "/" + name)});
-        input().setText(QString());
+    const QByteArray folder = QFile::encodeName(dir.path()), bad = folder + "/bad\xff.txt";
+    std::FILE* file = std::fopen(bad.constData(), "wb");
+    ASSERT_TRUE(file != nullptr && std::fputs("opened\r\n", file) >= 0 && std::fclose(file) == 0);
+    const QByteArray url = "file://" + folder.toPercentEncoding("/");
+    const QString several = QString::fromUtf16(words::kOneFileAtATime).arg(2);
+    const struct {
+        QList<QByteArray> urls;
+        bool withText;
+        QString box, told;
+    } rows[] = {
+        {{url + "/a.txt", url + "/b.txt"}, true, "kept", several},
+        {{url + "/a.txt", url + "/b.txt"}, false, "kept", several},
+        {{url + "/bad%FF.txt"}, false, "opened\r\n", {}},
+        {{url + "/gone%FF.txt"}, false, "kept", "/gone\\xFF.txt\""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.urls.join(' ').toStdString());
+        input().setText(QStringLiteral("kept"));
         messages.shown.clear();
-        EXPECT_TRUE(drop(input(), data));
-        EXPECT_TRUE(input().text() == shown || (messages.shown.size() == 1 && messages.shown[0].contains(shown)))
-            << name << ": " << messages.shown.join(u' ').toStdString();
+        EXPECT_TRUE(drop(input(), row.urls, row.withText));
+        EXPECT_EQ(input().text(), row.box);
+        EXPECT_TRUE(row.told.isEmpty() ? messages.shown.isEmpty()
+                                       : messages.shown.size() == 1 && messages.shown[0].contains(row.told))
+            << messages.shown.join(u' ').toStdString();
     }
     // QTemporaryDir cannot remove what it cannot name.
-    std::remove((folder + "/bad\xff.txt").constData());
+    std::remove(bad.constData());
 }
 
 // A wheel count empties the password; neither undo nor redo brings any of it back.
