@@ -11,7 +11,7 @@
 #include <QClipboard>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
+#include <QFile>
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QWidget>
@@ -70,15 +70,15 @@ bool FileCommands::openInto(TextHolder& box, TextKind kind)
     const DialogTexts texts = openDialogTexts(kind);
     const QString path = dialogs_.ShowOpenDialog(owner_, texts.filter, texts.title, QString());
     if (path.isEmpty()) return false;
-    return openFileInto(box, path);
+    return openFileInto(box, QFile::encodeName(path));
 }
 
-bool FileCommands::openFileInto(TextHolder& box, const QString& path)
+bool FileCommands::openFileInto(TextHolder& box, const QByteArray& path)
 {
     const auto status = [this](const QString& text) {
         if (showStatus_) showStatus_(text);
     };
-    status(tr("Please Wait While Reading %1").arg(shownPath(QFileInfo(path).fileName())));
+    status(tr("Please Wait While Reading %1").arg(shownPath(path.sliced(path.lastIndexOf('/') + 1))));
     // Reading, decoding and measuring 64 MiB take seconds on a slow disk.
     QFutureWatcher<FileText> reading;
     QEventLoop waiting;

@@ -34,10 +34,11 @@ public:
     // the file was refused (then `box` is unchanged).
     bool openInto(TextHolder& box, TextKind kind);
 
-    // The same for a path chosen another way, such as a file dropped on a box.
+    // The same for a path chosen another way, such as a file dropped on a box,
+    // given as the system's bytes: a name need not be UTF-8.
     // The file is read and checked on another thread while the caller's
     // events go on being processed; the caller keeps input away meanwhile.
-    bool openFileInto(TextHolder& box, const QString& path);
+    bool openFileInto(TextHolder& box, const QByteArray& path);
 
     // "Save As ... TexT": asks for a file and writes exactly the text of
     // `box` to it. True when the file now holds it.

@@ -9,23 +9,40 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace velmor::io {
 
 namespace {
 
-// The path of the one local file that `data` carries, or "" when it carries
-// no file, several, or a remote one.
-QString droppedLocalFile(const QMimeData& data)
+// What a drag carries, as far as files go: the path of its one local file,
+// or how many items it carries when some of them are local files.
+struct DraggedFiles {
+    QByteArray path;
+    qsizetype several = 0;
+    bool any() const noexcept { return !path.isEmpty() || several > 0; }
+};
+
+// toLocalFile() reads the name as UTF-8 and puts U+FFFD for every byte that
+// is not, which names another file or none; the percent-encoding keeps them.
+QByteArray localPath(const QUrl& url)
+{
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+}
+
+DraggedFiles draggedFiles(const QMimeData& data)
 {
     if (!data.hasUrls()) return {};
     const QList<QUrl> urls = data.urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile()) return {};
-    return urls.first().toLocalFile();
+    if (urls.size() == 1) return {urls.first().isLocalFile() ? localPath(urls.first()) : QByteArray(), 0};
+    const bool files = std::any_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    return {{}, files ? urls.size() : 0};
 }
 
 }  // namespace
 
-FileDrop::FileDrop(QWidget* target, Handler onFile) : QObject(target), onFile_(std::move(onFile))
+FileDrop::FileDrop(QWidget* target, Handler onFile, Refusal onSeveral)
+    : QObject(target), onFile_(std::move(onFile)), onSeveral_(std::move(onSeveral))
 {
     target->setAcceptDrops(true);
     target->installEventFilter(this);
@@ -38,19 +55,24 @@ bool FileDrop::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
-        if (!drag->mimeData() || droppedLocalFile(*drag->mimeData()).isEmpty()) break;
+        if (!drag->mimeData() || !draggedFiles(*drag->mimeData()).any()) break;
         drag->acceptProposedAction();
         return true;
     }
     case QEvent::Drop: {
         auto* drop = static_cast<QDropEvent*>(event);
         if (!drop->mimeData()) break;
-        const QString path = droppedLocalFile(*drop->mimeData());
-        if (path.isEmpty()) break;
+        const DraggedFiles files = draggedFiles(*drop->mimeData());
+        if (!files.any()) break;
         drop->acceptProposedAction();
-        // Opened once the drop is over: a message box shown inside the drop
-        // would hold the program the file was dragged from until it closes.
-        QMetaObject::invokeMethod(this, [handler = onFile_, path] { handler(path); }, Qt::QueuedConnection);
+        // Opened or refused once the drop is over: a message box shown inside
+        // the drop would hold the program the files came from until it closes.
+        if (files.several > 0)
+            QMetaObject::invokeMethod(this, [refuse = onSeveral_, count = files.several] { refuse(count); },
+                                      Qt::QueuedConnection);
+        else
+            QMetaObject::invokeMethod(this, [handler = onFile_, path = files.path] { handler(path); },
+                                      Qt::QueuedConnection);
         return true;
     }
     default:

@@ -2,6 +2,7 @@
 // Opening a file by dropping it onto a widget, such as a text box.
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -11,13 +12,16 @@ class QWidget;
 
 namespace velmor::io {
 
-// Takes drags of one local file onto `target` and hands the path to
-// `onFile`; every other drag goes on to `target` as before. For a scroll
+// Takes drags of one local file onto `target` and hands its path, as the
+// system's bytes, to `onFile`; a drag of several files, which would otherwise put their names
+// in the box as text, is taken too and only their number handed to
+// `onSeveral`. Every other drag goes on to `target` as before. For a scroll
 // area such as QPlainTextEdit the target is its viewport(). Owned by `target`.
 class FileDrop final : public QObject {
 public:
-    using Handler = std::function<void(const QString& path)>;
-    FileDrop(QWidget* target, Handler onFile);
+    using Handler = std::function<void(const QByteArray& path)>;
+    using Refusal = std::function<void(qsizetype count)>;
+    FileDrop(QWidget* target, Handler onFile, Refusal onSeveral);
 
     // While not accepting, file drags go on to `target` like every other
     // drag, so a box that is read-only turns them away.
@@ -28,6 +32,7 @@ protected:
 
 private:
     Handler onFile_;
+    Refusal onSeveral_;
     bool accepting_ = true;
 };
 

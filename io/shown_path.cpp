@@ -12,8 +12,12 @@ namespace velmor::io {
 
 QString shownPath(const QString& path)
 {
-    const QByteArray bytes = QFile::encodeName(QDir::toNativeSeparators(path));
-    return QString::fromStdString(files::shownName(bytes.toStdString()));
+    return shownPath(QFile::encodeName(QDir::toNativeSeparators(path)));
+}
+
+QString shownPath(const QByteArray& path)
+{
+    return QString::fromStdString(files::shownName(path.toStdString()));
 }
 
 }  // namespace velmor::io

@@ -11,4 +11,7 @@ namespace velmor::io {
 // so that no name can break a message's lines or reorder its words.
 QString shownPath(const QString& path);
 
+// The same for a path as the system has it, bytes that need not be UTF-8.
+QString shownPath(const QByteArray& path);
+
 }  // namespace velmor::io

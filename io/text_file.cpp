@@ -54,13 +54,13 @@ QString mebibytes(qint64 bytes)
     return QLocale(QLocale::English).toString(static_cast<double>(bytes) / (1024.0 * 1024.0), 'f', 2);
 }
 
-FileText tooLarge(const QString& path, qint64 size, qint64 maxBytes)
+FileText tooLarge(const QString& shown, qint64 size, qint64 maxBytes)
 {
     return {{},
             {},
             false,
             QString::fromUtf16(words::kTooLargeToOpen)
-                .arg(shownPath(path), byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
+                .arg(shown, byteCount(size), mebibytes(size), byteCount(maxBytes), mebibytes(maxBytes),
                      QStringLiteral("window"))};
 }
 
@@ -93,13 +93,12 @@ QString describeCharacterAt(QStringView text, qsizetype index)
 }
 
 // The file's bytes in `kept`, or the failure.
-FileText readBytes(const QString& path, qint64 maxBytes)
+FileText readBytes(const QByteArray& path, qint64 maxBytes)
 {
     try {
-        const QByteArray native = QFile::encodeName(path);
         const files::WholeFile read =
-            files::readWholeFile(native.toStdString(), static_cast<std::uint64_t>(maxBytes), native.toStdString());
-        if (read.tooLarge) return tooLarge(path, static_cast<qint64>(*read.tooLarge), maxBytes);
+            files::readWholeFile(path.toStdString(), static_cast<std::uint64_t>(maxBytes), path.toStdString());
+        if (read.tooLarge) return tooLarge(shownPath(path), static_cast<qint64>(*read.tooLarge), maxBytes);
         return {{}, QByteArray(read.bytes.data(), static_cast<qsizetype>(read.bytes.size())), false, {}};
     } catch (const files::FileError& e) {
         const QString sentence =
@@ -131,7 +130,7 @@ TextShape shapeOf(const Text& text)
 
 FileText readTextFile(const QString& path, qint64 maxBytes)
 {
-    FileText read = readBytes(path, maxBytes);
+    FileText read = readBytes(QFile::encodeName(path), maxBytes);
     if (read.ok()) read.text = fromWindows1252(std::exchange(read.kept, {}));
     return read;
 }
@@ -158,7 +157,7 @@ QString lineTooLongFailure(qsizetype longest, qsizetype maxLine)
         .arg(byteCount(longest), byteCount(maxLine));
 }
 
-FileText readBoxFile(const QString& path, qint64 maxBytes)
+FileText readBoxFile(const QByteArray& path, qint64 maxBytes)
 {
     FileText read = readBytes(path, maxBytes);
     if (!read.ok()) return read;

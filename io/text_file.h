@@ -73,9 +73,10 @@ struct [[nodiscard]] FileText {
 // `maxBytes`, a folder and anything that is not an ordinary file.
 FileText readTextFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
 
-// readTextFile for a box of the window: a text it cannot show whole comes
-// back as bytes in `kept`, for the box to show in part.
-FileText readBoxFile(const QString& path, qint64 maxBytes = kMaxBoxFileBytes);
+// readTextFile for a box of the window, with the path as the system has it
+// (bytes that need not be UTF-8): a text it cannot show whole comes back as
+// bytes in `kept`, for the box to show in part.
+FileText readBoxFile(const QByteArray& path, qint64 maxBytes = kMaxBoxFileBytes);
 
 // The sentence that refuses an edit after which the longest line of an
 // editable text would hold `longest` characters.

@@ -3,11 +3,13 @@
 #include "main_window.h"
 
 #include "exact_text_edit.h"
+#include "menu_keys.h"
 #include "start_and_exit.h"
 
 #include "io/file_drop.h"
 #include "io/messages.h"
 #include "io/text_file.h"
+#include "words/words.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -18,7 +20,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -50,12 +54,19 @@ MainWindow::MainWindow(io::FileDialogs& dialogs, io::Messages& messages, QWidget
     setWindowTitle(QString::fromUtf16(kWindowCaption));
     setWindowIcon(velmor::ui::windowIcon());
 
-    auto* client = new QWidget(this);
+    auto* client = new QWidget;
     controls_ = createFormControls(*client);
     menus_ = createFormMenus(*menuBar());
-    setCentralWidget(client);
-    // The controls have fixed places, so the window keeps its size.
-    setFixedSize(client->width(), client->height() + menuBar()->sizeHint().height());
+    reachFromKeyboard(*menuBar());
+    // The controls have fixed places, so the window keeps its size; on a
+    // screen smaller than that the form scrolls inside a window that fits.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidget(client);
+    setCentralWidget(scroller);
+    designedSize_ = QSize(client->width(), client->height() + menuBar()->sizeHint().height());
+    fitToScreen();
     placeOnScreen();
 
     connectCommands();
@@ -107,9 +118,14 @@ void MainWindow::connectFileCommands()
     const auto openDroppedFilesIn = [this, busyWith](ExactTextEdit& box) {
         // The file is opened after the drop event has ended, so a command may
         // have started in between.
-        return new io::FileDrop(box.viewport(), [this, &box, busyWith](const QString& path) {
-            busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
-        });
+        return new io::FileDrop(
+            box.viewport(),
+            [this, &box, busyWith](const QByteArray& path) {
+                busyWith([this, &box, path] { fileCommands_.openFileInto(box, path); });
+            },
+            [this](qsizetype count) {
+                messages_.warn(this, windowTitle(), QString::fromUtf16(words::kOneFileAtATime).arg(count));
+            });
     };
     fileDrops_ = {openDroppedFilesIn(input), openDroppedFilesIn(output)};
 
@@ -142,6 +158,25 @@ void MainWindow::showStatus(const QString& text)
     status.repaint();
 }
 
+void MainWindow::fitToScreen()
+{
+    const QScreen* display = screen();
+    if (display == nullptr) return;
+    // The frame, title bar included, is known once the window manager has
+    // framed the window; until then it counts as nothing.
+    const QSize room = display->availableGeometry().size() - (frameGeometry().size() - size());
+    // A scroll bar along one side takes room from the other, which then
+    // needs one too unless the screen has room for both.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, centralWidget());
+    QSize fitted = designedSize_.boundedTo(room);
+    for (int pass = 0; pass < 2; ++pass) {
+        const int width = designedSize_.width() + (fitted.height() < designedSize_.height() ? bar : 0);
+        const int height = designedSize_.height() + (fitted.width() < designedSize_.width() ? bar : 0);
+        fitted = QSize(width, height).boundedTo(room);
+    }
+    setFixedSize(fitted);
+}
+
 void MainWindow::placeOnScreen()
 {
     // move() places the frame, title bar included, which is known only
@@ -160,9 +195,18 @@ void MainWindow::showEvent(QShowEvent* event)
     QTimer::singleShot(0, this, [this] {
         // Not if the window was moved meanwhile, by the user or the program.
         const auto placed = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) placeOnScreen();
+        if (!closing_ && pos() == placedAt_ && !(windowState() & placed)) {
+            fitToScreen();
+            placeOnScreen();
+        }
         if (!closing_ && !walkWarning_.isEmpty()) messages_.warn(this, windowTitle(), std::exchange(walkWarning_, QString()));
     });
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (!closing_) fitToScreen();
 }
 
 void MainWindow::Form_Load()
@@ -243,8 +287,10 @@ void MainWindow::chooseWheelCount(int count)
 {
     if (!state_.setWheelCount(count)) return;
     menus_.EW->setTitle(wheelCountCaption(count));
+    // setText, unlike clear(), drops the undo history too, which would bring
+    // back the password's first characters.
+    controls_.txtKey->setText(QString());
     controls_.txtKey->setMaxLength(count);
-    controls_.txtKey->clear();
 }
 
 void MainWindow::showPassword(bool shown)

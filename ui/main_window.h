@@ -51,12 +51,17 @@ protected:
     // Closing always runs the closing animation, which then ends the program.
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // The window manager's frame is known only when it has framed the
+    // window, which it shows as a move: the window is fitted again then.
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void connectCommands();
     void connectFileCommands();
     // False while a command runs or the window is closing.
     bool takesCommands() const noexcept { return !closing_ && !inputGuard_.isHeld(); }
+    // The designed size, or less where the screen's available area is smaller.
+    void fitToScreen();
     void placeOnScreen();
     // Shows `text` in the status label at once, shortened to fit it.
     void showStatus(const QString& text);
@@ -89,6 +94,7 @@ private:
     InputGuard inputGuard_{*this};
     std::optional<CipherCommand> running_;
     bool closing_ = false;
+    QSize designedSize_;
     bool placedWithFrame_ = false;
     QPoint placedAt_;
 };

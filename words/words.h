@@ -29,6 +29,8 @@ inline constexpr char16_t kWheelCountCaption[] = u"Encryption Wheels %1";
 inline constexpr char16_t kTooLargeToOpen[] =
     u"\"%1\" is too large to open here: it holds %2 bytes (%3 MiB), the %6 takes at most %4 bytes (%5 MiB).\n"
     u"Use the command-line tool velmor to encrypt or decrypt files of this size.";
+// %1 the number of files dropped together.
+inline constexpr char16_t kOneFileAtATime[] = u"Drop one file at a time: %1 files were dropped together, and none was opened.";
 // %1 the character as describeCharacterAt gives it, %2 its line.
 inline constexpr char16_t kCannotSave[] =
     u"The text cannot be saved: the character %1 on line %2 has no place in Windows-1252, the character set of "
