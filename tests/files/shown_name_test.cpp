@@ -27,11 +27,12 @@ TEST(ShownName, EscapesEveryControlAndInvalidByteAndNothingElse)
 
     // Well-formed UTF-8 as RFC 3629 spells it out, byte by byte; and, in it, the C0 and C1 controls, DEL, and
     // the marks, embeddings, overrides, isolates and separators that move or hide text.
-    const std::regex wellFormed(R"(([\x00-\x7F]|[\xC2-\xDF][\x80-\xBF]|\xE0[\xA0-\xBF][\x80-\xBF])"
-                                R"(|\xED[\x80-\x9F][\x80-\xBF]|[\xE1-\xEC\xEE\xEF][\x80-\xBF]{2}|\xF0[\x90-\xBF][\x80-\xBF]{2})"
-                                R"(|[\xF1-\xF3][\x80-\xBF]{3}|\xF4[\x80-\x8F][\x80-\xBF]{2})*)");
-    const std::regex hidesOrMoves(R"([\x00-\x1F\x7F]|\xC2[\x80-\x9F]|\xD8\x9C|\xE2\x80[\x8E\x8F\xA8-\xAE])"
-                                  R"(|\xE2\x81[\xA6-\xA9])");
+    const std::regex wellFormed(
+        R"(([\x00-\x7F]|[\xC2-\xDF][\x80-\xBF]|\xE0[\xA0-\xBF][\x80-\xBF]|\xED[\x80-\x9F][\x80-\xBF])"
+        R"(|[\xE1-\xEC\xEE\xEF][\x80-\xBF]{2}|\xF0[\x90-\xBF][\x80-\xBF]{2}|[\xF1-\xF3][\x80-\xBF]{3})"
+        R"(|\xF4[\x80-\x8F][\x80-\xBF]{2})*)");
+    const std::regex hidesOrMoves(
+        R"([\x00-\x1F\x7F]|\xC2[\x80-\x9F]|\xD8\x9C|\xE2\x80[\x8E\x8F\xA8-\xAE]|\xE2\x81[\xA6-\xA9])");
     const auto harmless = [&](const std::string& text) {
         return std::regex_match(text, wellFormed) && !std::regex_search(text, hidesOrMoves);
     };
