@@ -39,13 +39,6 @@ const Identity kRoot{0, 0}, kNobody{65534, 65534};
 void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path) << text; }
 std::string readFile(const fs::path& path) { return {std::istreambuf_iterator<char>(std::ifstream(path).rdbuf()), {}}; }
 
-struct stat statOf(const fs::path& path)
-{
-    struct stat status {};
-    EXPECT_EQ(stat(path.c_str(), &status), 0) << path;
-    return status;
-}
-
 void replace(const fs::path& path, std::string_view text)
 {
     ReplacedFile replaced(path, path.filename());
@@ -54,11 +47,10 @@ void replace(const fs::path& path, std::string_view text)
 }
 
 // Every name under `folder`, at any depth, without following links.
-std::set<std::string> entries(const fs::path& folder)
+std::set<std::string> entries(const fs::path& in)
 {
     std::set<std::string> names;
-    for (const auto& entry : fs::recursive_directory_iterator(folder))
-        names.insert(entry.path().lexically_relative(folder));
+    for (const auto& entry : fs::recursive_directory_iterator(in)) names.insert(entry.path().lexically_relative(in));
     return names;
 }
 
@@ -105,34 +97,36 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         "appending/x sticky/theirs sticky/mine && chown 65534:65534 sticky/mine && chmod 1777 sticky && chmod 666 "
         "sticky/theirs && chmod 444 locked && mkfifo pipe && ln -s file link && ln -s loop loop && chattr +i immutable "
         "frozen && chattr +a appended appending && mount -t tmpfs -o size=64k,nr_inodes=2 velmor-test full && touch "
-        "full/taken && mount -t tmpfs -o size=64k velmor-test readonly && touch readonly/kept && mount -o remount,ro readonly");
+        "full/taken && mount -t tmpfs -o size=64k velmor-test readonly && touch readonly/kept && mount -o remount,ro "
+        "readonly");
     ASSERT_EQ(mknod((t / "sock").c_str(), S_IFSOCK | 0666, 0), 0);
     // A file opened only for reading, an unnamed one, a pipe, and another
     // process's copies of them.
-    const int readOnly = open((t / "file").c_str(), O_RDONLY | O_CLOEXEC);
-    const int unnamed = open(t.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    int pipeFds[2] = {-1, -1};
-    EXPECT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    int fds[4] = {open((t / "file").c_str(), O_RDONLY), open(t.c_str(), O_TMPFILE | O_RDWR, 0600)};
+    EXPECT_EQ(pipe2(fds + 2, O_CLOEXEC), 0);
     const pid_t holder = fork();
     if (holder == 0) _exit(prctl(PR_SET_PDEATHSIG, SIGKILL) + pause());
-    const std::string theirs = "/proc/" + std::to_string(holder) + "/fd/", fd = std::to_string(unnamed);
-    const std::string pipeIn = std::to_string(pipeFds[1]);
+    const std::string theirs = "/proc/" + std::to_string(holder) + "/fd/", readOnly = std::to_string(fds[0]),
+                      fd = std::to_string(fds[1]), pipeIn = std::to_string(fds[3]);
 
     // Where examineTarget leads `path` for `who`, or at which stage and why it refuses.
     const auto outcome = [](const std::string& path, const Identity& who) -> std::pair<std::string, std::string> {
-        const std::string shown = "'" + path + "'";
         EXPECT_TRUE(become(who));
         try {
-            const WriteTarget target = examineTarget(path, shown);
+            const WriteTarget target = examineTarget(path, "'" + path + "'");
             if (target.kind == Kind::OpenDescriptor) return {"descriptor", std::to_string(target.descriptor)};
             return {target.kind == Kind::InPlace ? "in place" : "replaced", target.path};
         } catch (const FileError& e) {
-            EXPECT_NE(std::string(e.what()).find(shown), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find("'" + path + "'"), std::string::npos) << e.what();
             return {e.stage() == Stage::Check ? "check" : e.stage() == Stage::Create ? "create" : "?", e.reason()};
         }
     };
     struct Row { std::string path, how, what; const Identity& as = kRoot; };
     const Row rows[] = {
+        {t / "locked", "check", std::strerror(EACCES), kNobody},
+        {t / "closed/new", "create", std::strerror(EACCES), kNobody},
+        {t / "sticky/theirs", "check", refusal::kStickyFolder, kNobody},
+        {t / "sticky/mine", "replaced", t / "sticky/mine", kNobody},
         {t / "file", "replaced", t / "file"},
         {t / "new", "replaced", t / "new"},
         {t / "link", "replaced", t / "file"},
@@ -144,7 +138,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {"/proc/thread-self/fd/" + pipeIn, "descriptor", pipeIn},
         {theirs + pipeIn, "in place", theirs + pipeIn},
         {theirs + fd, "check", refusal::kUnnamedOpenFile},
-        {"/proc/self/fd/" + std::to_string(readOnly), "check", std::strerror(EBADF)},
+        {"/proc/self/fd/" + readOnly, "check", std::strerror(EBADF)},
         {t / "folder", "check", refusal::kFolder},
         {t / "sock", "check", refusal::kSocket},
         {t / std::string(NAME_MAX + 1, 'n'), "check", std::strerror(ENAMETOOLONG)},
@@ -160,31 +154,23 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {"/sys/kernel/uevent_seqnum", "check", refusal::kKernelFile},
         {t / "full/new", "create", std::strerror(ENOSPC)},
         {t / "readonly/kept", "check", std::strerror(EROFS)},
-        {t / "locked", "check", std::strerror(EACCES), kNobody},
-        {t / "closed/new", "create", std::strerror(EACCES), kNobody},
-        {t / "sticky/theirs", "check", refusal::kStickyFolder, kNobody},
-        {t / "sticky/mine", "replaced", t / "sticky/mine", kNobody},
     };
     const std::set<std::string> before = entries(t);
     for (const auto& [path, how, what, as] : rows) EXPECT_EQ(outcome(path, as), std::pair(how, what)) << path;
-    EXPECT_TRUE(become(kRoot));
     EXPECT_EQ(entries(t), before);
     kill(holder, SIGKILL);
     waitpid(holder, nullptr, 0);
-    for (const int descriptor : {readOnly, unnamed, pipeFds[0], pipeFds[1]}) close(descriptor);
+    for (const int descriptor : fds) close(descriptor);
 }
 
 // What a replacement keeps (mode, owner, group, access list, attributes, a
 // hard link's old text) and drops (set-user-ID, set-group-ID, capabilities);
-// its temporary file follows a folder renamed meanwhile, and is gone when it
-// is not committed; a new file gets what the folder gives any new file.
+// its temporary file is gone when it is not committed; a new file gets what
+// the folder gives any new file.
 TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
 {
     const fs::path file = root_ / "shared";
-    writeFile(file, "old");
-    fs::create_hard_link(file, root_ / "hard");
-    ASSERT_EQ(chown(file.c_str(), 2001, 3001), 0);
-    fs::permissions(file, fs::perms(06751));
+    run("printf old >shared && ln shared hard && chown 2001:3001 shared && chmod 6751 shared && mkdir team");
     test::setAccessList(file, "u::rwx,u:2002:rw-,g::r-x,g:3002:r--,m::rwx,o::--x");
     const std::string list = test::accessList(file);
     ASSERT_EQ(setxattr(file.c_str(), "user.tag", "x", 1, 0), 0) << std::strerror(errno);
@@ -192,7 +178,8 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
     const std::uint32_t capability[5] = {0x02000001, 1U << 13, 0, 0, 0};
     ASSERT_EQ(setxattr(file.c_str(), "security.capability", capability, sizeof capability, 0), 0);
     replace(file, "new");
-    const struct stat after = statOf(file);
+    struct stat after {};
+    ASSERT_EQ(stat(file.c_str(), &after), 0);
     EXPECT_EQ(std::tuple(after.st_uid, after.st_gid, after.st_mode & 07777), std::tuple(2001U, 3001U, 0771U));
     EXPECT_EQ(test::accessList(file), list);
     EXPECT_EQ(getxattr(file.c_str(), "user.tag", nullptr, 0), 1);
@@ -204,8 +191,7 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
     // Past the size limit the write fails, and without a commit the target
     // stays as it was and nothing is left.
     std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{};
-    const rlimit lowered{64 * 1024, RLIM_INFINITY};
+    rlimit limit{}, lowered{64 * 1024, RLIM_INFINITY};
     ASSERT_EQ(prlimit(0, RLIMIT_FSIZE, &lowered, &limit), 0);
     try {
         replace(file, std::string(1 << 20, 'x'));
@@ -216,23 +202,14 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, SIG_DFL);
     EXPECT_EQ(readFile(file), "new");
-    EXPECT_EQ(entries(root_), (std::set<std::string>{"shared", "hard", std::string(NAME_MAX, 'n')}));
-
-    // The temporary file is made in the folder opened at the start.
-    fs::create_directory(root_ / "project");
-    ReplacedFile renamed(root_ / "project/out", "out");
-    fs::rename(root_ / "project", root_ / "moved");
-    renamed.write(std::string_view("result"));
-    renamed.commit();
-    EXPECT_EQ(entries(root_ / "moved"), std::set<std::string>{"out"});
-    EXPECT_EQ(readFile(root_ / "moved/out"), "result");
+    EXPECT_EQ(entries(root_), (std::set<std::string>{"shared", "hard", "team", std::string(NAME_MAX, 'n')}));
 
     // A new file gets the folder's default list, else the umask's mode.
-    test::setAccessList(root_ / "moved", "u::rwx,g::r-x,g:3002:rw-,m::rwx,o::rwx", ACL_TYPE_DEFAULT);
+    test::setAccessList(root_ / "team", "u::rwx,g::r-x,g:3002:rw-,m::rwx,o::rwx", ACL_TYPE_DEFAULT);
     const mode_t mask = umask(027);
-    for (const char* folder : {"moved", "."}) {
+    for (const char* folder : {"team", "."}) {
         const fs::path plain = root_ / folder / "plain", made = root_ / folder / "made";
-        close(open(plain.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+        writeFile(plain, "");
         replace(made, "");
         EXPECT_EQ(test::accessList(made), test::accessList(plain)) << folder;
         EXPECT_EQ(fs::status(made).permissions(), fs::status(plain).permissions()) << folder;
@@ -243,28 +220,27 @@ TEST_F(FileLayerAsRoot, AReplacedFileKeepsWhatItHadButSetIdBitsAndCapabilities)
 // No ending signal that can be caught leaves the temporary files of the
 // replacements in progress, also after their folder was renamed, nor removes
 // a name that was taken; and each still ends the process. What SIGKILL
-// leaves is named after its target.
+// leaves is named after its target. A replacement committed after the
+// rename lands in the folder opened at the start.
 TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
 {
     const fs::path before = root_ / "before", after = root_ / "after";
-    const std::set<int> notEnding = {SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT,
-                                     SIGCHLD, SIGURG,  SIGWINCH, SIGPIPE, SIGXFSZ};
+    const std::set others = {SIGSTOP, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGCHLD, SIGURG, SIGWINCH, SIGPIPE, SIGXFSZ};
     for (int signalNumber = 1; signalNumber <= SIGRTMAX; ++signalNumber) {
-        if (notEnding.contains(signalNumber) || (signalNumber > SIGSYS && signalNumber < SIGRTMIN)) continue;
-        fs::remove_all(after);
-        fs::create_directory(before);
-        writeFile(before / "out", "old");
+        if (others.contains(signalNumber) || (signalNumber > SIGSYS && signalNumber < SIGRTMIN)) continue;
+        run("rm -rf after && mkdir -p before && printf old >before/out");
         const pid_t child = fork();
         if (child == 0) {
             // A sanitizer handles the faults itself: those are left to it.
             struct sigaction previous {};
             if (sigaction(signalNumber, nullptr, &previous) != 0 || previous.sa_handler != SIG_DFL) _exit(77);
             installEndingSignalCleanup();
-            ReplacedFile first(before / "out", "out"), second(before / "new", "new");
+            ReplacedFile first(before / "out", "out"), second(before / "new", "new"), third(before / "add", "add");
             UnfinishedFile taken(open(before.c_str(), O_RDONLY | O_DIRECTORY), "out");
             if (taken.create("out", O_WRONLY, 0600) >= 0 || errno != EEXIST) _exit(1);
             first.write(std::string(1 << 16, 'x'));
             fs::rename(before, after);
+            second.commit();
             raise(signalNumber);
             _exit(0);
         }
@@ -275,10 +251,9 @@ TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
         EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signalNumber) << "status " << status;
         EXPECT_EQ(readFile(after / "out"), "old");
         std::set<std::string> left;  // each name cut where a temporary name's own part starts
-        for (const auto& entry : fs::directory_iterator(after))
-            left.insert(entry.path().filename().string().substr(0, 12));
-        const std::set<std::string> known = {".new.velmor-", ".out.velmor-", "out"};
-        EXPECT_EQ(left, signalNumber == SIGKILL ? known : std::set<std::string>{"out"});
+        for (const std::string& name : entries(after)) left.insert(name.substr(0, 12));
+        const std::set<std::string> named = {"new", "out"}, known = {".add.velmor-", ".out.velmor-", "new", "out"};
+        EXPECT_EQ(left, signalNumber == SIGKILL ? known : named);
     }
 }
 
@@ -289,7 +264,7 @@ TEST_F(FileLayerAsRoot, NoEndingSignalLeavesAnUnfinishedFile)
 // say who may do what, before and after.
 TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
 {
-    // 2003 replaces, in 3004 of its own; 2009 is named nowhere.
+    // 2003 replaces; 2009 is named nowhere.
     constexpr unsigned kUsers[] = {2001, 2002, 2003, 2009}, kGroups[] = {3001, 3002, 3003, 3004};
     std::vector<Identity> identities;  // each user in each set of groups
     for (unsigned n = 0; n < 64; ++n) {
@@ -309,9 +284,7 @@ TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
     std::vector<Identity> replacers;
     for (int n = 0; n < 400; ++n) {
         const unsigned owner = kUsers[pick(3)], group = kGroups[pick(4)];
-        replacers.push_back(pick(3) ? Identity{2003, 3004} : kRoot);
-        for (const unsigned other : {3001, 3002})
-            if (replacers.back()[0] != 0 && pick(2)) replacers.back().push_back(other);
+        replacers.push_back(pick(3) ? identities[32 + pick(16)] : kRoot);
         paths.push_back(root_ / (pick(2) ? "plain" : "setgid") / std::to_string(n));
         writeFile(paths.back(), "old");
         ASSERT_EQ(chown(paths.back().c_str(), owner, group), 0);
@@ -325,36 +298,38 @@ TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
     }
     // What each identity may do with each file: read, write, run, as mode bits.
     const auto rights = [&] {
-        std::vector<std::string> all;
+        std::string all;
         for (const Identity& who : identities) {
             EXPECT_TRUE(become(who));
-            all.emplace_back();
             for (const fs::path& path : paths)
-                all.back() += static_cast<char>((access(path.c_str(), R_OK) == 0) * 4 +
-                                                (access(path.c_str(), W_OK) == 0) * 2 + (access(path.c_str(), X_OK) == 0));
+                all += static_cast<char>((access(path.c_str(), R_OK) == 0) * 4 + (access(path.c_str(), W_OK) == 0) * 2 +
+                                         (access(path.c_str(), X_OK) == 0));
         }
         return all;
     };
-    const std::vector<std::string> before = rights();
-    std::vector<struct stat> old;
+    const std::string before = rights();
+    std::vector<struct stat> old(paths.size());
     for (std::size_t n = 0; n < paths.size(); ++n) {
-        old.push_back(statOf(paths[n]));
+        ASSERT_EQ(stat(paths[n].c_str(), &old[n]), 0);
         ASSERT_TRUE(become(replacers[n]));
         replace(paths[n], "new");
     }
-    const std::vector<std::string> after = rights();
+    const std::string after = rights();
     for (std::size_t n = 0; n < paths.size(); ++n) {
         const Identity& by = replacers[n];
-        const struct stat &then = old[n], now = statOf(paths[n]);
+        const struct stat& then = old[n];
+        struct stat now {};
+        ASSERT_EQ(stat(paths[n].c_str(), &now), 0);
         const bool groupKeepable = by[0] == 0 || std::find(by.begin() + 1, by.end(), then.st_gid) != by.end();
         const bool keepable = groupKeepable && (by[0] == 0 || by[0] == then.st_uid);
         SCOPED_TRACE(paths[n].string() + " replaced by " + ::testing::PrintToString(by));
         EXPECT_TRUE(!groupKeepable || now.st_gid == then.st_gid) << "the group could have been kept";
         EXPECT_TRUE(!keepable || (now.st_uid == then.st_uid && now.st_mode == then.st_mode)) << std::oct << now.st_mode;
         for (std::size_t i = 0; i < identities.size(); ++i) {
-            const int was = before[i][n], is = after[i][n];
+            const int was = before[i * paths.size() + n], is = after[i * paths.size() + n];
             // The new owner may give itself any right anyway.
-            EXPECT_TRUE((identities[i][0] == now.st_uid && now.st_uid != then.st_uid) || (keepable ? is == was : !(is & ~was)))
+            const bool newOwner = identities[i][0] == now.st_uid && now.st_uid != then.st_uid;
+            EXPECT_TRUE(newOwner || (keepable ? is == was : !(is & ~was)))
                 << ::testing::PrintToString(identities[i]) << " may " << is << ", could " << was;
         }
     }
