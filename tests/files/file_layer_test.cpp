@@ -102,7 +102,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
     // A file opened only for reading, an unnamed one, a pipe, and another
     // process's copies of them.
     int fds[4] = {open((t / "file").c_str(), O_RDONLY), open(t.c_str(), O_TMPFILE | O_RDWR, 0600)};
-    EXPECT_EQ(pipe2(fds + 2, O_CLOEXEC), 0);
+    EXPECT_EQ(pipe(fds + 2), 0);
     const pid_t holder = fork();
     if (holder == 0) _exit(prctl(PR_SET_PDEATHSIG, SIGKILL) + pause());
     const std::string theirs = "/proc/" + std::to_string(holder) + "/fd/", readOnly = std::to_string(fds[0]),
@@ -282,7 +282,7 @@ TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
     std::vector<Identity> replacers;
     for (int n = 0; n < 400; ++n) {
         const unsigned owner = kUsers[pick(3)], group = kGroups[pick(4)];
-        replacers.push_back(pick(3) ? identities[32 + pick(16)] : kRoot);
+        replacers.push_back(pick(3) ? identities[32 + pick(16)] : kRoot);  // 2003 in any groups, or root
         paths.push_back(root_ / (pick(2) ? "plain" : "setgid") / std::to_string(n));
         writeFile(paths.back(), "old");
         ASSERT_EQ(chown(paths.back().c_str(), owner, group), 0);
