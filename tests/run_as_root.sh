@@ -6,15 +6,9 @@
 # done, and when the program ran no test.
 #   run_as_root.sh PROGRAM [ARGUMENT...]
 set -eu
-if [ "$(id -u)" -eq 0 ]; then
-    output=$("$@") || { echo "$output"; exit 1; }
-else
-    sudo -n true 2>/dev/null || {
-        echo "these cases need root: run the tests as root, or as a user whom sudo lets in without a password"
-        exit 1
-    }
-    output=$(sudo -n "$@") || { echo "$output"; exit 1; }
-fi
+[ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null ||
+    { echo "these cases need root: run the tests as root, or as a user whom sudo lets in without a password"; exit 1; }
+output=$(if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi) || { echo "$output"; exit 1; }
 echo "$output"
 # A filter that matches nothing passes without checking anything.
 echo "$output" | grep -q '^\[  PASSED  \] [1-9]' || { echo "no test ran"; exit 1; }
