@@ -75,8 +75,7 @@ struct Launch {
     std::string line;                   // split at spaces; '' is an empty word
     std::optional<std::string> feed{};  // standard input through a pipe; else /dev/null
     std::vector<std::string> env{"K=" + kKey};
-    int in = -1, out = -1;  // standard input and output if given; else the file ../out
-    int closed = -1;        // a standard stream closed when velmor starts
+    int in = -1, out = -1, closed = -1;  // standard input and output if given, else ../out; a stream closed
     std::pair<int, rlim_t> limit{RLIMIT_CORE, 0};  // by default no core from the signals sent
     bool nonBlocking = false;     // standard input and output left O_NONBLOCK, as some parents leave them
     bool fromBackground = false;  // on a terminal: started as `velmor ... &` would be, then brought back with `fg`
@@ -106,8 +105,7 @@ struct Vectors {
 {
     for (const int s : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT, SIGXFSZ, SIGTSTP, SIGTTOU}) signal(s, SIG_DFL);
     if (l.closed >= 0) close(l.closed);
-    for (const int fd : {0, 1})
-        if (l.nonBlocking) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+    for (const int fd : {0, 1}) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | (l.nonBlocking ? O_NONBLOCK : 0));
     if (const rlimit limit{l.limit.second, l.limit.second}; setrlimit(l.limit.first, &limit) == 0)
         execve(v.argv[0], v.argv.data(), v.envp.data());
     _exit(127);
@@ -169,11 +167,7 @@ struct Terminal {
         while (waitpid(job, &status, 0) < 0 && errno == EINTR) continue;
         _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
     }
-    ~Terminal()
-    {
-        if (leader > 0) kill(leader, SIGKILL), waitpid(leader, nullptr, 0);  // and the kernel hangs up on the job
-        close(master);
-    }
+    ~Terminal() { if (leader > 0) kill(leader, SIGKILL), waitpid(leader, nullptr, 0); close(master); }  // a hang-up
     bool readSome(int timeoutMs)
     {
         pollfd ready{master, POLLIN, 0};
@@ -190,12 +184,7 @@ struct Terminal {
         return true;
     }
     void type(const std::string& keys) { EXPECT_EQ(write(master, keys.data(), keys.size()), std::ssize(keys)); }
-    termios settings() const  // as the master shows them
-    {
-        termios now{};
-        EXPECT_EQ(tcgetattr(master, &now), 0);
-        return now;
-    }
+    termios settings() const { termios now{}; tcgetattr(master, &now); return now; }  // as the master shows them
     bool echoes() const { return (settings().c_lflag & ECHO) != 0; }
     pid_t job() const { return tcgetpgrp(master); }
     // The prompt is shown and velmor sleeps waiting for a key.
@@ -209,7 +198,7 @@ class VelmorTool : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::path(::testing::TempDir()) / "velmor-test-XXXXXX").string();
+        std::string pattern = ::testing::TempDir() + "/velmor-test-XXXXXX";
         ASSERT_TRUE(mkdtemp(pattern.data()) && fs::create_directory(pattern + "/files"));
         fs::current_path(pattern + "/files");
         signal(SIGPIPE, SIG_IGN);
@@ -411,8 +400,7 @@ TEST_F(VelmorTool, WhileTheTextStreamsNoMemoryHoldsThePasswordAndASignalLeavesTh
     ASSERT_EQ(write(feed[1], text.data(), text.size()), std::ssize(text));
     // The readable memory, as far as it is mapped; the huge reservations of
     // a sanitizer are left out.
-    std::ifstream maps(proc + std::to_string(pid) + "/maps");
-    const int mem = open((proc + std::to_string(pid) + "/mem").c_str(), O_RDONLY | O_CLOEXEC);
+    std::ifstream maps(proc + std::to_string(pid) + "/maps"), mem(proc + std::to_string(pid) + "/mem", std::ios::binary);
     std::string memory;
     for (std::string line; std::getline(maps, line);) {
         unsigned long start = 0, end = 0;
@@ -420,9 +408,10 @@ TEST_F(VelmorTool, WhileTheTextStreamsNoMemoryHoldsThePasswordAndASignalLeavesTh
         if (std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access) != 3 || access != 'r' || end - start > (1UL << 28))
             continue;
         std::string region(end - start, '\0');
-        memory.append(region, 0, std::max<ssize_t>(pread(mem, region.data(), region.size(), static_cast<off_t>(start)), 0));
+        mem.clear();
+        mem.seekg(static_cast<std::streamoff>(start)).read(region.data(), std::ssize(region));
+        memory.append(region, 0, static_cast<std::size_t>(mem.gcount()));
     }
-    close(mem);
     // The allocator writes its own links over the first 16 bytes of a freed
     // block, so only the end of a password left in one would still show.
     std::string tail = key.substr(18), wide;
