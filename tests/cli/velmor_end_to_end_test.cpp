@@ -354,9 +354,9 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
         {{"encrypt -i in -o folder"}, 1, "'folder': it is a folder"},  // the file layer's targets, wired in
     };
     for (const auto& row : rows) {
-        const Result r = run(row.launch);
-        EXPECT_TRUE(r.status == row.status && r.err.starts_with("velmor: ") && std::ranges::count(r.err, '\n') == 1 &&
-                    r.err.find(row.fragment) != npos) << row.launch.line << ": " << r.status << " " << r.err;
+        const auto [status, out, err] = run(row.launch);
+        EXPECT_TRUE(status == row.status && err.starts_with("velmor: ") && std::ranges::count(err, '\n') == 1 &&
+                    err.find(row.fragment) != npos) << row.launch.line << ": " << status << " " << err;
         EXPECT_TRUE(files() == Files({"in", "old", "folder"}) && fs::is_empty("folder") && readFile("old") == "kept");
     }
     for (const int fd : {full, closedPipe[1]}) close(fd);
@@ -438,13 +438,9 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     const auto cipher = [](const std::string& line, const std::string& key, std::optional<std::string> feed = {}) {
         return run({.line = line + " --password-env K", .feed = std::move(feed), .env = {"K=" + key}}).out;
     };
-    const struct {
-        Launch launch;
-        bool stop;  // Ctrl-Z at the prompt, and IXON cleared (by the shell, say) while velmor is stopped
-        std::string keys, then;  // `then` typed once the answer's line has ended
-        int signal, status;
-        std::string out;
-    } rows[] = {
+    // `stop`: Ctrl-Z at the prompt, and IXON cleared (by the shell, say) while velmor is stopped; `then`: typed
+    // once the answer's line has ended.
+    const struct { Launch launch; bool stop; std::string keys, then; int signal, status; std::string out; } rows[] = {
         {{"encrypt -i in -o out"}, true, "pw\rpw\r", "", 0, 0, cipher("encrypt -i in", "pw")},
         {{.line = "encrypt -i in -o out", .fromBackground = true}, false, "pw\rpw\r", "", 0, 0, cipher("encrypt -i in", "pw")},
         {{"decrypt -i in -o out"}, false, "\x04", "", 0, 2, "kept"},
