@@ -132,7 +132,11 @@ pid_t launch(Launch l)
     return pid;
 }
 
-Result run(const Launch& l) { const int status = finish(launch(l)); return {status, readFile("../out"), readFile("../err")}; }
+Result run(const Launch& l)
+{
+    const int status = finish(launch(l));
+    return {status, readFile("../out"), readFile("../err")};
+}
 
 // velmor on a terminal of its own, the way a shell runs a job: the session
 // leader starts it in a process group of its own and hands it the terminal,
@@ -160,7 +164,8 @@ struct Terminal {
         const pid_t job = tcsetattr(0, TCSANOW, &editing) == 0 ? fork() : -1;
         if (job == 0 && setpgid(0, 0) == 0 && (l.fromBackground || tcsetpgrp(0, getpid()) == 0)) becomeVelmor(l, v);
         int status = 0;
-        if (job <= 0 || (l.fromBackground && (waitpid(job, &status, WUNTRACED) != job || !WIFSTOPPED(status)))) _exit(127);
+        if (job <= 0 || (l.fromBackground && (waitpid(job, &status, WUNTRACED) != job || !WIFSTOPPED(status))))
+            _exit(127);
         tcsetattr(0, TCSANOW, &settings);
         tcsetpgrp(0, job);
         if (l.fromBackground) kill(-job, SIGCONT);
@@ -376,8 +381,8 @@ TEST_F(VelmorTool, HelpAndVersionAnswerFirst)
         std::set<std::size_t> columns, gaps;
         std::size_t widest = 0;
         for (std::string each; std::getline(lines, each); widest = std::max(widest, each.size()))
-            if (const std::size_t gap = each.find("  ", 2), column = each.find_first_not_of(' ', gap); each.starts_with("  -"))
-                columns.insert(column), gaps.insert(column - gap);
+            if (const std::size_t gap = each.find("  ", 2); each.starts_with("  -"))
+                columns.insert(each.find_first_not_of(' ', gap)), gaps.insert(each.find_first_not_of(' ', gap) - gap);
         EXPECT_TRUE(widest <= 80 && columns.size() == 1 && *gaps.begin() == 2) << help.out;
     }
     for (const std::string line : {"--version", "encrypt --version -h", "wheels --version"})
@@ -389,24 +394,25 @@ TEST_F(VelmorTool, HelpAndVersionAnswerFirst)
 // signal, velmor leaves the old output and nothing else.
 TEST_F(VelmorTool, WhileTheTextStreamsNoMemoryHoldsThePasswordAndASignalLeavesTheOldOutput)
 {
-    const std::string key = "Qz7#Wv!kJ9mP4$rT8xL2bN6&cY3dF5", text(2'000'000, 'i'), proc = "/proc/";
+    const std::string key = "Qz7#Wv!kJ9mP4$rT8xL2bN6&cY3dF5", text(2'000'000, 'i');
     writeFile("../key", key + "\n");
     writeFile("out", "the previous result");
     int feed[2];
     ASSERT_EQ(pipe2(feed, O_CLOEXEC), 0);
     const pid_t pid = launch({.line = "encrypt -w 30 --password-file ../key -o out", .in = feed[0]});
+    const std::string proc = "/proc/" + std::to_string(pid);
     close(feed[0]);
     // Once velmor has taken this much it is streaming, and waits for the rest.
     ASSERT_EQ(write(feed[1], text.data(), text.size()), std::ssize(text));
     // The readable memory, as far as it is mapped; the huge reservations of
     // a sanitizer are left out.
-    std::ifstream maps(proc + std::to_string(pid) + "/maps"), mem(proc + std::to_string(pid) + "/mem", std::ios::binary);
+    std::ifstream maps(proc + "/maps"), mem(proc + "/mem", std::ios::binary);
     std::string memory;
     for (std::string line; std::getline(maps, line);) {
         unsigned long start = 0, end = 0;
         char access = 0;
-        if (std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access) != 3 || access != 'r' || end - start > (1UL << 28))
-            continue;
+        const int got = std::sscanf(line.c_str(), "%lx-%lx %c", &start, &end, &access);
+        if (got != 3 || access != 'r' || end - start > (1UL << 28)) continue;
         std::string region(end - start, '\0');
         mem.clear();
         mem.seekg(static_cast<std::streamoff>(start)).read(region.data(), std::ssize(region));
@@ -438,20 +444,21 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     const auto cipher = [](const std::string& line, const std::string& key, std::optional<std::string> feed = {}) {
         return run({.line = line + " --password-env K", .feed = std::move(feed), .env = {"K=" + key}}).out;
     };
+    const std::string typed = cipher("encrypt -i in", "pw");
     // `stop`: Ctrl-Z at the prompt, and IXON cleared (by the shell, say) while velmor is stopped; `then`: typed
     // once the answer's line has ended.
     const struct { Launch launch; bool stop; std::string keys, then; int signal, status; std::string out; } rows[] = {
-        {{"encrypt -i in -o out"}, true, "pw\rpw\r", "", 0, 0, cipher("encrypt -i in", "pw")},
-        {{.line = "encrypt -i in -o out", .fromBackground = true}, false, "pw\rpw\r", "", 0, 0, cipher("encrypt -i in", "pw")},
-        {{"decrypt -i in -o out"}, false, "\x04", "", 0, 2, "kept"},
-        {{"decrypt -i in -o out"}, false, "abc\x04\x04", "", 0, 2, "kept"},
-        {{"decrypt -i in -o out"}, false, "\n", "", 0, 0, cipher("decrypt -i in", "")},
-        {{.line = "decrypt -i in -o out", .inputFlagsOff = ICRNL}, false, "\r", "", 0, 0, cipher("decrypt -i in", "")},
-        {{.line = "decrypt -i in -o out", .localFlagsOff = ECHO}, false, "\n", "", 0, 0, cipher("decrypt -i in", "")},
-        {{"decrypt -o out"}, false, "pw\rhello\r", "\x04", 0, 0, cipher("decrypt", "pw", "hello\n")},
-        {{"encrypt -o out"}, false, "pw\rpw\rhello\r", "\x04", 0, 0, cipher("encrypt", "pw", "hello\n")},
-        {{"decrypt -i in -o out"}, false, "par\x1c", "", 0, 128 + SIGQUIT, "kept"},
-        {{"decrypt -i in -o out"}, false, "par", "", SIGKILL, 128 + SIGKILL, "kept"},
+        {{"encrypt -i in -o out"}, 1, "pw\rpw\r", "", 0, 0, typed},
+        {{.line = "encrypt -i in -o out", .fromBackground = true}, 0, "pw\rpw\r", "", 0, 0, typed},
+        {{"decrypt -i in -o out"}, 0, "\x04", "", 0, 2, "kept"},
+        {{"decrypt -i in -o out"}, 0, "abc\x04\x04", "", 0, 2, "kept"},
+        {{"decrypt -i in -o out"}, 0, "\n", "", 0, 0, cipher("decrypt -i in", "")},
+        {{.line = "decrypt -i in -o out", .inputFlagsOff = ICRNL}, 0, "\r", "", 0, 0, cipher("decrypt -i in", "")},
+        {{.line = "decrypt -i in -o out", .localFlagsOff = ECHO}, 0, "\n", "", 0, 0, cipher("decrypt -i in", "")},
+        {{"decrypt -o out"}, 0, "pw\rhello\r", "\x04", 0, 0, cipher("decrypt", "pw", "hello\n")},
+        {{"encrypt -o out"}, 0, "pw\rpw\rhello\r", "\x04", 0, 0, cipher("encrypt", "pw", "hello\n")},
+        {{"decrypt -i in -o out"}, 0, "par\x1c", "", 0, 128 + SIGQUIT, "kept"},
+        {{"decrypt -i in -o out"}, 0, "par", "", SIGKILL, 128 + SIGKILL, "kept"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.keys) + " " + row.launch.line);
@@ -474,7 +481,8 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
         if (row.signal) kill(-terminal.job(), row.signal);
         EXPECT_EQ(terminal.finish(), row.status);
         const tcflag_t echo = terminal.settings().c_lflag & (ECHO | ICANON), ixon = terminal.settings().c_iflag & IXON;
-        EXPECT_TRUE(row.signal == SIGKILL || (echo == ((ECHO | ICANON) & ~row.launch.localFlagsOff) && ixon == (row.stop ? 0 : IXON)));
+        const bool restored = echo == ((ECHO | ICANON) & ~row.launch.localFlagsOff) && ixon == (row.stop ? 0 : IXON);
+        EXPECT_TRUE(row.signal == SIGKILL || restored);
         EXPECT_TRUE(readFile("out") == row.out && files() == Files({"in", "out"}));
         terminal.readAll();
         EXPECT_TRUE(terminal.shown.find("pw") == npos &&
