@@ -444,12 +444,12 @@ TEST_F(VelmorTool, ThePromptAlwaysGivesTheTerminalBack)
     const auto cipher = [](const std::string& line, const std::string& key, std::optional<std::string> feed = {}) {
         return run({.line = line + " --password-env K", .feed = std::move(feed), .env = {"K=" + key}}).out;
     };
-    const std::string typed = cipher("encrypt -i in", "pw");
+    const std::string encrypted = cipher("encrypt -i in", "pw");
     // `stop`: Ctrl-Z at the prompt, and IXON cleared (by the shell, say) while velmor is stopped; `then`: typed
     // once the answer's line has ended.
     const struct { Launch launch; bool stop; std::string keys, then; int signal, status; std::string out; } rows[] = {
-        {{"encrypt -i in -o out"}, 1, "pw\rpw\r", "", 0, 0, typed},
-        {{.line = "encrypt -i in -o out", .fromBackground = true}, 0, "pw\rpw\r", "", 0, 0, typed},
+        {{"encrypt -i in -o out"}, 1, "pw\rpw\r", "", 0, 0, encrypted},
+        {{.line = "encrypt -i in -o out", .fromBackground = true}, 0, "pw\rpw\r", "", 0, 0, encrypted},
         {{"decrypt -i in -o out"}, 0, "\x04", "", 0, 2, "kept"},
         {{"decrypt -i in -o out"}, 0, "abc\x04\x04", "", 0, 2, "kept"},
         {{"decrypt -i in -o out"}, 0, "\n", "", 0, 0, cipher("decrypt -i in", "")},
