@@ -21,7 +21,7 @@ WEB_PORT     ?= 8015
 JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libacl1-dev libattr1-dev \
-	fonts-liberation2 dpkg-dev file time bash-completion man-db groff-base mandoc
+	fonts-liberation2 dpkg-dev file time bash-completion man-db groff-base mandoc e2fsprogs mount
 LINT_PACKAGES := lintian appstream desktop-file-utils
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
