@@ -6,13 +6,12 @@ import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { readFileSync } from 'node:fs';
-import { dirname, join, resolve } from 'node:path';
 import { fileURLToPath } from 'node:url';
 import vm from 'node:vm';
 
-const root = resolve(dirname(fileURLToPath(import.meta.url)), '../..');
-const source = [execFileSync('python3', [join(root, 'web/assemble.py'), '--prelude'], { encoding: 'utf8' }),
-  ...['codec.js', 'exact_box.js', 'worker_client.js'].map((part) => readFileSync(join(root, 'web', part), 'utf8'))];
+const at = (path) => fileURLToPath(new URL(`../../${path}`, import.meta.url));
+const source = [execFileSync('python3', [at('web/assemble.py'), '--prelude'], { encoding: 'utf8' }),
+  ...['codec.js', 'exact_box.js', 'worker_client.js'].map((part) => readFileSync(at(`web/${part}`), 'utf8'))];
 const web = vm.runInThisContext(`(() => {\n${source.join('\n')}\nreturn { WORDS, decodeWindows1252, encodeWindows1252, ` +
   'describeCharacterAt, lineNumberAt, unencodableMessage, fillWords, shownOf, modelIndices, applyEdit, EditHistory, WorkerClient };\n})()');
 
@@ -57,9 +56,9 @@ test('an edit of the shown text keeps the exact text around it, and undo and red
   // [shown, exact] recorded, or [shown, step, exact text travelled to or null]
   for (const [shown, step, expected] of [['xP\nQ\nRy', 'xP\rQ\nRy'], ['xP\nQ\nRy!', 'xP\rQ\nRy!'], ['xy', -1, 'xy'],
     ['xP\nQ\nRy', 1, 'xP\rQ\nRy'], ['xP\nQ\nRy!', 1, 'xP\rQ\nRy!'], ['never shown', -1, null], ['xy', -1, 'xy'],
-    // A new edit after an undo drops the states ahead; the oldest go past the limit.
-    ['xyz', 'xyz'], ['xP\nQ\nRy', -1, null], ['xP\nQ\nRy!', 1, null], ['x'.repeat(15), 'x'.repeat(15)], ['yyy', 'yyy'], ['xy', -1, null],
-    ['x'.repeat(15), -1, 'x'.repeat(15)]]) {
+    // A new edit after an undo drops the states ahead; the oldest go past the limit, not at it.
+    ['xyz', 'xyz'], ['xP\nQ\nRy', -1, null], ['xP\nQ\nRy!', 1, null], ['x'.repeat(15), 'x'.repeat(15)],
+    ['xy', -1, 'xy'], ['x'.repeat(15), 1, 'x'.repeat(15)], ['yyy', 'yyy'], ['xy', -1, null], ['x'.repeat(15), -1, 'x'.repeat(15)]]) {
     if (typeof step === 'string') history.record(shown, step);
     else assert.equal(history.travel(shown, step), expected, `${shown} ${step}`);
   }

@@ -358,7 +358,8 @@ test('a long text pasted or dropped is kept whole and shown in part; a file too 
     $('txtVelmor-note').textContent = ''; }), focusOn('#txtVelmor'), step, says('#txtVelmor-note', /cannot be edited here.*\bNew\b/)]));
   // A long text with a character Windows-1252 has no byte for is refused at once.
   await perform(page, saved('SAs', `before${long}`), click('#Ne'), pasteIn('#txtOutputBox', `${long}Ā`),
-    told('Paste', `"Ā" (U+0100) on line ${long.split(/\r\n?|\n/).length} `), shows('#txtOutputBox', ''));
+    told('Paste', `"Ā" (U+0100) on line ${long.split(/\r\n?|\n/).length} `), shows('#txtOutputBox', ''),
+    openIn('OET', 'x'.repeat(200000)), holds(() => [$('txtOutputBox').readOnly, $('txtOutputBox-note').hidden], [false, true]));
   // A name is shown as the window shows names; a size one byte over the limit is not given as the limit's own in MiB.
   const folder = mkdtempSync(join(tmpdir(), 'velmor-web-'));
   t.after(() => rmSync(folder, { recursive: true, force: true }));
