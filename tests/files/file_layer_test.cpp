@@ -134,6 +134,8 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {"/dev/stdout", "descriptor", "1"},
         {"/dev/fd/" + fd, "descriptor", fd},
         {"/proc/self/fd/" + fd, "descriptor", fd},
+        {"/proc/self/fd/", "check", refusal::kFolder},
+        {"/proc/self/fd/99999999999", "check", refusal::kKernelFile},
         {"/proc/thread-self/fd/" + pipeIn, "descriptor", pipeIn},
         {theirs + pipeIn, "in place", theirs + pipeIn},
         {theirs + fd, "check", refusal::kUnnamedOpenFile},
