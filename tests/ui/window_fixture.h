@@ -29,9 +29,7 @@ namespace velmor::ui::test {
 inline void selectText(QPlainTextEdit& box, qsizetype from, qsizetype to)
 {
     QTextCursor cursor = box.textCursor();
-    cursor.setPosition(int(from));
-    cursor.setPosition(int(to), QTextCursor::KeepAnchor);
-    box.setTextCursor(cursor);
+    cursor.setPosition(int(from)), cursor.setPosition(int(to), QTextCursor::KeepAnchor), box.setTextCursor(cursor);
 }
 
 // A drag of the file at `path` onto `box`, then its drop; true when the drop
@@ -41,9 +39,8 @@ inline bool dropFile(ExactTextEdit& box, const QString& path, bool settle = true
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(path)});
     QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &enter);
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &drop);
+    QApplication::sendEvent(box.viewport(), &enter), QApplication::sendEvent(box.viewport(), &drop);
     if (settle) QApplication::processEvents();
     return drop.isAccepted();
 }
@@ -73,8 +70,7 @@ struct ShownWindow {
         QSignalSpy finished(&window, &MainWindow::commandFinished);
         child(item).trigger();
         const QString shown = status().text();
-        const bool cipher = item.startsWith(u"EN") || item.startsWith(u"DE");
-        EXPECT_TRUE(!cipher || finished.wait(30000)) << item.toStdString() << " did not finish";
+        EXPECT_TRUE((!item.startsWith(u"EN") && !item.startsWith(u"DE")) || finished.wait(30000)) << item.toStdString();
         return shown;
     }
 };
