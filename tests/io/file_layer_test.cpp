@@ -9,19 +9,14 @@
 #include "io_doubles.h"
 #include "words/words.h"
 
-#include <QDir>
-#include <QTemporaryDir>
-
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
-#include <tuple>
 
 #include <sys/stat.h>
 
 namespace velmor::io {
-namespace {
 
 TEST(FileFilter, GivesOneNameFilterPerFileTypeUpToTheFirstEmptyOrMissingField)
 {
@@ -79,5 +74,4 @@ TEST(FileCommands, RefuseWhatCannotBeSavedOrOpenedAndLoseNothing)
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
 }
 
-}  // namespace
 }  // namespace velmor::io

@@ -3,19 +3,16 @@
 // there: set whole, typed, pasted, cut, undone and redone, copied.
 #include "window_fixture.h"
 
-#include "io/text_file.h"
 #include "codec/windows1252.h"
 
 #include <algorithm>
-#include <random>
 
 namespace velmor::ui::test {
-namespace {
 
 // A random text rich in what is hard to keep: runs of CR and LF in every
 // combination, the other characters a document breaks lines at, U+2028, NUL,
 // tabs, U+00A0, U+FFFC, and characters from all of Windows-1252.
-QString trickyText(std::mt19937& rng, qsizetype length)
+static QString trickyText(std::mt19937& rng, qsizetype length)
 {
     static const QString hard = QStringLiteral("\r\n\r\n\u2028\u2029\uFDD0\uFDD1\t\u00A0\uFFFC") + QChar(u'\0');
     QString text;
@@ -27,7 +24,7 @@ QString trickyText(std::mt19937& rng, qsizetype length)
 // The box's positions, one each: a character or a line break (CR LF
 // included). A lone CR pasted in front of a LF stays two breaks, so the
 // model keeps its breaks apart instead of parsing its joined text again.
-QStringList unitsOf(QStringView text)
+static QStringList unitsOf(QStringView text)
 {
     QStringList units;
     qsizetype done = 0;
@@ -131,5 +128,4 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
     }
 }
 
-}  // namespace
 }  // namespace velmor::ui::test

@@ -6,23 +6,16 @@
 // a display or standard streams.
 #include "window_fixture.h"
 
-#include "ui/form.h"
-#include "ui/start_and_exit.h"
-#include "words/words.h"
-
 #include <QAccessible>
 
-#include <random>
-
 namespace velmor::ui::test {
-namespace {
 
 using FormTest = WindowTest;
 using WindowOnScreen = WindowTest;
 
 // The tab key cycles through the boxes, and a screen reader names each by
 // its caption and reads the status as a status.
-TEST_F(FormTest, TabCyclesTheBoxesWhichAScreenReaderNamesByTheirCaptions)
+TEST_F(FormTest, TabCyclesTheBoxesWhichAScreenReaderNamesAndMenusShowTheirEndSeparators)
 {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
@@ -42,11 +35,7 @@ TEST_F(FormTest, TabCyclesTheBoxesWhichAScreenReaderNamesByTheirCaptions)
     status().setText(QStringLiteral("changed"));
     QAccessibleInterface* read = QAccessible::queryAccessibleInterface(&status());
     EXPECT_TRUE(read->role() == QAccessible::StatusBar && read->text(QAccessible::Name) == "changed");
-}
-
-// Qt leaves out a menu's first and last separators, and would draw them on its frame.
-TEST_F(FormTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
-{
+    // Qt leaves out a menu's first and last separators, and would draw them on its frame.
     for (const char* name : {"Fi", "EnDe", "EW", "PasW"}) {
         QMenu& menu = child<QMenu>(name);
         menu.popup(window.geometry().topLeft());
@@ -61,7 +50,7 @@ TEST_F(FormTest, EveryMenuShowsItsFirstAndLastSeparatorAndBoxesBothScrollBars)
         EXPECT_TRUE(box->horizontalScrollBar()->isVisible() && box->verticalScrollBar()->isVisible());
 }
 
-bool showsWhole(const QLabel& label)
+static bool showsWhole(const QLabel& label)
 {
     const QFontMetricsF metrics(label.font());
     const qreal below = std::max<qreal>(0, metrics.tightBoundingRect(label.text()).bottom());
@@ -74,9 +63,8 @@ bool showsWhole(const QLabel& label)
 TEST(Captions, EveryCaptionShowsWholeInItsPlaceWhateverTheFontAndTheme)
 {
     const QPalette before = QApplication::palette();
-    QPalette dark(QColor(0x42, 0x42, 0x45), QColor(0x22, 0x20, 0x20));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    QApplication::setPalette(dark);
+    QApplication::setPalette(QPalette(Qt::white, QColor(0x22, 0x20, 0x20), Qt::gray, Qt::black, Qt::darkGray, Qt::white,
+                                      QColor(0x42, 0x42, 0x45)));  // light text on dark
     ShownWindow shown;
     shown.status().setText(statusText(words::kMaxOpenBytes));
     for (const auto& [name, points] : {std::pair{"Label2", 9.75}, {"Label3", 9.75}, {"Label5", 12.0}, {"Label1", 12.0}}) {
@@ -186,5 +174,4 @@ TEST(WindowProgram, SaysWhenThereIsNoDisplayAndKeepsClosedStreamsOnTheNullDevice
     }
 }
 
-}  // namespace
 }  // namespace velmor::ui::test

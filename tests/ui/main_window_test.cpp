@@ -6,23 +6,19 @@
 #include "window_fixture.h"
 
 #include "engine/cipher.h"
-#include "io/text_file.h"
-#include "io/windows1252.h"
 #include "known_answers.h"
-#include "words/words.h"
 
-#include <random>
+#include <numeric>
 
 namespace velmor::ui::test {
-namespace {
 
-QString passItem(Direction direction, int passes)
+static QString passItem(Direction direction, int passes)
 {
     return (direction == Direction::Encrypt ? "EN" : "DE") + (passes == 1 ? QString() : QString::number(passes));
 }
 
 // The engine's result, for a check that the window reached it.
-QString ciphered(const QString& text, std::u16string_view password, int wheels, int passes)
+static QString ciphered(const QString& text, std::u16string_view password, int wheels, int passes)
 {
     std::u16string units = text.toStdU16String();
     Cipher::forPassword(password, wheels, passes, Direction::Encrypt).apply(std::span(units), 0);
@@ -73,7 +69,7 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
     for (const auto& [repeated, bytes, inPart, pasteRefused] : shapes) {
         SCOPED_TRACE(row);
         QByteArray original(256, '\0'), key;
-        for (int byte = 0; byte < 256; ++byte) original[byte] = static_cast<char>(byte);
+        std::iota(original.begin(), original.end(), char(0));
         while (original.size() < bytes)
             original += !repeated.isEmpty() ? repeated : rng() % 3 ? QByteArray(1, char(rng())) : breaks[rng() % 6];
         const int wheels = 4 + 2 * int(rng() % 14), passes = kPassCounts[row++ % kPassCounts.size()];
@@ -90,13 +86,11 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
         shown.choose("Op");
         const QLabel* note = shown.input().findChild<QLabel*>("shownInPart");
         EXPECT_TRUE(shown.input().isShownInPart() == inPart && shown.input().isReadOnly() == inPart);
-        EXPECT_EQ(note != nullptr && note->isVisible(), inPart);
-        EXPECT_TRUE(!inPart || note->text().contains(QLocale(QLocale::English).toString(original.size())));
+        EXPECT_EQ(note && note->isVisible() && note->text().contains(QLocale(QLocale::English).toString(original.size())), inPart);
         EXPECT_LE(shown.input().document()->blockCount(), inPart ? 10'000 : INT_MAX);
         for (const auto key : {Qt::Key_Q, Qt::Key_Backspace}) QTest::keyClick(&shown.input(), key);
         EXPECT_EQ(shown.status().text().isEmpty(), !inPart) << "an edit of a text in part is refused with a reason";
-        shown.input().selectAll();
-        QTest::keyClick(&shown.input(), Qt::Key_Delete);
+        shown.input().selectAll(), QTest::keyClick(&shown.input(), Qt::Key_Delete);
         EXPECT_EQ(shown.input().text().isEmpty(), !inPart);
         shown.input().setText(text);
         for (const auto& [items, copied] : {std::pair{QStringList{"CToC"}, text},
@@ -108,8 +102,8 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
             EXPECT_EQ(shown.input().isShownInPart() || shown.output().isShownInPart(), inPart && !items.contains("Ne"));
         }
         EXPECT_TRUE(shown.password().text() == password && shown.input().text() == text);
-        EXPECT_TRUE(io::fromWindows1252(io::testing::readBytes(encrypted)) == cipher);
-        EXPECT_TRUE(io::testing::readBytes(folder.filePath("decrypted")) == original);
+        EXPECT_TRUE(io::fromWindows1252(io::testing::readBytes(encrypted)) == cipher &&
+                    io::testing::readBytes(folder.filePath("decrypted")) == original) << "lost or changed in a file";
         EXPECT_EQ(shown.dialogs.asked, (QStringList{"Select A Text File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
                                                     "Save Encryped Tex File As Txt Files (*.txt)|*.txt",
                                                     "Select A Encrypted File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
@@ -117,13 +111,10 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
         EXPECT_TRUE(shown.messages.shown.isEmpty()) << shown.messages.shown.join(u'\n').toStdString();
         shown.choose("Ne");
         EXPECT_FALSE(shown.input().isShownInPart() || shown.input().isReadOnly());
-        QTest::keyClicks(&shown.input(), "ab");
-        shown.input().selectAll();
-        shown.input().paste();
+        QTest::keyClicks(&shown.input(), "ab"), shown.input().selectAll(), shown.input().paste();
         EXPECT_EQ(shown.input().isShownInPart(), inPart && !pasteRefused);
         EXPECT_TRUE(shown.messages.shown.size() == pasteRefused && (pasteRefused || shown.input().text() == text));
-        shown.choose("Op");
-        shown.choose("CTCET");
+        shown.choose("Op"), shown.choose("CTCET");
         EXPECT_TRUE(shown.input().text() == (pasteRefused ? "ab" : text)) << "a cancel changes nothing";
         EXPECT_TRUE(clipboard.mimeData() == nullptr || clipboard.mimeData()->formats().isEmpty()) << "an empty box";
     }
@@ -171,11 +162,9 @@ TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
     const QString text = QStringLiteral("line of text\r\n").repeated(150000);
     ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)));
     ASSERT_TRUE(io::testing::writeBytes(big, text.toLatin1()));
-    for (ExactTextEdit* box : {&output(), &input()})
-        EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));
-    output().setText(QString());
     QMenuBar& bar = *window.menuBar();
-    for (ExactTextEdit* box : {&output(), &input()})
+    for (ExactTextEdit* box : {&output(), &input()}) {
+        EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));
         QObject::connect(box->document(), &QTextDocument::contentsChanged, &window, [&] {
             if (output().document()->isUndoRedoEnabled() && input().document()->isUndoRedoEnabled()) return;
             for (QWidget* target : std::initializer_list<QWidget*>{&output(), &input(), &password()})
@@ -187,6 +176,8 @@ TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
                 QCoreApplication::postEvent(&bar, new QMouseEvent(type, at, bar.mapToGlobal(at), Qt::LeftButton,
                                                                   buttons, Qt::NoModifier));
         });
+    }
+    output().setText(QString());
     dialogs.answers = {big};
     EXPECT_TRUE(dropFile(output(), dropped, false));  // opens only once the open below has begun
     choose("Op");
@@ -219,8 +210,7 @@ TEST_F(WindowTest, LinesLongerThanTheBoxShowsAreRefusedFromPastesAndKeys)
                                                    {limit, "\r\n6", Qt::Key_unknown, 0}, {limit, "", Qt::Key_Delete, limit + 1},
                                                    {limit, "", Qt::Key_Q, limit + 1}, {limit + 2, "", Qt::Key_Q, 0}}) {
         const QString before = output().text();
-        messages.shown.clear();
-        selectText(output(), at, at);
+        messages.shown.clear(), selectText(output(), at, at);
         QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
         key == Qt::Key_unknown ? output().paste() : QTest::keyClick(&output(), key);
         EXPECT_EQ(output().text() == before, longest != 0) << at << pasted;
@@ -264,8 +254,8 @@ TEST(StaleWalkSetting, IsToldOnceUnderTheWindowsTitleAndCommandsStillWork)
     io::testing::ScriptedFileDialogs dialogs;
     MainWindow window(dialogs, messages, nullptr, stale);
     for (int shown = 0; shown < 2; ++shown) window.show(), QTest::qWait(100), window.hide();
-    EXPECT_EQ(messages.titles, QStringList{window.windowTitle()});
-    EXPECT_TRUE(messages.shown.value(0).startsWith(QString::fromStdString(stale.refusal)));
+    EXPECT_TRUE(messages.titles == QStringList{window.windowTitle()} &&
+                messages.shown.value(0).startsWith(QString::fromStdString(stale.refusal)));
     window.inputBox().setText(QStringLiteral("text"));
     QSignalSpy finished(&window, &MainWindow::commandFinished);
     window.findChild<QAction*>(QStringLiteral("EN"))->trigger();
@@ -273,5 +263,4 @@ TEST(StaleWalkSetting, IsToldOnceUnderTheWindowsTitleAndCommandsStillWork)
     EXPECT_EQ(window.outputBox().text(), ciphered(QStringLiteral("text"), u"", 20, 1));
 }
 
-}  // namespace
 }  // namespace velmor::ui::test

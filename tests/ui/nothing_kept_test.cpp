@@ -6,18 +6,13 @@
 #include "window_fixture.h"
 
 #include "files/replaced_file.h"
-#include "ui/start_and_exit.h"
 
 #include <csignal>
-#include <cstdlib>
-#include <memory>
-#include <string_view>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace velmor::ui::test {
-namespace {
 
 // Made before the application object, as Qt reads these folders once.
 struct FreshFolders {
@@ -35,7 +30,7 @@ struct FreshFolders {
     }
 };
 
-FreshFolders* folders = nullptr;
+static FreshFolders* folders = nullptr;
 
 // Plays the user of modal boxes: types the next of `files` into each file
 // dialog ("" cancels) after noting the name it offers, answers each question
@@ -120,7 +115,7 @@ TEST(NothingKept, EveryDialogQuestionDropCopyFailureAndExitLeaveTheHomeAndXdgFol
 // Run in a child process set up as the window program is, after `before`;
 // its exit status.
 template <typename Before, typename Steps>
-int statusOfChild(Before before, Steps steps)
+static int statusOfChild(Before before, Steps steps)
 {
     const pid_t child = fork();
     if (child == 0) {
@@ -167,14 +162,13 @@ TEST(NothingKept, ASignalDuringASaveLeavesNoUnfinishedFileAndNoMessageBusIsStart
     }
 }
 
-}  // namespace
 }  // namespace velmor::ui::test
 
 int main(int argc, char* argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    auto folders = std::make_unique<velmor::ui::test::FreshFolders>();
-    velmor::ui::test::folders = folders.get();
+    velmor::ui::test::FreshFolders fresh;
+    velmor::ui::test::folders = &fresh;
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

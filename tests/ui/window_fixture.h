@@ -4,8 +4,13 @@
 #pragma once
 
 #include "io_doubles.h"
+#include "io/text_file.h"
+#include "io/windows1252.h"
 #include "ui/exact_text_edit.h"
+#include "ui/form.h"
 #include "ui/main_window.h"
+#include "ui/start_and_exit.h"
+#include "words/words.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -13,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
-#include <stdexcept>
+#include <random>
 
 // Failures show texts with their control characters spelled out.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -53,11 +58,7 @@ struct ShownWindow {
     MainWindow window{dialogs, messages};
 
     template <class T = QAction>
-    T& child(const QString& name)
-    {
-        if (T* found = window.findChild<T*>(name)) return *found;
-        throw std::runtime_error("no child named " + name.toStdString());
-    }
+    T& child(const QString& name) { return *window.findChild<T*>(name); }  // a wrong name fails the test
     ExactTextEdit& input() { return child<ExactTextEdit>("txtVelmor"); }
     ExactTextEdit& output() { return child<ExactTextEdit>("txtOutputBox"); }
     QLineEdit& password() { return child<QLineEdit>("txtKey"); }

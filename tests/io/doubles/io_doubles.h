@@ -7,9 +7,7 @@
 #include "io/messages.h"
 #include "io/text_holder.h"
 
-#include <QDirIterator>
-#include <QFile>
-#include <QStringList>
+#include <QtCore>
 
 namespace velmor::io::testing {
 
