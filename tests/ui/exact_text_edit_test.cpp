@@ -121,8 +121,7 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
              {full.sliced(2), compose, full, io::kMaxBoxLineLength + 1},
              {QString(), [&] { selectText(box, 0, 1), box.cut(); }, full.sliced(1), 0}}) {
         if (!start.isNull()) box.setText(start);
-        edit();
-        QCoreApplication::processEvents();
+        edit(), QCoreApplication::processEvents();
         EXPECT_TRUE(box.text() == after) << longest << ": " << box.text().size() << " characters";
         EXPECT_EQ(refused.isEmpty() ? 0 : refused.takeFirst().at(0).value<qsizetype>(), longest);
     }

@@ -159,9 +159,8 @@ TEST(WindowProgram, SaysWhenThereIsNoDisplayAndKeepsClosedStreamsOnTheNullDevice
         ASSERT_TRUE(program.waitForStarted());
         const QString fds = QStringLiteral("/proc/%1/fd/").arg(program.processId());
         // Once the window is up, every file it opens at start has been opened.
-        QDeadlineTimer deadline(20000);
-        while (up && !QFileInfo::exists(fds + "5") && !program.waitForFinished(20) && !deadline.hasExpired()) {
-        }
+        for (QDeadlineTimer deadline(20000);
+             up && !QFileInfo::exists(fds + "5") && !program.waitForFinished(20) && !deadline.hasExpired();) {}
         for (int fd = 0; up && fd <= 2; ++fd)
             EXPECT_EQ(QFileInfo(fds + QString::number(fd)).symLinkTarget(), QStringLiteral("/dev/null")) << fd;
         if (up) program.kill();

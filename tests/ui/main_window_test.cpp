@@ -158,10 +158,10 @@ TEST_F(WindowTest, ThePasswordTakesOnlyWindows1252CharactersMaskedUntilShown)
 TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
 {
     QTemporaryDir folder;
-    const QString dropped = folder.filePath("dropped.txt"), big = folder.filePath("big.txt");
-    const QString text = QStringLiteral("line of text\r\n").repeated(150000);
-    ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)));
-    ASSERT_TRUE(io::testing::writeBytes(big, text.toLatin1()));
+    const QString dropped = folder.filePath("dropped.txt"), big = folder.filePath("big.txt"),
+                  text = QStringLiteral("line of text\r\n").repeated(150000);
+    ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)) &&
+                io::testing::writeBytes(big, text.toLatin1()));
     QMenuBar& bar = *window.menuBar();
     for (ExactTextEdit* box : {&output(), &input()}) {
         EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));

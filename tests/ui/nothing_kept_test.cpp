@@ -117,16 +117,14 @@ TEST(NothingKept, EveryDialogQuestionDropCopyFailureAndExitLeaveTheHomeAndXdgFol
 template <typename Before, typename Steps>
 static int statusOfChild(Before before, Steps steps)
 {
-    const pid_t child = fork();
-    if (child == 0) {
-        before();
-        if (!prepareWindowProcess()) _exit(90);
-        steps();
-        _exit(0);
+    if (const pid_t child = fork(); child != 0) {
+        int status = -1;
+        return child > 0 && waitpid(child, &status, 0) == child ? status : -1;
     }
-    int status = -1;
-    if (child > 0) waitpid(child, &status, 0);
-    return status;
+    before();
+    if (!prepareWindowProcess()) _exit(90);
+    steps();
+    _exit(0);
 }
 
 // A signal that ends the program mid-save leaves no unfinished file; past
