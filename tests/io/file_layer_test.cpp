@@ -72,6 +72,8 @@ TEST(FileCommands, RefuseWhatCannotBeSavedOrOpenedAndLoseNothing)
     EXPECT_EQ(testing::entries(f), before) << "no file added, no temporary left";
     ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes));
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
+    // Files under /proc tell no size: they are read to their end, within the limit.
+    EXPECT_TRUE(!readTextFile("/proc/self/maps").text.isEmpty() && !readTextFile("/proc/self/maps", 16).ok());
 }
 
 }  // namespace velmor::io
