@@ -1,31 +1,22 @@
 // SPDX-License-Identifier: MIT
 // The file layer as the File menu's commands use it: the "|"-separated file
-// types, one refused file per rule of files/ with nothing lost, texts that
-// Windows-1252 cannot hold, and what a replaced file keeps.
+// types, texts that Windows-1252 cannot hold, and one refused file per
+// message of the window's own, with nothing lost (the rules behind them are
+// tested in files/).
 #include "io/file_commands.h"
 #include "io/file_filter.h"
 #include "io/text_file.h"
-#include "file_rights.h"
 #include "io_doubles.h"
 #include "words/words.h"
-
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <tuple>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <sys/xattr.h>
-#include <unistd.h>
 
 namespace velmor::io {
-namespace {
 
 TEST(FileFilter, GivesOneNameFilterPerFileTypeUpToTheFirstEmptyOrMissingField)
 {
@@ -36,17 +27,15 @@ TEST(FileFilter, GivesOneNameFilterPerFileTypeUpToTheFirstEmptyOrMissingField)
         EXPECT_EQ(toNameFilters(filter), expected) << QString::fromUtf16(filter).toStdString();
 }
 
-class FileCommandsTest : public ::testing::Test {
-protected:
+// A text without Windows-1252 form is refused before a file is asked for,
+// naming the character and its line. A refused file is named once with the
+// reason, in one message; neither the box nor the folder gains or loses.
+TEST(FileCommands, RefuseWhatCannotBeSavedOrOpenedAndLoseNothing)
+{
     QTemporaryDir folder;
     testing::ScriptedFileDialogs dialogs;
     testing::RecordingMessages messages;
     FileCommands commands{nullptr, dialogs, messages};
-};
-
-// Refused before a file is asked for, naming the character and its line.
-TEST_F(FileCommandsTest, ATextWithoutWindows1252FormIsNotSaved)
-{
     for (const auto& [text, character, line] : {std::tuple{u"a\nb\r\nc\rnot \u0151 but \U0001F600", u"\"\u0151\" (U+0151)", 4},
                                                 {u"\n\r\n\U0001F600\u2028", u"\"\U0001F600\" (U+1F600)", 3},
                                                 {u"\u200B", u"U+200B", 1}}) {
@@ -55,26 +44,17 @@ TEST_F(FileCommandsTest, ATextWithoutWindows1252FormIsNotSaved)
                                                    .arg(QString::fromUtf16(character), QString::number(line)));
     }
     EXPECT_TRUE(dialogs.asked.isEmpty());
-}
-
-// One message naming the file once and the reason; neither the box nor the
-// folder loses or gains anything.
-TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
-{
     const QString f = folder.path(), big = f + "/big.txt";
     ASSERT_EQ(::mkfifo(QFile::encodeName(f + "/pipe").constData(), 0600), 0);
     ASSERT_TRUE(testing::writeBytes(big, "") && QFile::resize(big, kMaxBoxFileBytes + 1));
-    ASSERT_TRUE(QDir(f).mkpath("taken"));
-    const std::tuple<bool, QString, QString> failures[]{
+    const std::tuple<bool, QString, QString> failures[]{  // saved, the file, the reason
         {false, f + "/two\nlines\u202E.txt", std::strerror(ENOENT)},  // on one line, in order
         {false, f, "folder"},
         {false, "/proc/self/mem", "Could not read"},  // address 0 is never mapped
         {false, f + "/pipe", "not an ordinary file"},  // opened, it would wait for a writer
         {false, big, "67,108,865 bytes (64.00 MiB), the window takes at most 67,108,864 bytes"},
-        {true, f + "/taken", "folder"},
         {true, f + "/pipe", "not an ordinary file"},
         {true, f + "/no/file.txt", "Could not create"},
-        {true, f + "/" + QString(NAME_MAX + 1, u'n'), std::strerror(ENAMETOOLONG)},
         {true, "/dev/stdout", "own open files"},
     };
     const QString before = testing::entries(f);
@@ -94,43 +74,6 @@ TEST_F(FileCommandsTest, EachRefusedFileIsNamedWithTheReasonAndNothingIsLost)
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
     // Files under /proc tell no size: they are read to their end, within the limit.
     EXPECT_TRUE(!readTextFile("/proc/self/maps").text.isEmpty() && !readTextFile("/proc/self/maps", 16).ok());
-
-    // Permissions stop no one as root: then the read is made as nobody.
-    const QString locked = f + "/locked.txt";
-    ASSERT_TRUE(testing::writeBytes(locked, "") && ::chmod(QFile::encodeName(locked).constData(), 0) == 0);
-    const pid_t reader = ::fork();
-    if (reader == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
-        ::_exit(readTextFile(locked).failure.contains(std::strerror(EACCES)) ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(reader, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-// The mode's group bits hold the access list's mask: without the list, the
-// owning group would get what only the named user had.
-TEST_F(FileCommandsTest, ReplacingAFileKeepsItsOwnerModeAccessListAndAttributesButNoSetIdBits)
-{
-    const QString path = folder.filePath("shared.txt");
-    const QByteArray native = QFile::encodeName(path);
-    ASSERT_TRUE(testing::writeBytes(path, "old"));
-    const bool root = ::geteuid() == 0;
-    ASSERT_EQ(::chmod(native.constData(), root ? 06751 : 02640), 0);
-    ASSERT_TRUE(!root || ::chown(native.constData(), 65534, 65534) == 0);
-    test::setAccessList(native.constData(), "u::rwx,u:65533:rw-,g::r-x,m::rwx,o::--x");
-    const std::string list = test::accessList(native.constData());
-    ASSERT_EQ(::setxattr(native.constData(), "user.tag", "x", 1, 0), 0) << std::strerror(errno);
-    ASSERT_TRUE(writeFileAtomically(path, "new").ok());
-    EXPECT_EQ(testing::readBytes(path), "new");
-    struct stat after {};
-    ASSERT_EQ(::stat(native.constData(), &after), 0);
-    EXPECT_EQ(after.st_mode & 07777, 0771u);
-    EXPECT_EQ(after.st_uid, root ? 65534u : ::geteuid());
-    EXPECT_EQ(test::accessList(native.constData()), list);
-    EXPECT_EQ(::getxattr(native.constData(), "user.tag", nullptr, 0), 1);
-    EXPECT_EQ(testing::entries(folder.path()), "shared.txt");
-}
-
-}  // namespace
 }  // namespace velmor::io

@@ -3,19 +3,16 @@
 // there: set whole, typed, pasted, cut, undone and redone, copied.
 #include "window_fixture.h"
 
-#include "io/text_file.h"
 #include "codec/windows1252.h"
 
 #include <algorithm>
-#include <random>
 
 namespace velmor::ui::test {
-namespace {
 
 // A random text rich in what is hard to keep: runs of CR and LF in every
 // combination, the other characters a document breaks lines at, U+2028, NUL,
 // tabs, U+00A0, U+FFFC, and characters from all of Windows-1252.
-QString trickyText(std::mt19937& rng, qsizetype length)
+static QString trickyText(std::mt19937& rng, qsizetype length)
 {
     static const QString hard = QStringLiteral("\r\n\r\n\u2028\u2029\uFDD0\uFDD1\t\u00A0\uFFFC") + QChar(u'\0');
     QString text;
@@ -27,7 +24,7 @@ QString trickyText(std::mt19937& rng, qsizetype length)
 // The box's positions, one each: a character or a line break (CR LF
 // included). A lone CR pasted in front of a LF stays two breaks, so the
 // model keeps its breaks apart instead of parsing its joined text again.
-QStringList unitsOf(QStringView text)
+static QStringList unitsOf(QStringView text)
 {
     QStringList units;
     qsizetype done = 0;
@@ -51,12 +48,10 @@ TEST(ExactTextEdit, KeepsEveryCharacterAndLineBreakThroughEditsUndoAndTheClipboa
         QStringList model;
         for (int step = 0; step < 300; ++step) {
             SCOPED_TRACE(::testing::Message() << "seed " << seed << ", step " << step);
-            if (step % 50 == 0) {
-                const QString text = trickyText(rng, rng() % 200);
+            if (const QString text = trickyText(rng, rng() % 200); step % 50 == 0) {
                 box.setText(text);
                 model = unitsOf(text);
-                ASSERT_EQ(box.text(), text);
-                ASSERT_FALSE(box.document()->isUndoAvailable()) << "a new text starts a new history";
+                ASSERT_TRUE(box.text() == text && !box.document()->isUndoAvailable()) << "a new text, a new history";
                 continue;
             }
             const QStringList before = model;
@@ -84,12 +79,11 @@ TEST(ExactTextEdit, KeepsEveryCharacterAndLineBreakThroughEditsUndoAndTheClipboa
             }
             model = model.mid(0, from) + inserted + model.mid(to);
             ASSERT_EQ(box.text(), model.join(QString()));
-            if (coin()) {
-                box.undo();
-                ASSERT_EQ(box.text(), before.join(QString())) << "undo";
-                box.redo();
-                ASSERT_EQ(box.text(), model.join(QString())) << "redo";
-            }
+            if (!coin()) continue;
+            box.undo();
+            ASSERT_EQ(box.text(), before.join(QString())) << "undo";
+            box.redo();
+            ASSERT_EQ(box.text(), model.join(QString())) << "redo";
         }
     }
 }
@@ -108,20 +102,15 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
     const auto cutBreak = [&box] { selectText(box, 60000, 60001); };
     const auto move = [&box] {
         QTextCursor cursor(box.document());
-        cursor.beginEditBlock();
-        cursor.setPosition(60000);
-        cursor.setPosition(60001, QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(QStringLiteral("\r\n"));
+        cursor.beginEditBlock(), cursor.setPosition(60000), cursor.setPosition(60001, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText(), cursor.movePosition(QTextCursor::End), cursor.insertText(QStringLiteral("\r\n"));
         cursor.endEditBlock();
     };
     const auto compose = [&box] {
         selectText(box, 1000, 1000);
         QTest::keyClicks(&box, QStringLiteral("bb"));  // typed just before, and kept
         QInputMethodEvent composed;
-        composed.setCommitString(QStringLiteral("\u00E9"));
-        QApplication::sendEvent(&box, &composed);
+        composed.setCommitString(QStringLiteral("\u00E9")), QApplication::sendEvent(&box, &composed);
     };
     for (const auto& [start, edit, after, longest] : std::initializer_list<std::tuple<QString, std::function<void()>, QString, qsizetype>>{
              {text, [&] { cutBreak(), QTest::keyClick(&box, Qt::Key_X, Qt::ControlModifier); }, text, 120000},
@@ -132,12 +121,10 @@ TEST(ExactTextEdit, NoKindOfEditLeavesALineLongerThanTheLimit)
              {full.sliced(2), compose, full, io::kMaxBoxLineLength + 1},
              {QString(), [&] { selectText(box, 0, 1), box.cut(); }, full.sliced(1), 0}}) {
         if (!start.isNull()) box.setText(start);
-        edit();
-        QCoreApplication::processEvents();
+        edit(), QCoreApplication::processEvents();
         EXPECT_TRUE(box.text() == after) << longest << ": " << box.text().size() << " characters";
         EXPECT_EQ(refused.isEmpty() ? 0 : refused.takeFirst().at(0).value<qsizetype>(), longest);
     }
 }
 
-}  // namespace
 }  // namespace velmor::ui::test

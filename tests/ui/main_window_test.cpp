@@ -1,27 +1,24 @@
 // SPDX-License-Identifier: MIT
-// The window's commands: the published known answers through its menus and
-// boxes, files through open, encrypt, save and back with the clipboard and
-// New, the password box, a busy window, lines too long to show, Exit and the
-// close request in every state, and a stale walk setting.
+// The window's commands: the known answers through its menus and boxes,
+// texts of every shape through open, encrypt, save and back (shown in part
+// past the box's limits), the password box, a busy window, lines too long to
+// show, Exit and the close request in every state, and a stale walk setting.
 #include "window_fixture.h"
 
 #include "engine/cipher.h"
-#include "io/text_file.h"
 #include "known_answers.h"
-#include "words/words.h"
 
-#include <random>
+#include <numeric>
 
 namespace velmor::ui::test {
-namespace {
 
-QString passItem(Direction direction, int passes)
+static QString passItem(Direction direction, int passes)
 {
     return (direction == Direction::Encrypt ? "EN" : "DE") + (passes == 1 ? QString() : QString::number(passes));
 }
 
 // The engine's result, for a check that the window reached it.
-QString ciphered(const QString& text, std::u16string_view password, int wheels, int passes)
+static QString ciphered(const QString& text, std::u16string_view password, int wheels, int passes)
 {
     std::u16string units = text.toStdU16String();
     Cipher::forPassword(password, wheels, passes, Direction::Encrypt).apply(std::span(units), 0);
@@ -50,50 +47,82 @@ TEST_F(WindowTest, GivesEveryKnownAnswer)
     }
 }
 
-// Random files of every byte value and every shape of line break, through
-// the File menu's dialogs, against the engine; each box copies exactly, and
-// New empties the boxes only.
-TEST_F(WindowTest, FilesComeBackByteForByteThroughEncryptSaveOpenAndDecrypt)
+// Every byte value, then random bytes and line breaks of every shape, or a
+// shape repeated up to a size, through the File menu's dialogs against the
+// engine: each box copies exactly, New empties the boxes only, and a text
+// past a box's limits is shown in part, read-only, and pasted goes the way
+// of the file unless a line is too long for any box.
+TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
 {
-    QTemporaryDir folder;
-    const QString plain = folder.filePath("plain"), encrypted = folder.filePath("encrypted");
     std::mt19937 rng(1252);
     const QByteArray breaks[] = {"\r\n", "\n", "\r", "\n\r", "\r\r\n", QByteArray(1, '\0')};
+    QByteArray line100;
+    for (int i = 0; i < 98; ++i) line100 += static_cast<char>(0x21 + (i * 37) % 0xDE);
+    const qsizetype lines = io::kMaxShownWholeLines, header = 14;  // the header's last line starts after byte 13
+    const std::tuple<QByteArray, qsizetype, bool, bool> shapes[]{  // repeated, up to, shown in part, paste refused
+        {{}, 4000, false, false}, {{}, 4000, false, false}, {{}, 4000, false, false}, {"\n", 1 << 20, true, false},
+        {"\n", lines + 300, true, false}, {"\r\n", 1 << 20, true, false}, {"x\r", 1 << 20, true, false},
+        {line100 + "\r\n", 2 << 20, false, false}, {"y", io::kMaxShownWholeCharacters + 1, true, false},
+        {"z", header + io::kMaxBoxLineLength, false, false}, {"z", header + io::kMaxBoxLineLength + 1, true, true}};
     QClipboard& clipboard = *QApplication::clipboard();
-    for (const int passes : kPassCounts) {
-        QByteArray original, key;
-        while (original.size() < 4000) original += rng() % 3 ? QByteArray(1, char(rng())) : breaks[rng() % 6];
-        const int wheels = 4 + 2 * int(rng() % 14);
+    int row = 0;
+    for (const auto& [repeated, bytes, inPart, pasteRefused] : shapes) {
+        SCOPED_TRACE(row);
+        QByteArray original(256, '\0'), key;
+        std::iota(original.begin(), original.end(), char(0));
+        while (original.size() < bytes)
+            original += !repeated.isEmpty() ? repeated : rng() % 3 ? QByteArray(1, char(rng())) : breaks[rng() % 6];
+        const int wheels = 4 + 2 * int(rng() % 14), passes = kPassCounts[row++ % kPassCounts.size()];
         while (key.size() < 1 + int(rng() % wheels)) key += char(0x21 + rng() % 0xDF);
-        const std::u16string password16 = velmor::test::widened(key.toStdString());
-        choose(QStringLiteral("EW%1").arg(wheels));
-        password().setText(QString::fromStdU16String(password16));
+        const QString password = io::fromWindows1252(key), text = io::fromWindows1252(original),
+                      cipher = ciphered(text, password.toStdU16String(), wheels, passes);
+        QTemporaryDir folder;
+        const QString plain = folder.filePath("plain"), encrypted = folder.filePath("encrypted");
         ASSERT_TRUE(io::testing::writeBytes(plain, original));
-        dialogs.answers = {plain, encrypted, encrypted, folder.filePath("decrypted")};
-        dialogs.asked.clear();
-        const QString text = velmor::test::widened<QString>(original.toStdString()),
-                      cipher = ciphered(text, password16, wheels, passes);
-        for (const auto& [items, copied] : {std::pair{QStringList{"Op", "CToC"}, text},
+        ShownWindow shown;
+        shown.dialogs.answers = {plain, encrypted, encrypted, folder.filePath("decrypted")};
+        shown.choose(QStringLiteral("EW%1").arg(wheels));
+        shown.password().setText(password);
+        shown.choose("Op");
+        const QLabel* note = shown.input().findChild<QLabel*>("shownInPart");
+        EXPECT_TRUE(shown.input().isShownInPart() == inPart && shown.input().isReadOnly() == inPart);
+        EXPECT_EQ(note && note->isVisible() && note->text().contains(QLocale(QLocale::English).toString(original.size())), inPart);
+        EXPECT_LE(shown.input().document()->blockCount(), inPart ? 10'000 : INT_MAX);
+        for (const auto key : {Qt::Key_Q, Qt::Key_Backspace}) QTest::keyClick(&shown.input(), key);
+        EXPECT_EQ(shown.status().text().isEmpty(), !inPart) << "an edit of a text in part is refused with a reason";
+        shown.input().selectAll(), QTest::keyClick(&shown.input(), Qt::Key_Delete);
+        EXPECT_EQ(shown.input().text().isEmpty(), !inPart);
+        shown.input().setText(text);
+        for (const auto& [items, copied] : {std::pair{QStringList{"CToC"}, text},
                                             {{passItem(Direction::Encrypt, passes), "SAET", "CTCET", "Ne"}, cipher},
-                                            {{"OET", passItem(Direction::Decrypt, passes), "SAs"}, cipher}}) {
-            for (const QString& item : items) choose(item);
+                                            {{"OET", passItem(Direction::Decrypt, passes), "SAs", "CToC"}, text}}) {
+            for (const QString& item : items) shown.choose(item);
             EXPECT_TRUE(clipboard.text() == copied) << items.join(u' ').toStdString();
-            EXPECT_TRUE(!items.contains("Ne") || (input().text() + output().text()).isEmpty());
+            EXPECT_TRUE(!items.contains("Ne") || (shown.input().text() + shown.output().text()).isEmpty());
+            EXPECT_EQ(shown.input().isShownInPart() || shown.output().isShownInPart(), inPart && !items.contains("Ne"));
         }
-        EXPECT_EQ(password().text().toStdU16String(), password16);
-        EXPECT_TRUE(velmor::test::widened<QString>(io::testing::readBytes(encrypted).toStdString()) == cipher);
-        EXPECT_TRUE(io::testing::readBytes(folder.filePath("decrypted")) == original) << passes;
-        EXPECT_EQ(dialogs.asked, (QStringList{"Select A Text File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
-                                              "Save Encryped Tex File As Txt Files (*.txt)|*.txt",
-                                              "Select A Encrypted File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
-                                              "Save File As Files (*.*)|*.*"}));
+        EXPECT_TRUE(shown.password().text() == password && shown.input().text() == text);
+        EXPECT_TRUE(io::fromWindows1252(io::testing::readBytes(encrypted)) == cipher &&
+                    io::testing::readBytes(folder.filePath("decrypted")) == original) << "lost or changed in a file";
+        EXPECT_EQ(shown.dialogs.asked, (QStringList{"Select A Text File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
+                                                    "Save Encryped Tex File As Txt Files (*.txt)|*.txt",
+                                                    "Select A Encrypted File Text Files (*.txt)|*.txt|All files (*.*)|*.*",
+                                                    "Save File As Files (*.*)|*.*"}));
+        EXPECT_TRUE(shown.messages.shown.isEmpty()) << shown.messages.shown.join(u'\n').toStdString();
+        shown.choose("Ne");
+        EXPECT_FALSE(shown.input().isShownInPart() || shown.input().isReadOnly());
+        QTest::keyClicks(&shown.input(), "ab"), shown.input().selectAll(), shown.input().paste();
+        EXPECT_EQ(shown.input().isShownInPart(), inPart && !pasteRefused);
+        EXPECT_TRUE(shown.messages.shown.size() == pasteRefused && (pasteRefused || shown.input().text() == text));
+        shown.choose("Op"), shown.choose("CTCET");
+        EXPECT_TRUE(shown.input().text() == (pasteRefused ? "ab" : text)) << "a cancel changes nothing";
+        EXPECT_TRUE(clipboard.mimeData() == nullptr || clipboard.mimeData()->formats().isEmpty()) << "an empty box";
     }
-    EXPECT_TRUE(messages.shown.empty()) << messages.shown.join(u'\n').toStdString();
-    const QString before = input().text();
-    choose("Op");
-    choose("CTCET");
-    EXPECT_EQ(input().text(), before) << "a cancel changes nothing";
-    EXPECT_TRUE(clipboard.mimeData() == nullptr || clipboard.mimeData()->formats().isEmpty()) << "an empty box";
+    ExactTextEdit box;  // the limit of lines exactly, the box filled in pieces each after a whole CR LF
+    for (const qsizetype breaks : {lines - 1, lines}) {
+        box.setText(QStringLiteral("\r\n").repeated(breaks));
+        EXPECT_TRUE(box.isShownInPart() == (breaks == lines) && box.text() == QStringLiteral("\r\n").repeated(breaks));
+    }
 }
 
 // Typed or pasted, a character outside Windows-1252 is refused whole and
@@ -103,8 +132,7 @@ TEST_F(WindowTest, ThePasswordTakesOnlyWindows1252CharactersMaskedUntilShown)
 {
     choose("EW4");
     const QString emoji = QStringLiteral("\U0001F600"), taken = QStringLiteral("a\u00E9\u0081");
-    const std::tuple<bool, QString, QString, QString> rows[]{
-        // pasted, given, the box's text after, the refused character named
+    const std::tuple<bool, QString, QString, QString> rows[]{  // pasted, given, the box's text after, refused
         {false, "\u0100", "", "\u0100"}, {true, "x\u0100y", "", "\u0100"}, {false, emoji, "", emoji},
         {true, QString(QChar(0xD83D)), "", "U+D83D"}, {false, "a", "a", ""}, {false, "\u00E9", "a\u00E9", ""},
         {true, "\u0081", taken, ""}, {true, emoji, taken, "U+D83D"},  // only half of it would fit
@@ -130,15 +158,13 @@ TEST_F(WindowTest, ThePasswordTakesOnlyWindows1252CharactersMaskedUntilShown)
 TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
 {
     QTemporaryDir folder;
-    const QString dropped = folder.filePath("dropped.txt"), big = folder.filePath("big.txt");
-    const QString text = QStringLiteral("line of text\r\n").repeated(150000);
-    ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)));
-    ASSERT_TRUE(io::testing::writeBytes(big, text.toLatin1()));
-    for (ExactTextEdit* box : {&output(), &input()})
-        EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));
-    output().setText(QString());
+    const QString dropped = folder.filePath("dropped.txt"), big = folder.filePath("big.txt"),
+                  text = QStringLiteral("line of text\r\n").repeated(150000);
+    ASSERT_TRUE(io::testing::writeBytes(dropped, QByteArray("dropped\r\nbytes\n\0\x80", 17)) &&
+                io::testing::writeBytes(big, text.toLatin1()));
     QMenuBar& bar = *window.menuBar();
-    for (ExactTextEdit* box : {&output(), &input()})
+    for (ExactTextEdit* box : {&output(), &input()}) {
+        EXPECT_TRUE(dropFile(*box, dropped) && box->text() == QStringLiteral("dropped\r\nbytes\n\0\u20AC"));
         QObject::connect(box->document(), &QTextDocument::contentsChanged, &window, [&] {
             if (output().document()->isUndoRedoEnabled() && input().document()->isUndoRedoEnabled()) return;
             for (QWidget* target : std::initializer_list<QWidget*>{&output(), &input(), &password()})
@@ -150,6 +176,8 @@ TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
                 QCoreApplication::postEvent(&bar, new QMouseEvent(type, at, bar.mapToGlobal(at), Qt::LeftButton,
                                                                   buttons, Qt::NoModifier));
         });
+    }
+    output().setText(QString());
     dialogs.answers = {big};
     EXPECT_TRUE(dropFile(output(), dropped, false));  // opens only once the open below has begun
     choose("Op");
@@ -170,26 +198,19 @@ TEST_F(WindowTest, NothingActsWhileTheWindowIsBusy)
 }
 
 // A line longer than a box can lay out, from a paste or a key, is refused
-// with a message under the window's title; one at the limit goes in. (A
-// file with a longer line is shown in part: text_shape_test.cpp.)
+// with a message under the window's title; one at the limit goes in, also
+// from a file. Lines at the limit and "6" next: joining them or typing on
+// the first makes the same line by hand.
 TEST_F(WindowTest, LinesLongerThanTheBoxShowsAreRefusedFromPastesAndKeys)
 {
-    QTemporaryDir folder;
     const qsizetype limit = io::kMaxBoxLineLength;
-    const QString atLimit = folder.filePath("at-limit.txt");
-    ASSERT_TRUE(io::testing::writeBytes(atLimit, "a\r\n" + QByteArray(limit, 'x') + "\r\nb"));
-    dialogs.answers = {atLimit};
-    choose("Op");
-    EXPECT_EQ(input().text().size(), limit + 6);
     output().setText(QString(limit - 5, u'y') + QStringLiteral("\r\nz"));
-    // Lines at the limit and "6" next: joining them or typing on the first makes the same line by hand.
     for (const auto& [at, pasted, key, longest] : {std::tuple{limit - 5, "123456", Qt::Key_unknown, limit + 1},
                                                    {limit - 5, "12345", Qt::Key_unknown, 0}, {limit, "6", Qt::Key_unknown, limit + 1},
                                                    {limit, "\r\n6", Qt::Key_unknown, 0}, {limit, "", Qt::Key_Delete, limit + 1},
                                                    {limit, "", Qt::Key_Q, limit + 1}, {limit + 2, "", Qt::Key_Q, 0}}) {
         const QString before = output().text();
-        messages.shown.clear();
-        selectText(output(), at, at);
+        messages.shown.clear(), selectText(output(), at, at);
         QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
         key == Qt::Key_unknown ? output().paste() : QTest::keyClick(&output(), key);
         EXPECT_EQ(output().text() == before, longest != 0) << at << pasted;
@@ -208,8 +229,7 @@ TEST(ShrinkAndExit, ExitAndCloseEndWithStatusZeroInEveryState)
                                           {State::Minimised, false}, {State::Running, false}}) {
         ShownWindow shown;
         MainWindow& window = shown.window;
-        // Near the screen's end, so that the animation has few steps to go.
-        window.move(window.x(), window.screen()->geometry().width() - 40);
+        window.move(window.x(), window.screen()->geometry().width() - 40);  // few steps to go
         if (state == State::Minimised) window.showMinimized();
         if (state == State::Running) shown.input().setText(QString(300000, u'x'));
         QObject timers;  // gone, with its timers, after each round
@@ -233,13 +253,9 @@ TEST(StaleWalkSetting, IsToldOnceUnderTheWindowsTitleAndCommandsStillWork)
     io::testing::RecordingMessages messages;
     io::testing::ScriptedFileDialogs dialogs;
     MainWindow window(dialogs, messages, nullptr, stale);
-    for (int shown = 0; shown < 2; ++shown) {
-        window.show();
-        QTest::qWait(100);
-        window.hide();
-    }
-    EXPECT_EQ(messages.titles, QStringList{window.windowTitle()});
-    EXPECT_TRUE(messages.shown.value(0).startsWith(QString::fromStdString(stale.refusal)));
+    for (int shown = 0; shown < 2; ++shown) window.show(), QTest::qWait(100), window.hide();
+    EXPECT_TRUE(messages.titles == QStringList{window.windowTitle()} &&
+                messages.shown.value(0).startsWith(QString::fromStdString(stale.refusal)));
     window.inputBox().setText(QStringLiteral("text"));
     QSignalSpy finished(&window, &MainWindow::commandFinished);
     window.findChild<QAction*>(QStringLiteral("EN"))->trigger();
@@ -247,5 +263,4 @@ TEST(StaleWalkSetting, IsToldOnceUnderTheWindowsTitleAndCommandsStillWork)
     EXPECT_EQ(window.outputBox().text(), ciphered(QStringLiteral("text"), u"", 20, 1));
 }
 
-}  // namespace
 }  // namespace velmor::ui::test

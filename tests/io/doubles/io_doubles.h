@@ -7,9 +7,7 @@
 #include "io/messages.h"
 #include "io/text_holder.h"
 
-#include <QDirIterator>
-#include <QFile>
-#include <QStringList>
+#include <QtCore>
 
 namespace velmor::io::testing {
 
@@ -24,33 +22,25 @@ struct StringHolder final : TextHolder {
 // cancel. Notes each dialog's title and filter in `asked`.
 struct ScriptedFileDialogs final : FileDialogs {
     QStringList answers, asked;
-
     QString ShowOpenDialog(QWidget*, const QString& filter, const QString& title, const QString&) override
-    {
-        return next(title, filter);
-    }
-    QString ShowSaveDialog(QWidget*, const QString& filter, const QString& title, const QString&,
-                           const QString&) override
-    {
-        return next(title, filter);
-    }
-    QString next(const QString& title, const QString& filter)
     {
         asked << title + u' ' + filter;
         return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString ShowSaveDialog(QWidget* parent, const QString& filter, const QString& title, const QString& folder,
+                           const QString&) override
+    {
+        return ShowOpenDialog(parent, filter, title, folder);
     }
 };
 
 // Records the text and the title of every box; every question is answered yes.
 struct RecordingMessages final : Messages {
     QStringList shown, titles;
-
     void warn(QWidget*, const QString& title, const QString& text) override { ask(nullptr, title, text); }
     bool ask(QWidget*, const QString& title, const QString& question) override
     {
-        titles << title;
-        shown << question;
-        return true;
+        return titles << title, shown << question, true;
     }
 };
 
@@ -70,11 +60,11 @@ inline QByteArray readBytes(const QString& path)
 inline QString entries(const QString& folder)
 {
     QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) found << QDir(folder).relativeFilePath(it.next());
-    found.sort();
-    return found.join(u' ');
+    for (QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();)
+        found << QDir(folder).relativeFilePath(it.next());
+    return found.sort(), found.join(u' ');
 }
 
 }  // namespace velmor::io::testing
