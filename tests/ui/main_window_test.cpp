@@ -208,7 +208,9 @@ TEST_F(WindowTest, LinesLongerThanTheBoxShowsAreRefusedFromPastesAndKeys)
     for (const auto& [at, pasted, key, longest] : {std::tuple{limit - 5, "123456", Qt::Key_unknown, limit + 1},
                                                    {limit - 5, "12345", Qt::Key_unknown, 0}, {limit, "6", Qt::Key_unknown, limit + 1},
                                                    {limit, "\r\n6", Qt::Key_unknown, 0}, {limit, "", Qt::Key_Delete, limit + 1},
-                                                   {limit, "", Qt::Key_Q, limit + 1}, {limit + 2, "", Qt::Key_Q, 0}}) {
+                                                   {limit, "", Qt::Key_Q, limit + 1}, {limit + 2, "", Qt::Key_Q, 0},
+                                                   {limit + 3, "", Qt::Key_Backspace, 0}, {limit + 1, "", Qt::Key_Backspace, limit + 1},
+                                                   {limit - 1, "ab\r\n", Qt::Key_unknown, limit + 1}}) {
         const QString before = output().text();
         messages.shown.clear(), selectText(output(), at, at);
         QGuiApplication::clipboard()->setText(QString::fromLatin1(pasted));
@@ -216,7 +218,7 @@ TEST_F(WindowTest, LinesLongerThanTheBoxShowsAreRefusedFromPastesAndKeys)
         EXPECT_EQ(output().text() == before, longest != 0) << at << pasted;
         EXPECT_EQ(messages.shown.join(u' '), longest == 0 ? QString() : io::lineTooLongFailure(longest));
     }
-    EXPECT_EQ(messages.titles, QStringList(4, window.windowTitle()));
+    EXPECT_EQ(messages.titles, QStringList(6, window.windowTitle()));
 }
 
 // Exit and the close request slide the window past the screen's width and
