@@ -90,6 +90,7 @@ TEST_F(WindowOnScreen, TheTitleBarAndMenusAreOnScreen)
     EXPECT_TRUE(area.contains(frame.topLeft()) && area.contains(window.menuBar()->mapToGlobal(QPoint(0, 0))));
     EXPECT_TRUE(frame.width() > area.width() || std::abs(frame.center().x() - area.center().x()) <= 1) << "centred";
     EXPECT_TRUE(frame.height() > area.height() || std::abs(frame.center().y() - area.center().y()) <= 1) << "centred";
+    EXPECT_LE(ui::InfoBox(&window).sizeHint().width(), area.width()) << "the information box fits the screen";
     const QRect small(100, 30, 800, 570);
     for (const auto& [size, at] : {std::pair{QSize(900, 700), QPoint(100, 30)}, {QSize(600, 700), QPoint(200, 30)},
                                    {QSize(900, 470), QPoint(100, 80)}, {QSize(800, 570), QPoint(100, 30)}})
