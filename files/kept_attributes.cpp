@@ -157,10 +157,17 @@ void keepAttributes(int oldFd, const std::string& oldPath, const struct stat& ol
     const mode_t group = rights.group & named & (groupKept ? 7 : rights.leastGroup & rights.other);
     const mode_t other = rights.other & named & rights.leastGroup & (groupKept ? 7 : rights.group);
     // The mode first: where the list cannot be set, it gives no more.
-    if (fchmod(replacement, rights.owner << 6 | group << 3 | other) != 0)
-        throw FileError(Stage::Keep, shown, systemMessage(errno));
+    const mode_t mode = rights.owner << 6 | group << 3 | other;
+    if (fchmod(replacement, mode) != 0) throw FileError(Stage::Keep, shown, systemMessage(errno));
     // The list's owner and owning group entries are about the old ones.
-    if (extended && ownerKept && groupKept) static_cast<void>(acl_set_fd(replacement, acl.get()));
+    // Where it is not copied, the plain list of the mode takes the place of
+    // what the folder's default list gave the new file: the names in that
+    // would keep rights the old file denied them.
+    if (!(extended && ownerKept && groupKept && acl_set_fd(replacement, acl.get()) == 0)) {
+        const AccessList plain(acl_from_mode(mode));
+        if (!plain || (acl_set_fd(replacement, plain.get()) != 0 && errno != ENOTSUP))
+            throw FileError(Stage::Keep, shown, systemMessage(errno));
+    }
     // What cannot be copied (an attribute only root may set, one the file
     // system refuses) is left out: it gives no right to anyone.
     if (oldFd >= 0) static_cast<void>(attr_copy_fd(oldPath.c_str(), oldFd, shown.c_str(), replacement, copiedAsIs, nullptr));

@@ -272,8 +272,10 @@ TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
         for (unsigned g = 0; g < 4; ++g)
             if (n >> g & 1) identities.back().push_back(kGroups[g]);
     }
-    // Plain, and set-group-ID with a group the replacing user may lack.
-    run("mkdir plain setgid && chmod 777 plain && chown 0:3001 setgid && chmod 2777 setgid");
+    // Plain, set-group-ID with a group the replacing user may lack, and one
+    // whose default list names users and groups.
+    run("mkdir plain setgid defaults && chmod 777 plain defaults && chown 0:3001 setgid && chmod 2777 setgid");
+    test::setAccessList(root_ / "defaults", "u::rwx,u:2001:rwx,u:2002:rwx,g::rwx,g:3002:rwx,m::rwx,o::rwx", ACL_TYPE_DEFAULT);
 
     std::mt19937 rng(31);
     const auto pick = [&rng](int n) { return static_cast<int>(rng() % n); };
@@ -285,7 +287,7 @@ TEST_F(FileLayerAsRoot, ReplacingGrantsNoRightTheOldFileDenied)
     for (int n = 0; n < 400; ++n) {
         const unsigned owner = kUsers[pick(3)], group = kGroups[pick(4)];
         replacers.push_back(pick(3) ? identities[32 + pick(16)] : kRoot);  // 2003 in any groups, or root
-        paths.push_back(root_ / (pick(2) ? "plain" : "setgid") / std::to_string(n));
+        paths.push_back(root_ / std::array{"plain", "setgid", "defaults"}[pick(3)] / std::to_string(n));
         writeFile(paths.back(), "old");
         ASSERT_EQ(chown(paths.back().c_str(), owner, group), 0);
         std::string list = "u::" + bits() + ",g::" + bits() + ",o::" + bits();
