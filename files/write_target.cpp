@@ -148,8 +148,12 @@ WriteTarget examineFile(const fs::path& file, const std::string& shown)
     if (fstat(folder.get(), &folderStatus) != 0) refuse(shown, systemMessage(errno), Stage::Create);
     // The kernel's files are made up as they are read: no file can be
     // created beside one, and the errno would not say why.
+    constexpr decltype(statfs::f_type) kKernelFileSystems[] = {
+        PROC_SUPER_MAGIC, SYSFS_MAGIC,     CGROUP_SUPER_MAGIC, CGROUP2_SUPER_MAGIC, DEBUGFS_MAGIC,  TRACEFS_MAGIC,
+        SECURITYFS_MAGIC, SELINUX_MAGIC,   SMACK_MAGIC,        PSTOREFS_MAGIC,      EFIVARFS_MAGIC, BINFMTFS_MAGIC,
+        BPF_FS_MAGIC};
     struct statfs system {};
-    if (fstatfs(folder.get(), &system) == 0 && (system.f_type == PROC_SUPER_MAGIC || system.f_type == SYSFS_MAGIC))
+    if (fstatfs(folder.get(), &system) == 0 && std::ranges::find(kKernelFileSystems, system.f_type) != std::end(kKernelFileSystems))
         refuse(shown, refusal::kKernelFile);
     if (exists) checkReplaceable(file, existing, folder.get(), folderStatus, shown);
     checkFolder(folder.get(), shown);

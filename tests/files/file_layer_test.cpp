@@ -76,7 +76,7 @@ protected:
     void TearDown() override
     {
         EXPECT_TRUE(become(kRoot));
-        run("umount -l full readonly 2>/dev/null; chattr -R -ia . 2>/dev/null; true");
+        run("umount -l full readonly cgroup 2>/dev/null; chattr -R -ia . 2>/dev/null; true");
         fs::remove_all(root_);
     }
     // Sets files up as a shell script would, in the scratch folder.
@@ -97,7 +97,8 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         "appending/x sticky/theirs sticky/mine && chown 65534:65534 sticky/mine && chmod 1777 sticky && chmod 666 "
         "sticky/theirs && chmod 444 locked && mkfifo pipe && ln -s file link && ln -s loop loop && chattr +i immutable "
         "frozen && chattr +a appended appending && mount -t tmpfs -o nr_inodes=2 none full && touch full/taken && "
-        "mount -t tmpfs none readonly && touch readonly/kept && mount -o remount,ro readonly");
+        "mount -t tmpfs none readonly && touch readonly/kept && mount -o remount,ro readonly && mkdir cgroup && "
+        "mount -t cgroup2 none cgroup");
     ASSERT_EQ(mknod((t / "sock").c_str(), S_IFSOCK | 0666, 0), 0);
     // A file opened only for reading, an unnamed one, a pipe, and another
     // process's copies of them.
@@ -153,6 +154,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {"/proc/version", "check", refusal::kKernelFile},
         {"/proc/self/environ", "check", refusal::kKernelFile},
         {"/sys/kernel/uevent_seqnum", "check", refusal::kKernelFile},
+        {t / "cgroup/cgroup.procs", "check", refusal::kKernelFile},
         {t / "full/new", "create", std::strerror(ENOSPC)},
         {t / "readonly/kept", "check", std::strerror(EROFS)},
     };
