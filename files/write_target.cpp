@@ -170,6 +170,19 @@ WriteTarget examineDescriptor(int fd, const std::string& shown)
     return {WriteTarget::Kind::OpenDescriptor, fd, {}};
 }
 
+// The kernel's rule for links in a shared sticky folder such as /tmp
+// (fs.protected_symlinks), kept here too since velmor follows links itself:
+// a link that neither the user nor the folder's owner made is not followed,
+// or anyone could lead a write where only its victim may write.
+void refuseLinkPlantedInSharedFolder(const fs::path& link, const std::string& shown)
+{
+    struct stat linkStatus {}, folderStatus {};
+    if (lstat(link.c_str(), &linkStatus) != 0 || stat(folderOf(link).c_str(), &folderStatus) != 0) return;
+    const bool shared = (folderStatus.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+    if (shared && linkStatus.st_uid != geteuid() && linkStatus.st_uid != folderStatus.st_uid)
+        refuse(shown, systemMessage(EACCES));
+}
+
 WriteTarget examineTarget(const std::string& path, const std::string& shown)
 {
     constexpr int kMaxLinks = 40;  // as many as the kernel follows
@@ -179,6 +192,7 @@ WriteTarget examineTarget(const std::string& path, const std::string& shown)
         std::error_code error;
         if (!fs::is_symlink(fs::symlink_status(target, error))) break;
         if (links == kMaxLinks) refuse(shown, systemMessage(ELOOP));
+        refuseLinkPlantedInSharedFolder(target, shown);
         const fs::path next = fs::read_symlink(target, error);
         if (error) refuse(shown, error.message());
         const fs::path following = next.is_absolute() ? next : target.parent_path() / next;

@@ -98,7 +98,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         "sticky/theirs && chmod 444 locked && mkfifo pipe && ln -s file link && ln -s loop loop && chattr +i immutable "
         "frozen && chattr +a appended appending && mount -t tmpfs -o nr_inodes=2 none full && touch full/taken && "
         "mount -t tmpfs none readonly && touch readonly/kept && mount -o remount,ro readonly && mkdir cgroup && "
-        "mount -t cgroup2 none cgroup");
+        "mount -t cgroup2 none cgroup && ln -s ../file sticky/planted && chown -h 65534:65534 sticky/planted");
     ASSERT_EQ(mknod((t / "sock").c_str(), S_IFSOCK | 0666, 0), 0);
     // A file opened only for reading, an unnamed one, a pipe, and another
     // process's copies of them.
@@ -127,6 +127,7 @@ TEST_F(FileLayerAsRoot, EachTargetLeadsWhereItShouldOrIsRefusedWithItsReason)
         {t / "closed/new", "create", std::strerror(EACCES), kNobody},
         {t / "sticky/theirs", "check", refusal::kStickyFolder, kNobody},
         {t / "sticky/mine", "replaced", t / "sticky/mine", kNobody},
+        {t / "sticky/planted", "check", std::strerror(EACCES)},
         {t / "file", "replaced", t / "file"},
         {t / "new", "replaced", t / "new"},
         {t / "link", "replaced", t / "file"},
