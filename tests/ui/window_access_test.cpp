@@ -7,141 +7,80 @@
 #include "words/words.h"
 
 #include <cstdio>
+#include <fstream>
 
 namespace velmor::ui::test {
 namespace {
 
-using WindowAccess = WindowTest;
 using WindowOnScreen = WindowTest;
 
-void pressAndReleaseAlt(QWidget* focus)
+// F10 and a lone Alt, which the window's own style left without effect, take the keyboard to the first menu and
+// Escape back. A wheel count empties the password; neither undo nor redo brings any of it back. Several dropped
+// files are refused in words, whether or not their names come as text too (as a file manager sends them). A name
+// is bytes, not always UTF-8: the file they name opens, and a message shows each such byte as an escape.
+TEST_F(WindowTest, TheMenusFromTheKeyboardAPasswordCutWithItsHistoryAndDroppedFiles)
 {
-    QTest::keyPress(focus, Qt::Key_Alt, Qt::AltModifier);
-    QTest::keyRelease(focus, Qt::Key_Alt, Qt::NoModifier);
-}
-
-void pressF10(QWidget* focus)
-{
-    QTest::keyClick(focus, Qt::Key_F10);
-}
-
-// Under the window's own style, which left Alt and F10 without effect.
-TEST_F(WindowAccess, F10OrALoneAltTakesTheKeyboardToTheFirstMenuAndEscapeBack)
-{
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    ASSERT_TRUE((window.activateWindow(), QTest::qWaitForWindowActive(&window)));
     QMenuBar& bar = *window.menuBar();
-    for (const auto& [key, enter] : {std::pair{"F10", &pressF10}, {"Alt", &pressAndReleaseAlt}}) {
-        SCOPED_TRACE(key);
-        input().setFocus();
-        enter(QApplication::focusWidget());
-        EXPECT_TRUE(bar.hasFocus() && bar.activeAction() == child<QMenu>("Fi").menuAction());
-        QTest::keyClick(&bar, Qt::Key_Right);
-        QTest::keyClick(&bar, Qt::Key_Down);
-        QMenu& menu = child<QMenu>("EnDe");
+    QMenu& menu = child<QMenu>("EnDe");
+    for (const auto& [key, modifier] : {std::pair{Qt::Key_F10, Qt::NoModifier}, {Qt::Key_Alt, Qt::AltModifier}}) {
+        input().setFocus(), QTest::keyPress(&input(), key, modifier), QTest::keyRelease(&input(), key, {});
+        EXPECT_TRUE(bar.hasFocus() && bar.activeAction() == child<QMenu>("Fi").menuAction()) << key;
+        QTest::keyClick(&bar, Qt::Key_Right), QTest::keyClick(&bar, Qt::Key_Down);
         EXPECT_TRUE(QTest::qWaitFor([&] { return menu.isVisible(); }, 2000)) << "Down opens the menu";
-        QTest::keyClick(&menu, Qt::Key_Escape);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        EXPECT_FALSE(menu.isVisible());
-        EXPECT_EQ(QApplication::focusWidget(), &input());
+        QTest::keyClick(&menu, Qt::Key_Escape), QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_TRUE(!menu.isVisible() && QApplication::focusWidget() == &input()) << key;
     }
-}
-
-// Drops the files at `urls` (percent-encoded bytes) onto `box` as a file
-// manager would, their names as text too when `withText`; true when taken.
-bool drop(ExactTextEdit& box, const QList<QByteArray>& urls, bool withText)
-{
-    QMimeData data;
-    QList<QUrl> parsed;
-    for (const QByteArray& url : urls) parsed << QUrl::fromEncoded(url);
-    data.setUrls(parsed);
-    if (withText) data.setText(QString::fromLatin1(urls.join("\r\n")));
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &enter);
-    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(box.viewport(), &dropped);
-    QApplication::processEvents();
-    return dropped.isAccepted();
-}
-
-// Several files are refused in words, whether or not their names come as
-// text too. A name is bytes, not always UTF-8: the file they name opens, and
-// a message shows each byte that is not UTF-8 as an escape.
-TEST_F(WindowAccess, DroppedFilesOpenOneByItsBytesOrAreRefusedInWords)
-{
+    for (const char* shown : {"PassH", "PassS"}) {
+        choose(shown), choose("EW20"), password().setFocus();
+        QTest::keyClicks(&password(), QStringLiteral("ABCDEFGHIJKLMNOPQRST")), choose("EW4");
+        for (const QKeySequence::StandardKey key : {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Undo})
+            EXPECT_TRUE((QTest::keySequence(&password(), key), password().text().isEmpty())) << shown << key;
+    }
     QTemporaryDir dir;
-    const QByteArray folder = QFile::encodeName(dir.path()), bad = folder + "/bad\xff.txt";
-    std::FILE* file = std::fopen(bad.constData(), "wb");
-    ASSERT_TRUE(file != nullptr && std::fputs("opened\r\n", file) >= 0 && std::fclose(file) == 0);
-    const QByteArray url = "file://" + folder.toPercentEncoding("/");
-    const QString several = QString::fromUtf16(words::kOneFileAtATime).arg(2);
-    const struct {
-        QList<QByteArray> urls;
-        bool withText;
-        QString box, told;
-    } rows[] = {
-        {{url + "/a.txt", url + "/b.txt"}, true, "kept", several},
-        {{url + "/a.txt", url + "/b.txt"}, false, "kept", several},
+    const QByteArray bad = QFile::encodeName(dir.path()) + "/bad\xff.txt";
+    const QByteArray url = QUrl::fromLocalFile(dir.path()).toEncoded();
+    std::ofstream(bad.constData(), std::ios::binary) << "opened\r\n";
+    const struct { QByteArrayList urls; bool withText; QString box, told; } rows[] = {
+        {{url + "/a.txt", url + "/b.txt"}, true, "kept", QString::fromUtf16(words::kOneFileAtATime).arg(2)},
+        {{url + "/a.txt", url + "/b.txt"}, false, "kept", QString::fromUtf16(words::kOneFileAtATime).arg(2)},
         {{url + "/bad%FF.txt"}, false, "opened\r\n", {}},
         {{url + "/gone%FF.txt"}, false, "kept", "/gone\\xFF.txt\""},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.urls.join(' ').toStdString());
-        input().setText(QStringLiteral("kept"));
-        messages.shown.clear();
-        EXPECT_TRUE(drop(input(), row.urls, row.withText));
-        EXPECT_EQ(input().text(), row.box);
-        EXPECT_TRUE(row.told.isEmpty() ? messages.shown.isEmpty()
-                                       : messages.shown.size() == 1 && messages.shown[0].contains(row.told))
-            << messages.shown.join(u' ').toStdString();
+        QMimeData data;
+        data.setData("text/uri-list", row.urls.join("\r\n"));
+        if (row.withText) data.setText(QString::fromLatin1(row.urls.join("\r\n")));
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        input().setText(QStringLiteral("kept")), messages.shown.clear();
+        QApplication::sendEvent(input().viewport(), &enter), QApplication::sendEvent(input().viewport(), &drop);
+        QApplication::processEvents();
+        EXPECT_TRUE(enter.isAccepted() && drop.isAccepted() && input().text() == row.box &&
+                    messages.shown.size() == !row.told.isEmpty() && messages.shown.join(u' ').contains(row.told))
+            << row.urls.join(' ').toStdString() << row.withText << ' ' << messages.shown.join(u' ').toStdString();
     }
-    // QTemporaryDir cannot remove what it cannot name.
-    std::remove(bad.constData());
+    std::remove(bad.constData());  // QTemporaryDir cannot remove what it cannot name.
 }
 
-// A wheel count empties the password; neither undo nor redo brings any of it back.
-TEST_F(WindowAccess, AWheelCountEmptiesThePasswordAndItsHistory)
-{
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    for (const char* shown : {"PassH", "PassS"}) {
-        choose(shown);
-        choose(QStringLiteral("EW20"));
-        password().setFocus();
-        QTest::keyClicks(&password(), QStringLiteral("ABCDEFGHIJKLMNOPQRST"));
-        choose(QStringLiteral("EW4"));
-        for (const QKeySequence::StandardKey key : {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Undo}) {
-            QTest::keySequence(&password(), key);
-            EXPECT_EQ(password().text(), QString()) << shown;
-        }
-    }
-}
-
-// Run on several screens (see CMakeLists.txt): on one smaller than the
-// window the whole frame stays on it and every control can be scrolled to;
-// where the window fits, the form is laid out exactly as designed.
+// Run on several screens (see CMakeLists.txt): on one smaller than the window the whole frame stays on it and every
+// control can be scrolled to; where the window fits, the form is laid out exactly as designed.
 TEST_F(WindowOnScreen, TheWholeWindowFitsAndEveryControlCanBeReached)
 {
     QCoreApplication::processEvents();
     const QRect area = window.screen()->availableGeometry(), frame = window.frameGeometry();
     EXPECT_TRUE(area.contains(frame)) << "the frame is " << frame.width() << "x" << frame.height();
-    QWidget& form = *input().parentWidget();
-    const QSize designed = pixelRect({0, 0, kClientWidthTwips, kClientHeightTwips}).size();
-    EXPECT_EQ(form.size(), designed);
-    const QSize whole(designed.width(), designed.height() + window.menuBar()->height());
-    const QSize framed = whole + frame.size() - window.size();
-    const bool fits = framed.width() <= area.width() && framed.height() <= area.height();
+    EXPECT_EQ(input().parentWidget()->size(), pixelRect({0, 0, kClientWidthTwips, kClientHeightTwips}).size());
+    const QSize whole = input().parentWidget()->size() + QSize(0, window.menuBar()->height());
+    const bool fits = area.size().expandedTo(whole + frame.size() - window.size()) == area.size();
     EXPECT_EQ(window.size() == whole, fits);
-    EXPECT_TRUE(!fits || form.mapTo(&window, QPoint(0, 0)) == QPoint(0, window.menuBar()->height()));
-    auto* scroller = qobject_cast<QScrollArea*>(window.centralWidget());
-    ASSERT_NE(scroller, nullptr);
-    EXPECT_EQ(scroller->horizontalScrollBar()->isVisible() || scroller->verticalScrollBar()->isVisible(), !fits);
-    for (const char* name : {"txtVelmor", "txtOutputBox", "txtKey", "Label3"}) {
-        QWidget& control = child<QWidget>(name);
-        scroller->ensureWidgetVisible(&control, 0, 0);
-        const QRect shown(control.mapTo(&window, QPoint(0, 0)), QSize(20, 20));
-        EXPECT_TRUE(window.rect().contains(shown) && !control.visibleRegion().isEmpty()) << name;
-    }
+    EXPECT_TRUE(!fits || input().parentWidget()->mapTo(&window, QPoint()) == QPoint(0, window.menuBar()->height()));
+    QScrollArea& scroller = *qobject_cast<QScrollArea*>(window.centralWidget());  // null fails the test
+    EXPECT_EQ(scroller.horizontalScrollBar()->isVisible() || scroller.verticalScrollBar()->isVisible(), !fits);
+    for (QWidget* control : QList<QWidget*>{&input(), &output(), &password(), &child<QWidget>("Label3")})
+        EXPECT_TRUE((scroller.ensureWidgetVisible(control, 0, 0), !control->visibleRegion().isEmpty()) &&
+                    window.rect().adjusted(0, 0, -19, -19).contains(control->mapTo(&window, QPoint())))
+            << control->objectName().toStdString();
 }
 
 }  // namespace
