@@ -71,7 +71,10 @@ TEST(FileCommands, RefuseWhatCannotBeSavedOrOpenedAndLoseNothing)
     }
     EXPECT_EQ(testing::entries(f), before) << "no file added, no temporary left";
     ASSERT_TRUE(QFile::resize(big, kMaxBoxFileBytes));
+    const auto descriptors = [] { return QDir(QStringLiteral("/proc/self/fd")).count(); };
+    const uint open = descriptors();
     EXPECT_TRUE(readTextFile(big).ok()) << "the limit itself opens";
+    EXPECT_EQ(descriptors(), open) << "a file read is closed";
     // Files under /proc tell no size: they are read to their end, within the limit.
     EXPECT_TRUE(!readTextFile("/proc/self/maps").text.isEmpty() && !readTextFile("/proc/self/maps", 16).ok());
 }
