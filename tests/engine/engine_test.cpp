@@ -23,10 +23,9 @@ TEST(Settings, OfferEveryCountAndNameEachChoiceOnceWithOrBeforeTheLast)
     for (const int n : kPassCounts)
         counts.append(counts.empty() ? "" : n == kPassCounts.back() ? " or " : ", ").append(std::to_string(n));
     EXPECT_EQ(passCountChoices(), counts);
-    WheelState state;
     for (int n = -1; n <= kMaxWheelCount + 2; ++n) {
         EXPECT_EQ(isValidWheelCount(n), std::ranges::count(kWheelCounts, n) == 1) << n;
-        EXPECT_EQ(state.setWheelCount(n), isValidWheelCount(n)) << n;
+        EXPECT_EQ(WheelState().setWheelCount(n), isValidWheelCount(n)) << n;
         EXPECT_EQ(isValidPassCount(n), std::ranges::count(kPassCounts, n) == 1) << n;
     }
 }
