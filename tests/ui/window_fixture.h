@@ -20,14 +20,6 @@
 #include <ostream>
 #include <random>
 
-// Failures show texts with their control characters spelled out.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    for (const QChar c : text)
-        if (c.unicode() >= 0x20 && c.unicode() < 0x7F) *out << static_cast<char>(c.unicode());
-        else *out << "\\u" << std::hex << static_cast<int>(c.unicode()) << std::dec;
-}
-
 namespace velmor::ui::test {
 
 // Selects from `from` to `to` in `box`, the cursor at `to`, as a drag of the mouse would.
