@@ -318,7 +318,7 @@ TEST_F(VelmorTool, EveryRefusalGivesItsStatusAndOneLineAndLeavesTheFiles)
         {{"encrypt -i in -- -o out"}, 2, "'-o' after --"},
         {{"-w 4 decrypt -i in"}, 2, "-w belongs after the command, as in: velmor decrypt -w"},
         {{"--wheels=4 wheels"}, 2, "as in: velmor encrypt --wheels"},
-        {{"wheels -w 4"}, 2, "'-w' (velmor wheels --help"},
+        {{"wheels -w 4"}, 2, "'-w' (velmor wheels --help"}, {{"wheels -o out"}, 2, "'-o' (velmor wheels --help"},
         {{"wheels extra"}, 2, "'extra' (velmor wheels --help"},
         {{"encrypt -w 4 -w4 -i in"}, 2, "--wheels is given more"},
         {{"decrypt -i"}, 2, "--input needs a value (FILE) (velmor decrypt --help"},
