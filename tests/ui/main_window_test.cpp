@@ -83,9 +83,11 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
         shown.dialogs.answers = {plain, encrypted, encrypted, folder.filePath("decrypted")};
         shown.choose(QStringLiteral("EW%1").arg(wheels));
         shown.password().setText(password);
+        const int viewHeight = shown.input().viewport()->height();
         shown.choose("Op");
         const QLabel* note = shown.input().findChild<QLabel*>("shownInPart");
-        EXPECT_TRUE(shown.input().isShownInPart() == inPart && shown.input().isReadOnly() == inPart);
+        EXPECT_TRUE(shown.input().isShownInPart() == inPart && shown.input().isReadOnly() == inPart &&
+                    (!inPart || note->y() > shown.input().viewport()->geometry().bottom())) << "the note below the text";
         EXPECT_EQ(note && note->isVisible() && note->text().contains(QLocale(QLocale::English).toString(original.size())), inPart);
         const int blocks = shown.input().document()->blockCount();  // a text of line feeds shows its first 10,000 lines
         EXPECT_TRUE(repeated == "\n" ? blocks == 10'000 : blocks <= (inPart ? 10'000 : INT_MAX)) << blocks;
@@ -111,7 +113,8 @@ TEST(TextShapes, ComeBackByteForByteAndAreShownInPartPastTheBoxsLimits)
                                                     "Save File As Files (*.*)|*.*"}));
         EXPECT_TRUE(shown.messages.shown.isEmpty()) << shown.messages.shown.join(u'\n').toStdString();
         shown.choose("Ne");
-        EXPECT_FALSE(shown.input().isShownInPart() || shown.input().isReadOnly());
+        EXPECT_FALSE(shown.input().isShownInPart() || shown.input().isReadOnly() ||
+                     shown.input().viewport()->height() != viewHeight) << "the note's room given back";
         QTest::keyClicks(&shown.input(), "ab"), shown.input().selectAll(), shown.input().paste();
         EXPECT_EQ(shown.input().isShownInPart(), inPart && !pasteRefused);
         EXPECT_TRUE(shown.messages.shown.size() == pasteRefused && (pasteRefused || shown.input().text() == text));
