@@ -10,12 +10,10 @@
 
 namespace velmor::ui::test {
 
-using FormTest = WindowTest;
-using WindowOnScreen = WindowTest;
 
 // The tab key cycles through the boxes, and a screen reader names each by
 // its caption and reads the status as a status.
-TEST_F(FormTest, TabCyclesTheBoxesWhichAScreenReaderNamesAndMenusShowTheirEndSeparators)
+TEST_F(WindowTest, TabCyclesTheBoxesWhichAScreenReaderNamesAndMenusShowTheirEndSeparators)
 {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -12,7 +12,6 @@
 namespace velmor::ui::test {
 namespace {
 
-using WindowOnScreen = WindowTest;
 
 // F10 and a lone Alt, which the window's own style left without effect, take the keyboard to the first menu and
 // Escape back. A wheel count empties the password; neither undo nor redo brings any of it back. Several dropped

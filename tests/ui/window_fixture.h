@@ -70,4 +70,7 @@ struct ShownWindow {
 
 class WindowTest : public ::testing::Test, protected ShownWindow {};
 
+// The same tests, run also on the screens of CMakeLists.txt.
+using WindowOnScreen = WindowTest;
+
 }  // namespace velmor::ui::test
