@@ -105,6 +105,24 @@ async function tenMegabytes(browser, engine) {
   await tab.close();
 }
 
+// Opening the text at `path`, shown in part, then Encrypt 12 on it: the
+// steps both long-text runs time.
+function openAndEncrypt(tab, path) {
+  return [
+    ['open', async () => {
+      const [chooser] = await Promise.all([tab.waitForEvent('filechooser'), tab.click('#Op')]);
+      await chooser.setFiles(path);
+      await tab.waitForSelector('#txtVelmor-note:not([hidden])');
+      await idle(tab);
+    }],
+    ['Encrypt 12', async () => {
+      await tab.click('#EN12');
+      await tab.waitForSelector('#txtOutputBox-note:not([hidden])');
+      await idle(tab);
+    }],
+  ];
+}
+
 async function sixtyFourMegabytes(browser, folder) {
   const size = 64 * MiB;
   const path = join(folder, 'sixty-four.txt');
@@ -120,17 +138,7 @@ async function sixtyFourMegabytes(browser, folder) {
   let highest = empty;
   const sampler = setInterval(() => { peak = Math.max(peak, browserMemory()); }, 20);
   const steps = [
-    ['open', async () => {
-      const [chooser] = await Promise.all([tab.waitForEvent('filechooser'), tab.click('#Op')]);
-      await chooser.setFiles(path);
-      await tab.waitForSelector('#txtVelmor-note:not([hidden])');
-      await idle(tab);
-    }],
-    ['Encrypt 12', async () => {
-      await tab.click('#EN12');
-      await tab.waitForSelector('#txtOutputBox-note:not([hidden])');
-      await idle(tab);
-    }],
+    ...openAndEncrypt(tab, path),
     ['save', async () => {
       const [download] = await Promise.all([tab.waitForEvent('download'), tab.click('#SAET')]);
       await download.path();
@@ -164,17 +172,7 @@ async function slowed(browser, folder, rate) {
   await session.send('Emulation.setCPUThrottlingRate', { rate });
   await watchLongTasks(tab);
   const report = await longestTasks(tab, [
-    ['open', async () => {
-      const [chooser] = await Promise.all([tab.waitForEvent('filechooser'), tab.click('#Op')]);
-      await chooser.setFiles(path);
-      await tab.waitForSelector('#txtVelmor-note:not([hidden])');
-      await idle(tab);
-    }],
-    ['Encrypt 12', async () => {
-      await tab.click('#EN12');
-      await tab.waitForSelector('#txtOutputBox-note:not([hidden])');
-      await idle(tab);
-    }],
+    ...openAndEncrypt(tab, path),
     ['copy', async () => {
       await tab.evaluate(() => { document.querySelector('#announcement').textContent = ''; });
       await tab.click('#CTCET');
