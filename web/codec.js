@@ -28,6 +28,24 @@ function decodeWindows1252(bytes, limit = bytes.length) {
   return parts.join('');
 }
 
+// Where the part of a text (a string or Windows-1252 bytes) that a box shows
+// ends: at most `limits.characters` characters and `limits.lineBreaks` line
+// breaks, as the browser's layout of a box takes time with each of both.
+function shownEnd(text, limits) {
+  const codeAt = typeof text === 'string' ? (i) => text.charCodeAt(i) : (i) => text[i];
+  const end = Math.min(text.length, limits.characters);
+  let breaks = 0;
+  for (let i = 0; i < end; ++i) {
+    const code = codeAt(i);
+    // CR LF is one break, as a lone CR and a lone LF each are.
+    if (code === 10 ? codeAt(i - 1) !== 13 : code === 13) {
+      if (breaks === limits.lineBreaks) return i;
+      ++breaks;
+    }
+  }
+  return end;
+}
+
 // The bytes of `text`, or the index of its first character without a byte.
 function encodeWindows1252(text) {
   const bytes = new Uint8Array(text.length);

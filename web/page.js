@@ -83,7 +83,9 @@ async function exclusively(title, work) {
 // ---- The boxes -------------------------------------------------------------
 
 // A pasted or dropped text too long to show is kept whole as bytes, like an
-// opened file; the worker converts it.
+// opened file; the worker converts it. One with a character Windows-1252
+// lacks cannot be kept so: up to this length it is shown whole all the same.
+const WHOLE_TEXT_LIMIT = 200000;
 function takeLongText(box, text) {
   if (text.length > WORDS.kMaxOpenBytes) {
     showMessage('Paste', `The text was not taken: it holds ${grouped(text.length)} characters, the page ` +
@@ -92,11 +94,13 @@ function takeLongText(box, text) {
     return Promise.resolve();
   }
   return exclusively('Paste', async () => {
-    const reply = await client.run({ type: 'encode', text, shownLimit: SHOWN_LIMIT });
+    const reply = await client.run({ type: 'encode', text, shownLimits: SHOWN_LIMITS });
     if (!reply.ok) {
       showMessage('Paste', `The text could not be taken: ${reply.message}\nThe box is as it was.`);
     } else if (reply.bytes) {
       box.setBytes(reply.bytes, reply.start);
+    } else if (text.length <= WHOLE_TEXT_LIMIT) {
+      box.setText(text);
     } else {
       showMessage('Paste', `The text was not taken: the character ${reply.character} on line ${reply.line} has ` +
         'no place in Windows-1252, and a text this long is kept in Windows-1252.\nReplace or remove it, ' +
@@ -153,7 +157,7 @@ async function cipherCommand(event, direction, passes) {
   const [source, target] = direction === 'encrypt' ? [input, output] : [output, input];
   const count = source.length;
   const request = { type: 'cipher', direction, passes, password: password.value, wheelCount: Number(wheels.value),
-    engine: engineChoice, shownLimit: SHOWN_LIMIT };
+    engine: engineChoice, shownLimits: SHOWN_LIMITS };
   const transfer = source.large ? [source.bytes.buffer] : [];
   if (source.large) request.bytes = source.bytes;
   else request.text = source.text;
@@ -221,7 +225,7 @@ function readFileInto(box, file) {
     return Promise.resolve();
   }
   return exclusively('Open', async () => {
-    const reply = await client.run({ type: 'read', file, shownLimit: SHOWN_LIMIT });
+    const reply = await client.run({ type: 'read', file, shownLimits: SHOWN_LIMITS });
     if (!reply.ok) showMessage('Open', `Could not read "${shownName(file.name)}":\n${reply.message}\nThe box is as it was.`);
     else if (reply.bytes) box.setBytes(reply.bytes, reply.start);
     else box.setText(reply.text);

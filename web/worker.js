@@ -88,7 +88,12 @@ function cipherText(module, request) {
     const units = new Uint16Array(heap, pieceAt, size);
     for (let i = 0; i < size; i += 8192) parts.push(String.fromCharCode.apply(null, units.subarray(i, Math.min(size, i + 8192))));
   });
-  return { text: parts.join('') };
+  const result = parts.join('');
+  // A result too long to show whole goes the way of a long text where it can:
+  // one with a character Windows-1252 lacks is shown whole, as its text was.
+  const end = shownEnd(result, request.shownLimits);
+  const bytes = end < result.length ? encodeWindows1252(result).bytes : null;
+  return bytes ? { bytes, start: result.slice(0, end) } : { text: result };
 }
 
 // A long text comes as Windows-1252 bytes; the result is written over them,
@@ -98,7 +103,7 @@ function cipherBytes(module, request) {
   cipherInPieces(module, request, bytes.length, 1,
     (heap, pieceAt, at, size) => new Uint8Array(heap, pieceAt, size).set(bytes.subarray(at, at + size)),
     (heap, pieceAt, at, size) => bytes.set(new Uint8Array(heap, pieceAt, size), at));
-  return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+  return { bytes, start: decodeWindows1252(bytes, shownEnd(bytes, request.shownLimits)) };
 }
 
 const describe = (failure) => String(failure && failure.message ? failure.message : failure);
@@ -120,7 +125,7 @@ const handlers = {
     const { bytes, unencodableAt } = encodeWindows1252(request.text);
     if (!bytes) return { unencodableAt, character: describeCharacterAt(request.text, unencodableAt),
       line: lineNumberAt(request.text, unencodableAt) };
-    return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+    return { bytes, start: decodeWindows1252(bytes, shownEnd(bytes, request.shownLimits)) };
   },
   async decode(request) {
     return { text: decodeWindows1252(request.bytes), bytes: request.bytes };
@@ -128,8 +133,9 @@ const handlers = {
   // A file is read here: its bytes come to the page by transfer, not copy.
   async read(request) {
     const bytes = new Uint8Array(await request.file.arrayBuffer());
-    if (bytes.length <= request.shownLimit) return { text: decodeWindows1252(bytes) };
-    return { bytes, start: decodeWindows1252(bytes, request.shownLimit) };
+    const end = shownEnd(bytes, request.shownLimits);
+    if (end === bytes.length) return { text: decodeWindows1252(bytes) };
+    return { bytes, start: decodeWindows1252(bytes, end) };
   },
   // The copy a download needs is made here too.
   async blob(request) {
