@@ -28,22 +28,29 @@ function decodeWindows1252(bytes, limit = bytes.length) {
   return parts.join('');
 }
 
+// A control character other than a tab or a line break costs a box's layout
+// as much as this many letters: the browser draws each as a picture of its code.
+const CONTROL_WEIGHT = 8;
+const isControl = (code) => (code < 32 && code !== 9 && code !== 10 && code !== 13) || (code >= 0x7f && code <= 0x9f);
+
 // Where the part of a text (a string or Windows-1252 bytes) that a box shows
-// ends: at most `limits.characters` characters and `limits.lineBreaks` line
-// breaks, as the browser's layout of a box takes time with each of both.
+// ends: at most `limits.characters` characters, a control counting as
+// CONTROL_WEIGHT, and `limits.lineBreaks` line breaks, as the browser's
+// layout of a box takes time with each of both.
 function shownEnd(text, limits) {
-  const codeAt = typeof text === 'string' ? (i) => text.charCodeAt(i) : (i) => text[i];
-  const end = Math.min(text.length, limits.characters);
-  let breaks = 0;
-  for (let i = 0; i < end; ++i) {
+  const codeAt = typeof text === 'string' ? (i) => text.charCodeAt(i) : (i) => WINDOWS_1252[text[i]];
+  let [breaks, weight] = [0, 0];
+  for (let i = 0; i < text.length; ++i) {
     const code = codeAt(i);
+    weight += isControl(code) ? CONTROL_WEIGHT : 1;
+    if (weight > limits.characters) return i;
     // CR LF is one break, as a lone CR and a lone LF each are.
     if (code === 10 ? codeAt(i - 1) !== 13 : code === 13) {
       if (breaks === limits.lineBreaks) return i;
       ++breaks;
     }
   }
-  return end;
+  return text.length;
 }
 
 // The bytes of `text`, or the index of its first character without a byte.

@@ -90,11 +90,13 @@ class EditHistory {
 
 class ExactBox {
   // `onLongText(text)` takes a paste or drop that makes the text longer than
-  // a box shows: it goes the way of an opened file.
-  constructor(area, note, onLongText) {
+  // a box shows: it goes the way of an opened file. `onCopyAll()` copies the
+  // whole of a long text as the copy commands do, and says whether it could.
+  constructor(area, note, onLongText, onCopyAll) {
     this.area = area;
     this.note = note;
     this.onLongText = onLongText;
+    this.onCopyAll = onCopyAll;
     this.history = new EditHistory();
     this.bytes = null;  // the whole text, when it is longer than shown
     this.text = '';
@@ -110,8 +112,8 @@ class ExactBox {
     // A long text cannot be edited in the box: a key that would edit it is
     // answered, not ignored.
     area.addEventListener('keydown', (event) => {
-      const editing = event.key.length === 1 || ['Enter', 'Delete', 'Backspace'].includes(event.key);
-      if (this.large && editing && !event.ctrlKey && !event.metaKey && !event.altKey) this.refuseEdit();
+      const typing = event.key.length === 1 && !event.ctrlKey && !event.metaKey && !event.altKey;
+      if (this.large && (typing || ['Enter', 'Delete', 'Backspace'].includes(event.key))) this.refuseEdit();
     });
     area.addEventListener('copy', (event) => this.copySelection(event, false));
     area.addEventListener('cut', (event) => this.copySelection(event, true));
@@ -169,7 +171,8 @@ class ExactBox {
     if (event.defaultPrevented || !incoming) return;
     if (this.large) this.refuseEdit();
     if (this.area.readOnly) return;
-    const [from, to] = modelIndices(this.text, this.area.selectionStart, this.area.selectionEnd);
+    const [from, to] = event.type === 'drop' ? this.dropPoint(event)
+      : modelIndices(this.text, this.area.selectionStart, this.area.selectionEnd);
     const result = this.text.slice(0, from) + incoming + this.text.slice(to);
     if (shownEnd(result, SHOWN_LIMITS) < result.length) {
       event.preventDefault();
@@ -177,6 +180,14 @@ class ExactBox {
       return;
     }
     this.incoming = incoming;
+  }
+
+  // A drop inserts where it lands, whatever is selected; where the browser
+  // cannot say where that is, at the end.
+  dropPoint(event) {
+    const caret = document.caretPositionFromPoint && document.caretPositionFromPoint(event.clientX, event.clientY);
+    const [at] = caret && caret.offsetNode === this.area ? modelIndices(this.text, caret.offset) : [this.text.length];
+    return [at, at];
   }
 
   edited(event) {
@@ -212,8 +223,10 @@ class ExactBox {
   }
 
   copySelection(event, cut) {
-    event.clipboardData.setData('text/plain', this.selectedText());
     event.preventDefault();
+    // Decoding a long text here would hold the page for seconds on a phone.
+    const whole = this.large && this.area.selectionStart === 0 && this.area.selectionEnd === this.shown.length;
+    if (!whole || !this.onCopyAll()) event.clipboardData.setData('text/plain', this.selectedText());
     if (cut && this.large) this.refuseEdit();
     if (cut && !this.area.readOnly) {
       this.selectionBefore = this.area.selectionStart;

@@ -34,6 +34,9 @@ const client = new WorkerClient(() =>
 () => (workerForbidden ? 'it may not start the machine\'s cipher on this page: a security policy of the site or of the ' +
   'browser forbids the worker the cipher runs in' : ''));
 
+// A cause, as the worker or the browser gives it, ended as a sentence.
+const asSentence = (text) => text.replace(/\.?$/, '.');
+
 function showMessage(title, text) {
   $('message-title').textContent = title;
   $('message-text').textContent = text;
@@ -96,7 +99,7 @@ function takeLongText(box, text) {
   return exclusively('Paste', async () => {
     const reply = await client.run({ type: 'encode', text, shownLimits: SHOWN_LIMITS });
     if (!reply.ok) {
-      showMessage('Paste', `The text could not be taken: ${reply.message}\nThe box is as it was.`);
+      showMessage('Paste', `The text could not be taken: ${asSentence(reply.message)}\nThe box is as it was.`);
     } else if (reply.bytes) {
       box.setBytes(reply.bytes, reply.start);
     } else if (text.length <= WHOLE_TEXT_LIMIT) {
@@ -109,8 +112,12 @@ function takeLongText(box, text) {
   });
 }
 
-const input = new ExactBox($('txtVelmor'), $('txtVelmor-note'), (text) => takeLongText(input, text));
-const output = new ExactBox($('txtOutputBox'), $('txtOutputBox-note'), (text) => takeLongText(output, text));
+// Where the asynchronous clipboard is missing, a copy event's own data is
+// the only way to the clipboard, and takes the text at once.
+const copiesLater = (box) => Boolean(navigator.clipboard && navigator.clipboard.writeText) && (copyToClipboard(box), true);
+const input = new ExactBox($('txtVelmor'), $('txtVelmor-note'), (text) => takeLongText(input, text), () => copiesLater(input));
+const output = new ExactBox($('txtOutputBox'), $('txtOutputBox-note'), (text) => takeLongText(output, text),
+  () => copiesLater(output));
 
 // ---- The password ---------------------------------------------------------
 
@@ -171,7 +178,7 @@ async function cipherCommand(event, direction, passes) {
       const lost = source.large && !reply.bytes;
       if (reply.bytes) source.keep(reply.bytes);
       else if (source.large) source.setText('');
-      showMessage(WORDS.kInfoTitle, `The text could not be processed: ${reply.message}\n` +
+      showMessage(WORDS.kInfoTitle, `The text could not be processed: ${asSentence(reply.message)}\n` +
         (lost ? 'The text it was given is lost.' : 'Both boxes are as they were.'));
       announce(`Nothing was ${direction}ed.`);
       return;
@@ -197,7 +204,7 @@ async function checkEngine() {
     return;
   }
   document.documentElement.dataset.engine = 'none';
-  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${reply.message.replace(/\.$/, '')}.\n` +
+  showMessage(WORDS.kMachineName, `This browser cannot run the machine: ${asSentence(reply.message)}\n` +
     (reply.policy || workerForbidden ? 'The page runs opened as a file, or from a host whose policy allows it.'
       : 'Open the page in an up-to-date Chrome, Edge, Firefox or Safari.'));
 }
@@ -226,7 +233,7 @@ function readFileInto(box, file) {
   }
   return exclusively('Open', async () => {
     const reply = await client.run({ type: 'read', file, shownLimits: SHOWN_LIMITS });
-    if (!reply.ok) showMessage('Open', `Could not read "${shownName(file.name)}":\n${reply.message}\nThe box is as it was.`);
+    if (!reply.ok) showMessage('Open', `Could not read "${shownName(file.name)}":\n${asSentence(reply.message)}\nThe box is as it was.`);
     else if (reply.bytes) box.setBytes(reply.bytes, reply.start);
     else box.setText(reply.text);
   });
@@ -274,7 +281,7 @@ async function saveFrom(box, name) {
   }
   const reply = await withBytes(box, { type: 'blob' });
   if (reply.ok) offerDownload(reply.blob, name);
-  else showMessage('Save', `The text could not be saved:\n${reply.message}\nNothing was written.`);
+  else showMessage('Save', `The text could not be saved:\n${asSentence(reply.message)}\nNothing was written.`);
 }
 
 // ---- The clipboard --------------------------------------------------------
@@ -303,7 +310,7 @@ async function wholeText(box) {
   if (!box.large) return box.text;
   const reply = await withBytes(box, { type: 'decode' });
   if (reply.ok) return reply.text;
-  showMessage('Copy', `The text could not be put on the clipboard:\n${reply.message}`);
+  showMessage('Copy', `The text could not be put on the clipboard:\n${asSentence(reply.message)}`);
   return null;
 }
 

@@ -26,18 +26,31 @@ self.addEventListener('activate', (event) => {
     .then(() => self.clients.claim()));
 });
 
-// The host's answer, unless it is not the page (an error, or a captive
-// portal's page elsewhere) or it is slow to come: then the kept copy, where
-// there is one, rather than an error page or a blank window.
+// The host's answer, unless it is not the page (an error, a captive
+// portal's page, here or elsewhere) or it is slow to come whole: then the
+// kept copy, where there is one, rather than an error page or a blank window.
 const PATIENCE_MS = 3000;
+// Every version of the page has it; a portal's page has not.
+const PAGE_MARK = '<meta name="application-name" content="The Velmor Machine">';
+
+// The host's whole answer, and whether it is the file asked for. Asked past
+// the browser's HTTP cache, which on a host that dates its files but says
+// nothing of caching would answer with an old page for hours.
+async function fromHost(request) {
+  const response = await fetch(request.url, { cache: 'no-cache', redirect: request.redirect, credentials: request.credentials });
+  if (!response.ok || response.redirected) return { response, usable: false };
+  const body = await response.arrayBuffer();
+  const usable = request.mode !== 'navigate' || new TextDecoder().decode(body).includes(PAGE_MARK);
+  const { status, statusText, headers } = response;
+  return { response: new Response(body, { status, statusText, headers }), usable };
+}
 
 async function answer(request) {
-  const network = fetch(request);
-  const first = await Promise.race([network.catch(() => null),
-    new Promise((late) => { setTimeout(late, PATIENCE_MS, null); })]);
-  if (first && first.ok && !first.redirected) return first;
+  const host = fromHost(request);
+  const first = await Promise.race([host.catch(() => null), new Promise((late) => { setTimeout(late, PATIENCE_MS, null); })]);
+  if (first && first.usable) return first.response;
   const kept = await caches.open(CACHE).then((cache) => cache.match(request, { ignoreSearch: true }));
-  return kept || network;
+  return kept || host.then(({ response }) => response);
 }
 
 self.addEventListener('fetch', (event) => {

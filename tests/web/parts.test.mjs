@@ -13,7 +13,7 @@ const at = (path) => fileURLToPath(new URL(`../../${path}`, import.meta.url));
 const source = [execFileSync('python3', [at('web/assemble.py'), '--prelude'], { encoding: 'utf8' }),
   ...['codec.js', 'exact_box.js', 'worker_client.js'].map((part) => readFileSync(at(`web/${part}`), 'utf8'))];
 const web = vm.runInThisContext(`(() => {\n${source.join('\n')}\nreturn { WORDS, decodeWindows1252, encodeWindows1252, ` +
-  'describeCharacterAt, lineNumberAt, unencodableMessage, fillWords, shownEnd, shownOf, modelIndices, applyEdit, EditHistory, WorkerClient };\n})()');
+  'describeCharacterAt, lineNumberAt, unencodableMessage, fillWords, CONTROL_WEIGHT, shownEnd, shownOf, modelIndices, applyEdit, EditHistory, WorkerClient };\n})()');
 
 // A small deterministic generator, so that a failure can be run again.
 const random = (state) => (limit) => (state = (Math.imul(state, 1664525) + 1013904223) >>> 0) % limit;
@@ -34,12 +34,14 @@ test('the table\'s own characters, characters outside it found and described whe
   // A box shows the longest start within both limits, of a text as of its bytes.
   const next = random(11);
   const breaks = (part) => part.split(/\r\n|\r|\n/).length - 1;
+  const weight = (part) => part.length + (web.CONTROL_WEIGHT - 1) * (part.match(/[\0-\x08\x0b\x0c\x0e-\x1f\x7f-\x9f]/g) ?? []).length;
+  const within = (part, limits) => weight(part) <= limits.characters && breaks(part) <= limits.lineBreaks;
   for (let run = 0; run < 400; ++run) {
-    const text = pick(next, ['a', 'é', '\r', '\n', '\r\n'], next(40));
-    const limits = { characters: next(40), lineBreaks: next(8) };
+    const text = pick(next, ['a', 'é', '\t', '\x01', '\x81', '€', '\r', '\n', '\r\n'], next(40));
+    const limits = { characters: next(60), lineBreaks: next(8) };
     const end = web.shownEnd(text, limits);
-    assert.ok(end <= limits.characters && breaks(text.slice(0, end)) <= limits.lineBreaks, JSON.stringify([text, limits]));
-    assert.ok(end === Math.min(text.length, limits.characters) || breaks(text.slice(0, end + 1)) > limits.lineBreaks);
+    assert.ok(within(text.slice(0, end), limits) && (end === text.length || !within(text.slice(0, end + 1), limits)),
+      JSON.stringify([text, limits, end]));
     assert.equal(web.shownEnd(web.encodeWindows1252(text).bytes, limits), end);
   }
 });

@@ -356,8 +356,12 @@ test('a long text pasted or dropped is kept whole and shown in part; a file too 
   const long = linesOf(1000000).toString('latin1').replace(/fox/g, 'f\rx');
   await perform(page, fillIn('#txtVelmor', 'before'), selectIn('#txtVelmor', 6, 6), pasteIn('#txtVelmor', long),
     (p) => p.waitForSelector('#txtVelmor-note:not([hidden])'), says('#txtVelmor-note', /of 1,000,006 characters/),
-    showsStartOf('#txtVelmor', `before${long}`), saved('SAs', `before${long}`),
-    dropIn('#txtOutputBox', long), (p) => p.waitForSelector('#txtOutputBox-note:not([hidden])'), saved('SAET', long),
+    showsStartOf('#txtVelmor', `before${long}`), saved('SAs', `before${long}`), focusOn('#txtVelmor'),
+    press('Control+A', 'Control+C'), (p) => p.waitForFunction(() => /^Copied/.test($('announcement').textContent)),
+    copied(`before${long}`),
+    // Dropped where the box's text begins, whatever is selected.
+    fillIn('#txtOutputBox', 'kept'), selectIn('#txtOutputBox', 0, 4), dropIn('#txtOutputBox', long),
+    (p) => p.waitForSelector('#txtOutputBox-note:not([hidden])'), saved('SAET', `${long}kept`),
     holds(() => $('txtVelmor').readOnly, true));
   // An edit tried on it is answered with the way to replace the text.
   await perform(page, ...[type('x'), press('Delete'), press('Backspace'), pasteIn('#txtVelmor', 'y')].flatMap((step) => [holds(() => {
@@ -408,9 +412,11 @@ test('served from a host, the page installs as an app, and its kept copy opens s
     assert.deepEqual([installabilityErrors.filter((error) => error.errorId !== 'in-incognito'), manifest.errors,
       JSON.parse(manifest.data).name], [[], [], WORDS.kMachineName]);
   })(page);
-  // An error, a captive portal's page elsewhere, no answer at all, no network.
+  // An error, a captive portal's page elsewhere or in its place, no answer at all, an answer begun and never ended, no network.
+  const html = (r) => r.writeHead(200, { 'Content-Type': 'text/html' });
   for (const [name, answer] of [['error', (r) => r.writeHead(503).end('busy')], ['portal', (r) => r.writeHead(302,
-    { Location: '/portal' }).end()], ['silence', () => {}], ['offline', () => page.context().setOffline(true)]]) {
+    { Location: '/portal' }).end()], ['portal here', (r) => html(r).end('<title>Log in</title>')], ['silence', () => {}],
+  ['stalled', (r) => html(r).write('<!doctype html>')], ['offline', () => page.context().setOffline(true)]]) {
     answering(t, ['/', answer]);
     if (name === 'offline') await answer();
     const began = Date.now();
@@ -425,6 +431,9 @@ test('a new version put up is what the new service worker keeps, whatever the br
   await page.evaluate(() => navigator.serviceWorker.ready);
   const newer = changed('index.html', (page) => `${page}<!-- newer -->`);
   answering(t, ['/', newer], ['/index.html', newer], ['/service-worker.js', newerWorker]);
+  // The next visit online shows it at once.
+  await page.goto('about:blank').then(() => page.goto(`${origin}/`));
+  assert.equal(await page.evaluate(() => document.lastChild.data), ' newer ');
   assert.deepEqual(await page.evaluate(async () => {
     const registration = await navigator.serviceWorker.getRegistration();
     await registration.update();
