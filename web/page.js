@@ -70,9 +70,10 @@ function setBusy(now) {
 }
 
 // Runs `work` holding the lock, or says why it cannot start.
+const STILL_RUNNING = 'A command is still running. Try again when it has finished.';
 async function exclusively(title, work) {
   if (busy) {
-    showMessage(title, 'A command is still running. Try again when it has finished.');
+    showMessage(title, STILL_RUNNING);
     return;
   }
   setBusy(true);
@@ -114,7 +115,8 @@ function takeLongText(box, text) {
 
 // Where the asynchronous clipboard is missing, a copy event's own data is
 // the only way to the clipboard, and takes the text at once.
-const copiesLater = (box) => Boolean(navigator.clipboard && navigator.clipboard.writeText) && (copyToClipboard(box), true);
+const copiesLater = (box) => (busy || Boolean(navigator.clipboard && navigator.clipboard.writeText)) &&
+  (copyToClipboard(box), true);
 const input = new ExactBox($('txtVelmor'), $('txtVelmor-note'), (text) => takeLongText(input, text), () => copiesLater(input));
 const output = new ExactBox($('txtOutputBox'), $('txtOutputBox-note'), (text) => takeLongText(output, text),
   () => copiesLater(output));
@@ -317,8 +319,13 @@ async function wholeText(box) {
 // The clipboard takes a string, so a long text is decoded whole: the
 // worker does it. (Handing the clipboard the worker's UTF-8 as a Blob costs
 // the page's thread more: the browser decodes it there.)
+// While a command runs, a long text's bytes are the worker's: Ctrl+C, which
+// the lock leaves working, is told so.
 async function copyToClipboard(box) {
-  if (busy) return;
+  if (busy) {
+    showMessage('Copy', STILL_RUNNING);
+    return;
+  }
   const text = await wholeText(box);
   if (text === null) return;
   const copied = () => announce(`Copied ${counted(text.length, 'character', 'characters')}.`);
