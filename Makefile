@@ -161,7 +161,7 @@ package-arm64: deps-arm64
 	@scripts/install-deps.sh $(LINT_PACKAGES) $(DEB_PACKAGES)
 	$(SUDO) apt-get build-dep -y -qq -a arm64 -P nocheck,cross ./
 	@DEB_BUILD_OPTIONS=nocheck $(MAKE) --no-print-directory package-deb BUILD_DIR=$(ARM64_DIR) PACKAGE_ARCH=arm64 \
-		PACKAGE_OPTIONS="-a arm64 -P nocheck,cross"
+		PACKAGE_OPTIONS="-a arm64 --build-profiles=nocheck,cross"
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
