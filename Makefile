@@ -48,8 +48,6 @@ PACKAGE_FILES := $(foreach name,velmor velmor-machine,$(BUILD_DIR)/$(name)_$(VER
 PACKAGE_CHANGES := velmor_$(VERSION)_$(PACKAGE_ARCH).changes
 # Extra options for dpkg-buildpackage (-a arm64 for a cross build).
 PACKAGE_OPTIONS ?=
-# Package builds here reuse the compiler cache, where there is one.
-CCACHE       := $(shell command -v ccache 2>/dev/null)
 SUDO         := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # The page: the engine compiled twice to WebAssembly, with SIMD and without,
@@ -132,7 +130,9 @@ package: deps
 
 package-deb:
 	rm -f $(PACKAGE_FILES) $(BUILD_DIR)/$(PACKAGE_CHANGES)
-	$(if $(CCACHE),CMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE)) nice dpkg-buildpackage -us -uc -b $(PACKAGE_OPTIONS)
+	@# No compiler cache: one with a base_dir changes the debug information,
+	@# and with it the build ids in the programs, so the packages would differ.
+	nice dpkg-buildpackage -us -uc -b $(PACKAGE_OPTIONS)
 	@mkdir -p $(BUILD_DIR)
 	for file in $(PACKAGE_CHANGES) $$(sed -n '/^Files:/,/^[^ ]/ s/^ .* //p' ../$(PACKAGE_CHANGES)); do \
 		mv ../$$file $(BUILD_DIR)/ || exit 1; done

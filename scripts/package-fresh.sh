@@ -18,7 +18,7 @@ script='
     cd /root/build/velmor
     apt-get update -qq
     apt-get build-dep -y -qq ./
-    dpkg-buildpackage -us -uc -J
+    dpkg-buildpackage -us -uc
     cd ..
     lintian --display-info --fail-on error,warning velmor_*.changes
     apt-get install -y -qq ./velmor_*.deb ./velmor-machine_*.deb
