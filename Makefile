@@ -24,7 +24,8 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libacl1-dev libattr1-dev \
 	fonts-liberation2 dpkg-dev file time bash-completion man-db groff-base mandoc e2fsprogs mount
 LINT_PACKAGES := lintian appstream desktop-file-utils
-DEB_PACKAGES := debhelper
+# dpkg-buildpackage also requires build-essential, whatever debian/control lists.
+DEB_PACKAGES := build-essential debhelper
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
 WEB_PACKAGES := emscripten python3 python3-fonttools
@@ -159,7 +160,7 @@ test-arm64: build-arm64
 # suite on the arm64 build, so the package build leaves it out.
 package-arm64: deps-arm64
 	@scripts/install-deps.sh $(LINT_PACKAGES) $(DEB_PACKAGES)
-	$(SUDO) apt-get build-dep -y -qq -a arm64 -P nocheck,cross ./
+	$(SUDO) apt-get -o DPkg::Lock::Timeout=600 build-dep -y -qq -a arm64 -P nocheck,cross ./
 	@DEB_BUILD_OPTIONS=nocheck $(MAKE) --no-print-directory package-deb BUILD_DIR=$(ARM64_DIR) PACKAGE_ARCH=arm64 \
 		PACKAGE_OPTIONS="-a arm64 --build-profiles=nocheck,cross"
 
