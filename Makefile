@@ -2,6 +2,7 @@
 # make run: install what is missing, build, open the window.
 # make test: install what is missing, build, run every test headless.
 # make web: the web page in $(BUILD_DIR)/web; make web-serve shows it on localhost.
+# make package: the Debian packages, built from debian/ by dpkg-buildpackage.
 # make test-arm64, make package-arm64: the same for 64-bit ARM, cross-built and
 # run under qemu (they add the arm64 architecture to dpkg).
 
@@ -23,6 +24,8 @@ JOBS         ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES     := cmake ninja-build g++ qt6-base-dev libgtest-dev libbenchmark-dev libacl1-dev libattr1-dev \
 	fonts-liberation2 dpkg-dev file time bash-completion man-db groff-base mandoc e2fsprogs mount
 LINT_PACKAGES := lintian appstream desktop-file-utils
+# dpkg-buildpackage also requires build-essential, whatever debian/control lists.
+DEB_PACKAGES := build-essential debhelper
 FUZZ_PACKAGES := clang libclang-rt-14-dev
 SCREENSHOT_PACKAGES := xvfb xdotool imagemagick openbox
 WEB_PACKAGES := emscripten python3 python3-fonttools
@@ -34,15 +37,19 @@ ARM64_PACKAGES := crossbuild-essential-arm64 qemu-user-static qt6-base-dev:arm64
 
 # Every build stamps its files with the date of the changelog's newest entry,
 # so that two builds of one source give the same bytes.
-SOURCE_DATE_EPOCH ?= $(shell date -d "$$(sed -n 's/^ -- .*>  //p' packaging/changelog | head -n 1)" +%s)
+SOURCE_DATE_EPOCH ?= $(shell date -d "$$(sed -n 's/^ -- .*>  //p' debian/changelog | head -n 1)" +%s)
 export SOURCE_DATE_EPOCH
 
 # Each run fails when any test was skipped or not run, as well as when one failed.
 CTEST        := QT_QPA_PLATFORM=offscreen scripts/run-ctest.sh
 # The packages' version is the changelog's newest.
-VERSION      := $(shell awk -F '[()]' 'NR == 1 { print $$2 }' packaging/changelog)
+VERSION      := $(shell awk -F '[()]' 'NR == 1 { print $$2 }' debian/changelog)
 PACKAGE_ARCH ?= $(shell dpkg --print-architecture)
 PACKAGE_FILES := $(foreach name,velmor velmor-machine,$(BUILD_DIR)/$(name)_$(VERSION)_$(PACKAGE_ARCH).deb)
+PACKAGE_CHANGES := velmor_$(VERSION)_$(PACKAGE_ARCH).changes
+# Extra options for dpkg-buildpackage (-a arm64 for a cross build).
+PACKAGE_OPTIONS ?=
+SUDO         := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 # The page: the engine compiled twice to WebAssembly, with SIMD and without,
 # and a mask font, put together into one self-contained index.html.
@@ -60,7 +67,7 @@ EMCC         := NODE_PATH=$${NODE_PATH:-/usr/share/nodejs} nice emcc $(EMCC_FLAG
 
 .PHONY: all deps build run test test-sanitize test-fresh fuzz-build fuzz fuzz-smoke package bench bench-ui bench-io \
 	screenshot install clean web-deps browser-deps web web-serve web-test bench-web web-screenshot \
-	deps-arm64 build-arm64 test-arm64 package-arm64
+	deps-arm64 build-arm64 test-arm64 package-arm64 package-deb package-fresh
 
 all: build
 
@@ -79,7 +86,8 @@ test: build
 	@$(MAKE) --no-print-directory fuzz-smoke
 	@$(MAKE) --no-print-directory web-test
 ifeq ($(FULL),1)
-	@$(MAKE) --no-print-directory package
+	@# The suite has just run: the package build leaves it out.
+	@DEB_BUILD_OPTIONS=nocheck $(MAKE) --no-print-directory package
 	@$(MAKE) --no-print-directory test-sanitize
 endif
 
@@ -94,6 +102,12 @@ test-fresh:
 	@scripts/install-deps.sh $(FRESH_PACKAGES)
 	scripts/test-fresh.sh
 
+# The source package built, linted, installed and tested with autopkgtest in
+# a fresh Debian 12 root, as a distribution would; it takes long too.
+package-fresh:
+	@scripts/install-deps.sh $(FRESH_PACKAGES)
+	scripts/package-fresh.sh
+
 fuzz-build: deps
 	@scripts/install-deps.sh $(FUZZ_PACKAGES)
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMOR_FUZZ=ON >/dev/null
@@ -106,14 +120,25 @@ fuzz: fuzz-build
 fuzz-smoke: fuzz-build
 	fuzz/run-fuzzers.sh $(FUZZ_DIR) 5
 
-# The two Debian packages, velmor and velmor-machine, each checked by
-# lintian, appstreamcli and desktop-file-validate.
-package: build
-	@scripts/install-deps.sh $(LINT_PACKAGES)
-	rm -f $(PACKAGE_FILES)
-	cd $(BUILD_DIR) && cpack -G DEB
+# The two Debian packages, velmor and velmor-machine, built from debian/ with
+# the test suite (DEB_BUILD_OPTIONS=nocheck leaves it out), moved with the
+# .changes from the parent folder into $(BUILD_DIR), then checked: what each
+# holds and depends on, lintian on the .changes, appstreamcli and
+# desktop-file-validate.
+package: deps
+	@scripts/install-deps.sh $(LINT_PACKAGES) $(DEB_PACKAGES)
+	@$(MAKE) --no-print-directory package-deb
+
+package-deb:
+	rm -f $(PACKAGE_FILES) $(BUILD_DIR)/$(PACKAGE_CHANGES)
+	@# No compiler cache: one with a base_dir changes the debug information,
+	@# and with it the build ids in the programs, so the packages would differ.
+	nice dpkg-buildpackage -us -uc -b $(PACKAGE_OPTIONS)
+	@mkdir -p $(BUILD_DIR)
+	for file in $(PACKAGE_CHANGES) $$(sed -n '/^Files:/,/^[^ ]/ s/^ .* //p' ../$(PACKAGE_CHANGES)); do \
+		mv ../$$file $(BUILD_DIR)/ || exit 1; done
 	packaging/check-package.sh $(PACKAGE_FILES)
-	for deb in $(PACKAGE_FILES); do packaging/lint-package.sh $$deb || exit 1; done
+	packaging/lint-package.sh $(BUILD_DIR)/$(PACKAGE_CHANGES)
 
 # 64-bit ARM: cross-built with Debian's multiarch packages; the programs the
 # build and the tests run go through qemu-user-static.
@@ -130,9 +155,14 @@ build-arm64: deps-arm64
 test-arm64: build-arm64
 	$(CTEST) $(ARM64_DIR)
 
-# The arm64 packages, made and checked as make package does for this machine.
-package-arm64: build-arm64
-	@$(MAKE) --no-print-directory package BUILD_DIR=$(ARM64_DIR) PACKAGE_ARCH=arm64
+# The arm64 packages, cross-built from debian/ as Debian cross-builds, and
+# checked as make package does for this machine. make test-arm64 runs the
+# suite on the arm64 build, so the package build leaves it out.
+package-arm64: deps-arm64
+	@scripts/install-deps.sh $(LINT_PACKAGES) $(DEB_PACKAGES)
+	$(SUDO) apt-get -o DPkg::Lock::Timeout=600 build-dep -y -qq -a arm64 -P nocheck,cross ./
+	@DEB_BUILD_OPTIONS=nocheck $(MAKE) --no-print-directory package-deb BUILD_DIR=$(ARM64_DIR) PACKAGE_ARCH=arm64 \
+		PACKAGE_OPTIONS="-a arm64 --build-profiles=nocheck,cross"
 
 bench: build
 	$(BUILD_DIR)/bench/velmor_engine_bench
@@ -170,7 +200,7 @@ $(WEB_DIR)/engine/createVelmorEnginePlain.js: $(WEB_ENGINE_SOURCES)
 	$(EMCC) -sEXPORT_NAME=createVelmorEnginePlain $(filter %.cpp,$^) -o $@
 
 # Debian's own Python, which has Debian's fontTools.
-$(WEB_DIR)/engine/mask.ttf: web/mask_font.py packaging/changelog
+$(WEB_DIR)/engine/mask.ttf: web/mask_font.py debian/changelog
 	@mkdir -p $(@D)
 	/usr/bin/python3 web/mask_font.py $@
 

@@ -20,7 +20,3 @@ set(QT_HOST_PATH_CMAKE_DIR /usr/lib/${velmor_build_multiarch}/cmake)
 
 find_program(VELMOR_QEMU_AARCH64 NAMES qemu-aarch64-static qemu-aarch64 REQUIRED)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${VELMOR_QEMU_AARCH64})
-
-# Debian's name for the architecture, which dpkg would otherwise take from the
-# build machine.
-set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
