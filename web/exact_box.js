@@ -115,6 +115,10 @@ class ExactBox {
       const typing = event.key.length === 1 && !event.ctrlKey && !event.metaKey && !event.altKey;
       if (this.large && (typing || ['Enter', 'Delete', 'Backspace'].includes(event.key))) this.refuseEdit();
     });
+    // A text dragged onto a long one is not taken: a read-only box gets no drop to answer.
+    area.addEventListener('dragenter', (event) => {
+      if (this.large && event.dataTransfer.types.includes('text/plain')) this.refuseEdit();
+    });
     area.addEventListener('copy', (event) => this.copySelection(event, false));
     area.addEventListener('cut', (event) => this.copySelection(event, true));
     // A dragged selection carries the exact text too, as a copy does.

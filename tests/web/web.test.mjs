@@ -364,7 +364,8 @@ test('a long text pasted or dropped is kept whole and shown in part; a file too 
     (p) => p.waitForSelector('#txtOutputBox-note:not([hidden])'), saved('SAET', `${long}kept`),
     holds(() => $('txtVelmor').readOnly, true));
   // An edit tried on it is answered with the way to replace the text.
-  await perform(page, ...[type('x'), press('Delete'), press('Backspace'), pasteIn('#txtVelmor', 'y')].flatMap((step) => [holds(() => {
+  await perform(page, ...[type('x'), press('Delete'), press('Control+Backspace'), pasteIn('#txtVelmor', 'y'),
+    dropIn('#txtVelmor', 'z')].flatMap((step) => [holds(() => {
     $('txtVelmor-note').textContent = ''; }), focusOn('#txtVelmor'), step, says('#txtVelmor-note', /cannot be edited here.*\bNew\b/)]));
   // A long text with a character Windows-1252 has no byte for is refused at once.
   await perform(page, saved('SAs', `before${long}`), click('#Ne'), pasteIn('#txtOutputBox', `${long}Ā`),
