@@ -102,6 +102,7 @@ class ExactBox {
     this.text = '';
     this.shown = '';
     this.incoming = null;
+    this.dragging = false;
     // Where the selection began before the edit under way; unknown for an
     // edit that comes without a beforeinput event (execCommand).
     this.selectionBefore = Infinity;
@@ -122,7 +123,11 @@ class ExactBox {
     area.addEventListener('copy', (event) => this.copySelection(event, false));
     area.addEventListener('cut', (event) => this.copySelection(event, true));
     // A dragged selection carries the exact text too, as a copy does.
-    area.addEventListener('dragstart', (event) => event.dataTransfer.setData('text/plain', this.selectedText()));
+    area.addEventListener('dragstart', (event) => {
+      this.dragging = true;
+      event.dataTransfer.setData('text/plain', this.selectedText());
+    });
+    area.addEventListener('dragend', () => { this.dragging = false; });
   }
 
   get large() { return this.bytes !== null; }
@@ -178,7 +183,8 @@ class ExactBox {
     const [from, to] = event.type === 'drop' ? this.dropPoint(event)
       : modelIndices(this.text, this.area.selectionStart, this.area.selectionEnd);
     const result = this.text.slice(0, from) + incoming + this.text.slice(to);
-    if (shownEnd(result, SHOWN_LIMITS) < result.length) {
+    // Text moved within the box leaves as much as it brings.
+    if (!this.dragging && shownEnd(result, SHOWN_LIMITS) < result.length) {
       event.preventDefault();
       this.onLongText(result);
       return;
@@ -227,6 +233,8 @@ class ExactBox {
   }
 
   copySelection(event, cut) {
+    // Nothing selected copies nothing, and leaves the clipboard as it was.
+    if (this.area.selectionStart === this.area.selectionEnd) return;
     event.preventDefault();
     // Decoding a long text here would hold the page for seconds on a phone.
     const whole = this.large && this.area.selectionStart === 0 && this.area.selectionEnd === this.shown.length;

@@ -216,7 +216,12 @@ test('every way a box changes keeps every line break; the password takes what th
     [null, [drag(box, 0, 4, box, 200, 40), until(box, '^c')], 'ca\rb\r\n'],
     // The copy commands and a copied selection give the exact text back.
     [null, [clip('other'), click('#CToC'), copied('ca\rb\r\n'), clip('other'), focusOn(box), press('Control+A', 'Control+C'),
-      copied('ca\rb\r\n'), clip('other'), click('#CTCET'), copied('')], 'ca\rb\r\n'],
+      copied('ca\rb\r\n'), clip('other'), click('#CTCET'), copied(''), clip('other'), focusOn(box), selectIn(box, 1, 1), press('Control+C'), copied('other')],
+    'ca\rb\r\n'],
+    // Lines moved within a box, more than the box could show twice over, are moved, not copied.
+    ['', [openIn('Op', 'a\r\n'.repeat(600)), holds(() => { $('txtVelmor').style.cssText = 'position: fixed; top: 0; left: 0; ' +
+      'z-index: 9; height: 620px; font-size: 1px; line-height: 1px'; }), drag(box, 0, 1000, box, 8, 560), until(box, '^a\na\n'),
+    holds(() => [$('txtVelmor').readOnly, $('txtVelmor').style.cssText = ''][0], false)], /^[a\r\n]{1800}$/],
     // An undo after a command leaves the command's result as it is, as in
     // the window, and never mixes it with what the box held before.
     [null, [fillIn(box, 'earlier'), run('EN'), fillIn(out, ''), fillIn(box, 'abc'), run('EN'), focusOn(box),
@@ -425,12 +430,21 @@ test('served from a host, the page installs as an app, and its kept copy opens s
     assert.ok(Date.now() - began < 8000, `${name}: ${Date.now() - began} ms`);
   }
   assert.equal(await knownAnswerIn(page, knownAnswers[0]), knownAnswers[0][5]);
+  // Installed from a host that sends its folder on to index.html, it opens there online and offline.
+  answering(t, ['/moved/', (r) => r.writeHead(301, { Location: '/moved/index.html' }).end()]);
+  const moved = await openPage(t, { url: `${origin}/moved/` });
+  await moved.waitForFunction(() => navigator.serviceWorker.controller !== null);
+  for (const offline of [false, true]) {
+    await moved.context().setOffline(offline);
+    await moved.goto(`${origin}/moved/`).then(() => workerOf(moved));
+  }
 });
 
 test('a new version put up is what the new service worker keeps, whatever the browser\'s HTTP cache holds; two copies of two versions on one host keep their own', async (t) => {
   const page = await openPage(t, { routed: false });
   await page.evaluate(() => navigator.serviceWorker.ready);
-  const newer = changed('index.html', (page) => `${page}<!-- newer -->`);
+  // As a host's minifier may rewrite it.
+  const newer = changed('index.html', (page) => `${page.replace('name="application-name"', 'name=application-name')}<!-- newer -->`);
   answering(t, ['/', newer], ['/index.html', newer], ['/service-worker.js', newerWorker]);
   // The next visit online shows it at once.
   await page.goto('about:blank').then(() => page.goto(`${origin}/`));
