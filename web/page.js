@@ -69,8 +69,9 @@ function setBusy(now) {
   }
 }
 
-// Runs `work` holding the lock, or says why it cannot start.
 const STILL_RUNNING = 'A command is still running. Try again when it has finished.';
+
+// Runs `work` holding the lock, or says why it cannot start.
 async function exclusively(title, work) {
   if (busy) {
     showMessage(title, STILL_RUNNING);

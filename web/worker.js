@@ -96,6 +96,9 @@ function cipherText(module, request) {
   return bytes ? { bytes, start: result.slice(0, end) } : { text: result };
 }
 
+// A long text as the page keeps it: its bytes, and the start a box shows.
+const longText = (bytes, limits) => ({ bytes, start: decodeWindows1252(bytes, shownEnd(bytes, limits)) });
+
 // A long text comes as Windows-1252 bytes; the result is written over them,
 // so a command needs no second buffer of the text's size.
 function cipherBytes(module, request) {
@@ -103,7 +106,7 @@ function cipherBytes(module, request) {
   cipherInPieces(module, request, bytes.length, 1,
     (heap, pieceAt, at, size) => new Uint8Array(heap, pieceAt, size).set(bytes.subarray(at, at + size)),
     (heap, pieceAt, at, size) => bytes.set(new Uint8Array(heap, pieceAt, size), at));
-  return { bytes, start: decodeWindows1252(bytes, shownEnd(bytes, request.shownLimits)) };
+  return longText(bytes, request.shownLimits);
 }
 
 const describe = (failure) => String(failure && failure.message ? failure.message : failure);
@@ -125,7 +128,7 @@ const handlers = {
     const { bytes, unencodableAt } = encodeWindows1252(request.text);
     if (!bytes) return { unencodableAt, character: describeCharacterAt(request.text, unencodableAt),
       line: lineNumberAt(request.text, unencodableAt) };
-    return { bytes, start: decodeWindows1252(bytes, shownEnd(bytes, request.shownLimits)) };
+    return longText(bytes, request.shownLimits);
   },
   async decode(request) {
     return { text: decodeWindows1252(request.bytes), bytes: request.bytes };
@@ -133,9 +136,8 @@ const handlers = {
   // A file is read here: its bytes come to the page by transfer, not copy.
   async read(request) {
     const bytes = new Uint8Array(await request.file.arrayBuffer());
-    const end = shownEnd(bytes, request.shownLimits);
-    if (end === bytes.length) return { text: decodeWindows1252(bytes) };
-    return { bytes, start: decodeWindows1252(bytes, end) };
+    if (shownEnd(bytes, request.shownLimits) === bytes.length) return { text: decodeWindows1252(bytes) };
+    return longText(bytes, request.shownLimits);
   },
   // The copy a download needs is made here too.
   async blob(request) {
